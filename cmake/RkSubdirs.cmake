@@ -1,0 +1,18 @@
+# Adds every immediate subfolder that has a CMakeLists.txt, in a fixed order
+# first (ORDER), then the rest alphabetically.
+function(rk_add_subdirectories)
+  cmake_parse_arguments(S "" "" "ORDER" ${ARGN})
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  set(all ${S_ORDER})
+  foreach(c ${children})
+    if(NOT c IN_LIST all)
+      list(APPEND all ${c})
+    endif()
+  endforeach()
+  foreach(c ${all})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${c}/CMakeLists.txt)
+      add_subdirectory(${c})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the device simulator on loopback and
+# the configuration tool connected to it. Without a display it uses Xvfb.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+port=${RK_DEMO_PORT:-15020}
+"$root/scripts/deps.sh"
+"$root/scripts/build.sh" "$build"
+demo="$build/demo"
+mkdir -p "$demo"
+sim="$build/sim/rk5720-sim"
+tool_args=(--settings "$demo/RK5720LAN_Config.ini")
+if [ -x "$sim" ]; then
+  "$sim" --listen "127.0.0.1:$port" &
+  sim_pid=$!
+  trap 'kill $sim_pid 2>/dev/null || true' EXIT
+  tool_args+=(--startup-host "127.0.0.1:$port")
+else
+  tool_args+=(--no-autoconnect)
+fi
+tool="$build/src/app/rk5720-config"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "no display: starting the tool under Xvfb" >&2
+  xvfb-run -a "$tool" "${tool_args[@]}"
+else
+  "$tool" "${tool_args[@]}"
+fi

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs the whole
+# suite offscreen. As root it runs inside a private network namespace where
+# only loopback exists, so no test can reach a real network.
+# Environment: BUILD_DIR (default build), CMAKE_EXTRA (extra cmake options).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/deps.sh"
+# shellcheck disable=SC2086
+"$root/scripts/build.sh" "$build" -DRK_WERROR=ON ${CMAKE_EXTRA:-}
+export QT_QPA_PLATFORM=offscreen
+ctest_cmd="ctest --test-dir '$build' --output-on-failure -j 2 --timeout 300"
+if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null; then
+  exec unshare --net sh -c "ip link set lo up && $ctest_cmd"
+fi
+echo "not root: running without a private network namespace" >&2
+exec sh -c "$ctest_cmd"

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Removes every character of code 32 or less from both ends: blanks, CR, LF and
+// the other control characters the device may pad its answers with.
+QString TrimControl(const QString& text);
+QByteArray TrimControl(const QByteArray& bytes);
+
+// Each byte as two upper-case hexadecimal digits followed by one blank.
+QString HexDumpLine(const char* bytes, qsizetype count);
+inline QString HexDumpLine(const QByteArray& bytes) {
+    return HexDumpLine(bytes.constData(), bytes.size());
+}
+
+// The device and the older settings files speak the Windows Cyrillic code page.
+QString FromCp1251(const QByteArray& bytes);
+// Characters the code page lacks become "?".
+QByteArray ToCp1251(const QString& text);

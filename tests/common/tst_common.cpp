@@ -1,0 +1,135 @@
+#include "NumberReading.h"
+#include "Text.h"
+#include "Ticks.h"
+#include "Wait.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+#include <ctime>
+
+class TestCommon : public QObject {
+    Q_OBJECT
+private slots:
+    void readNumber_data();
+    void readNumber();
+    void trimControl_data();
+    void trimControl();
+    void hexDumpLine();
+    void cp1251RoundTrip();
+    void tickDifferenceSurvivesWrap();
+    void waitBlocksWithoutSpinning();
+    void waitWakesOnEvent();
+};
+
+void TestCommon::readNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");
+    const int d = -777; // the caller's default
+    QTest::newRow("plain") << "12" << 12;
+    QTest::newRow("leading blanks and plus") << " +12" << 12;
+    QTest::newRow("trailing blank") << "12 " << d;
+    QTest::newRow("empty") << "" << d;
+    QTest::newRow("only blanks") << "   " << d;
+    QTest::newRow("only sign") << "-" << d;
+    QTest::newRow("negative") << "-45" << -45;
+    QTest::newRow("leading zeros") << "007" << 7;
+    QTest::newRow("int max") << "2147483647" << 2147483647;
+    QTest::newRow("int min") << "-2147483648" << int(-2147483647 - 1);
+    QTest::newRow("decimal overflow") << "2147483648" << d;
+    QTest::newRow("negative overflow") << "-2147483649" << d;
+    QTest::newRow("huge decimal") << "99999999999999999999" << d;
+    QTest::newRow("dollar hex") << "$1F" << 31;
+    QTest::newRow("x hex") << "x1f" << 31;
+    QTest::newRow("X hex") << "X1F" << 31;
+    QTest::newRow("0x hex") << "0x1F" << 31;
+    QTest::newRow("0X hex") << "0XaB" << 171;
+    QTest::newRow("bare 0x") << "0x" << d;
+    QTest::newRow("bare dollar") << "$" << d;
+    QTest::newRow("negative hex") << "-$1" << -1;
+    QTest::newRow("hex all ones") << "$FFFFFFFF" << -1;
+    QTest::newRow("hex sign bit") << "0x80000000" << int(-2147483647 - 1);
+    QTest::newRow("hex nine digits") << "$1FFFFFFFF" << d;
+    QTest::newRow("hex leading zeros") << "$000000001" << 1;
+    QTest::newRow("hex bad digit") << "0x1G" << d;
+    QTest::newRow("decimal with hex digit") << "1A" << d;
+    QTest::newRow("double prefix") << "0x0x1" << d;
+    QTest::newRow("sign after blank after sign") << "- 1" << d;
+    QTest::newRow("tab is not a blank") << "\t1" << d;
+    QTest::newRow("arabic-indic digit") << QString(QChar(0x0661)) << d;
+    QTest::newRow("comma") << "1,5" << d;
+}
+
+void TestCommon::readNumber() {
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    QCOMPARE(ReadNumber(text, -777), expected);
+}
+
+void TestCommon::trimControl_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("only controls") << " \r\n\t\x01" << "";
+    QTest::newRow("both ends") << "\r\n IPADDR = 1 \r\n" << "IPADDR = 1";
+    QTest::newRow("inner kept") << "a \r\n b" << "a \r\n b";
+    QTest::newRow("code 33 kept") << "!x!" << "!x!";
+}
+
+void TestCommon::trimControl() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(TrimControl(text), expected);
+    QCOMPARE(TrimControl(text.toLatin1()), expected.toLatin1());
+}
+
+void TestCommon::hexDumpLine() {
+    QCOMPARE(HexDumpLine(QByteArray()), QString());
+    QCOMPARE(HexDumpLine(QByteArray::fromHex("0203ff0a")), QStringLiteral("02 03 FF 0A "));
+}
+
+void TestCommon::cp1251RoundTrip() {
+    const QByteArray bytes = QByteArray::fromHex("cef8e8e1eae020");
+    QCOMPARE(FromCp1251(bytes), QString::fromUtf8("Ошибка "));
+    QCOMPARE(ToCp1251(QString::fromUtf8("Ошибка ")), bytes);
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        if (i != 0x98)
+            all += char(i);
+    QCOMPARE(ToCp1251(FromCp1251(all)), all);
+    QCOMPARE(ToCp1251(QString::fromUtf8("日")), QByteArray("?"));
+}
+
+void TestCommon::tickDifferenceSurvivesWrap() {
+    const uint32_t before = 0xFFFFFFF0u;
+    const uint32_t after = 0x00000010u;
+    QCOMPARE(uint32_t(after - before), 0x20u);
+    const uint32_t t0 = GetTickCount();
+    Sleep(20);
+    QVERIFY(TicksSince(t0) >= 20);
+}
+
+void TestCommon::waitBlocksWithoutSpinning() {
+    const std::clock_t cpu0 = std::clock();
+    const uint32_t t0 = GetTickCount();
+    while (TicksSince(t0) <= 300)
+        ProcessMessagesOrWait(300 - TicksSince(t0) + 1);
+    const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
+    // A spinning wait would burn about 300 ms of CPU here.
+    QVERIFY2(cpuMs < 60, qPrintable(QString::number(cpuMs)));
+}
+
+void TestCommon::waitWakesOnEvent() {
+    bool fired = false;
+    QTimer::singleShot(30, this, [&fired] { fired = true; });
+    QElapsedTimer clock;
+    clock.start();
+    while (!fired && clock.elapsed() < 5000)
+        ProcessMessagesOrWait(5000);
+    QVERIFY(fired);
+    QVERIFY(clock.elapsed() < 2000);
+}
+
+QTEST_MAIN(TestCommon)
+#include "tst_common.moc"
