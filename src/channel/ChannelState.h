@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The state the command exchange shares with the feature procedures. It lives
+// in the main window and is touched only on the user-interface thread.
+struct ChannelState {
+    static constexpr int kRawReadMax = 1024;
+
+    bool SocketWritable = false;
+    bool AnswerReceived = false;
+    bool RawReadPending = false;
+    bool RawReadDone = false;
+    QByteArray RawBuffer = QByteArray(1026, '\0');
+    bool ModbusMode = false;
+    // Present only while a block read runs; a mode switch may release it in
+    // the middle of one, so readers must check it after every nested wait.
+    std::optional<QByteArray> BlockBuffer;
+    int BlockLength = 129;
+    int BlockCount = 1;
+    int BlocksReceived = 0;
+    bool WriteSoftReady = false;
+    uint8_t UpgradeAccepted = 255;
+    int RestartCountdown = 0;
+
+    void ReleaseBlockBuffer() {
+        BlockBuffer.reset();
+        BlocksReceived = 0;
+    }
+};
+
+// The last address, port and parameters the user connected with or wrote;
+// the settings file keeps them between runs.
+struct RememberedParams {
+    QString LastAddr;
+    QString LastNetMask;
+    QString LastGW;
+    QString LastMac;
+    QString LastPort;
+    int LastPackFloat = 0;
+    int LastSpeedDup = 0;
+};
