@@ -42,9 +42,9 @@ int ReadNumber(QStringView text, int def) {
 
     uint64_t value = 0;
     for (; i < n; ++i) {
-        const int d = hex ? hexDigit(text[i]) : (text[i].isDigit() && text[i].unicode() < 128
-                                                     ? text[i].unicode() - '0'
-                                                     : -1);
+        const int d =
+            hex ? hexDigit(text[i])
+                : (text[i].isDigit() && text[i].unicode() < 128 ? text[i].unicode() - '0' : -1);
         if (d < 0)
             return def;
         value = value * (hex ? 16 : 10) + static_cast<unsigned>(d);

@@ -14,4 +14,6 @@ uint32_t GetTickCount() {
     return static_cast<uint32_t>(clock.elapsed()) + 0xFFFF0000u;
 }
 
-void Sleep(uint32_t ms) { QThread::msleep(ms); }
+void Sleep(uint32_t ms) {
+    QThread::msleep(ms);
+}

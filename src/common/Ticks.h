@@ -7,7 +7,9 @@
 uint32_t GetTickCount();
 
 // Milliseconds elapsed since `start`, wrap-safe.
-inline uint32_t TicksSince(uint32_t start) { return GetTickCount() - start; }
+inline uint32_t TicksSince(uint32_t start) {
+    return GetTickCount() - start;
+}
 
 // Blocks the calling thread; no window messages are processed meanwhile.
 void Sleep(uint32_t ms);

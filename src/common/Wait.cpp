@@ -4,7 +4,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
-void ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void ProcessMessagesOrWait(uint32_t maxMs) {
     // The timer only wakes the event loop; its timeout needs no handler.

@@ -70,11 +70,16 @@ void TestCommon::readNumber() {
 void TestCommon::trimControl_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("only controls") << " \r\n\t\x01" << "";
-    QTest::newRow("both ends") << "\r\n IPADDR = 1 \r\n" << "IPADDR = 1";
-    QTest::newRow("inner kept") << "a \r\n b" << "a \r\n b";
-    QTest::newRow("code 33 kept") << "!x!" << "!x!";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("only controls") << " \r\n\t\x01"
+                                   << "";
+    QTest::newRow("both ends") << "\r\n IPADDR = 1 \r\n"
+                               << "IPADDR = 1";
+    QTest::newRow("inner kept") << "a \r\n b"
+                                << "a \r\n b";
+    QTest::newRow("code 33 kept") << "!x!"
+                                  << "!x!";
 }
 
 void TestCommon::trimControl() {
