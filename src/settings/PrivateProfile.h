@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Private-profile INI files, read and written one key at a time by the rules the
+// files in the field were written and hand-edited under:
+// - section and key names compare case-insensitively; blanks (space, tab) around
+//   names, "=" and values are ignored;
+// - a value wrapped in matching double or single quotes loses them;
+// - a line whose first non-blank is ";" is a comment; a section header ends at
+//   its first "]"; keys before the first header and lines without "=" are not keys;
+// - only the first of two same-named sections counts, and in it the first of two
+//   same-named keys.
+// A write changes only the line of its key (or adds one), so every other byte of
+// the file stays as it was. Files are UTF-8; one that is not valid UTF-8 is read
+// as Windows-1251.
+
+// The most characters a read returns.
+inline constexpr qsizetype kProfileValueMax = 2047;
+
+// The value of `key` in `section`, or `def` when the file, section or key is missing
+// or the file cannot be read. An empty value is a value, not a missing key.
+QString GetPrivateProfileString(QStringView section, QStringView key, const QString& def,
+                                const QString& path);
+
+// The value read as an integer by ProfileTextToInt.
+int GetPrivateProfileInt(QStringView section, QStringView key, int def, const QString& path);
+
+// The value read as an integer; any value but 0 is true.
+bool GetPrivateProfileBool(QStringView section, QStringView key, bool def, const QString& path);
+
+// Sets `key` in `section` to `value`, creating the file and the section when needed.
+// An existing key's line is rewritten in place; a new key goes after the last key of
+// its section, a new section at the end of the file, as "Key=Value". The file is
+// replaced atomically. Line breaks in `value` become blanks, since they would
+// otherwise start new lines of the file. Returns false when nothing was written:
+// the file cannot be read or replaced, or a name cannot be stored.
+bool WritePrivateProfileString(QStringView section, QStringView key, QStringView value,
+                               const QString& path);
+
+// Writes the integer in decimal.
+bool WritePrivateProfileInt(QStringView section, QStringView key, int value, const QString& path);
+
+// Writes "1" or "0".
+bool WritePrivateProfileBool(QStringView section, QStringView key, bool value, const QString& path);
+
+// A value text as an integer: longer than 2 characters and beginning "0x" or "0X"
+// is hexadecimal (a 32-bit pattern), anything else decimal with an optional sign;
+// a text that is not entirely such a number, or does not fit 32 bits, gives `def`.
+int ProfileTextToInt(QStringView text, int def);
