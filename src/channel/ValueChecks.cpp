@@ -1,0 +1,112 @@
+#include "ValueChecks.h"
+
+#include "NumberReading.h"
+
+#include <QStringView>
+
+namespace {
+
+const char* const kPackFloatTexts[] = {"1-0-3-2", "0-1-2-3", "3-2-1-0", "2-3-0-1"};
+const char* const kSpeedDuplexTexts[] = {"Auto", "10 Mbit/s full duplex", "10 Mbit/s half duplex",
+                                         "100 Mbit/s full duplex", "100 Mbit/s half duplex"};
+
+template <std::size_t N> QStringList ToList(const char* const (&texts)[N]) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(N));
+    for (const char* t : texts)
+        list.append(QLatin1String(t));
+    return list;
+}
+
+template <std::size_t N> QString TextAt(const char* const (&texts)[N], int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= N)
+        return QString();
+    return QLatin1String(texts[index]);
+}
+
+bool IsByteValue(int value) {
+    return value >= 0 && value <= 255;
+}
+
+// Cuts `text` at the first `separators` occurrences of `sep`; the last part runs to the end
+// and may still hold `sep`, which the number reading then rejects.
+bool CutParts(QStringView text, QChar sep, int separators, QList<QStringView>& parts) {
+    qsizetype start = 0;
+    for (int i = 0; i < separators; ++i) {
+        const qsizetype at = text.indexOf(sep, start);
+        if (at < 0)
+            return false;
+        parts.append(text.mid(start, at - start));
+        start = at + 1;
+    }
+    parts.append(text.mid(start));
+    return true;
+}
+
+} // namespace
+
+QStringList PackFloatItems() {
+    return ToList(kPackFloatTexts);
+}
+QStringList SpeedDuplexItems() {
+    return ToList(kSpeedDuplexTexts);
+}
+QString PackFloatText(int index) {
+    return TextAt(kPackFloatTexts, index);
+}
+QString SpeedDuplexText(int index) {
+    return TextAt(kSpeedDuplexTexts, index);
+}
+
+std::optional<QString> IndexDisplay(const QString& value, const QStringList& table) {
+    if (value.isEmpty())
+        return std::nullopt;
+    // The device's texts are single bytes of the Windows Cyrillic page, where every
+    // non-ASCII character lies at 0x80 or above and so lands far outside any table.
+    const char16_t first = value.front().unicode();
+    const unsigned index = first < 0x80 ? static_cast<unsigned char>(first - u'0') : 0xFFu;
+    if (index >= static_cast<unsigned>(table.size()))
+        return QStringLiteral("Error ");
+    return table.at(static_cast<qsizetype>(index));
+}
+
+std::optional<bool> RemoteComOff(const QString& value) {
+    if (value.isEmpty())
+        return std::nullopt;
+    return value.front() == QLatin1Char('0');
+}
+
+bool CheckIpAddress(const QString& text) {
+    if (text.size() < 7)
+        return false;
+    QList<QStringView> parts;
+    if (!CutParts(text, QLatin1Char('.'), 3, parts))
+        return false;
+    for (QStringView part : parts) {
+        if (!IsByteValue(ReadNumber(part, 256)))
+            return false;
+    }
+    return true;
+}
+
+bool CheckMacAddress(const QString& text) {
+    if (text.size() < 11)
+        return false;
+    QList<QStringView> parts;
+    if (!CutParts(text, QLatin1Char('-'), 5, parts))
+        return false;
+    for (QStringView part : parts) {
+        if (IsByteValue(ReadNumber(part, 256)))
+            continue;
+        // A hexadecimal pair such as "1A" is no decimal number.
+        QString hex = QStringLiteral("0x");
+        hex += part;
+        if (!IsByteValue(ReadNumber(hex, 256)))
+            return false;
+    }
+    return true;
+}
+
+bool CheckPort(const QString& text) {
+    return ReadNumber(text, -1) >= 1;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Float byte order the device uses for ModBus values; the index is what goes over the wire.
+constexpr int kPackFloatLastIndex = 3;
+// Ethernet speed/duplex setting; the index is what goes over the wire.
+constexpr int kSpeedDuplexLastIndex = 4;
+
+// Item texts of the two combo boxes, in index order.
+QStringList PackFloatItems();
+QStringList SpeedDuplexItems();
+
+// Text for one index, or an empty text when the index is outside the table.
+QString PackFloatText(int index);
+QString SpeedDuplexText(int index);
+
+// Shows an answered table index: only the first character counts, taken as a byte minus "0"
+// (so characters below "0" wrap to large numbers). Outside the table it gives "Error " with
+// its trailing blank. An empty value is a processing error: std::nullopt, and the caller
+// stops applying the rest of that answer text.
+std::optional<QString> IndexDisplay(const QString& value, const QStringList& table);
+
+// The device reports the remote COM-port function as a value starting with "0" when it is
+// off. True: off; false: leave the label's text. An empty value is a processing error, as
+// for IndexDisplay.
+std::optional<bool> RemoteComOff(const QString& value);
+
+// Dotted address: four parts 0..255 cut at the first three ".", each read as a number.
+bool CheckIpAddress(const QString& text);
+// Six parts cut at the first five "-", each 0..255 read as a number or as a hexadecimal pair.
+bool CheckMacAddress(const QString& text);
+// A port is any number of 1 or more; the device sets its own upper limit.
+bool CheckPort(const QString& text);
