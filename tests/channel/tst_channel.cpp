@@ -1,0 +1,363 @@
+#include "ChannelHarness.h"
+#include "LabelColor.h"
+#include "Ticks.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+class TestChannel : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void unansweredCommandWaitsMoreThan500ms();
+    void answeredCommandReturnsAtOnce();
+    void lateAnswerEndsTheNextWait();
+    void answerBetweenWaitsIsForgotten();
+    void notWritableSendsNothingButWaits();
+    void blankArrivalIsIgnored();
+    void answerGoesToTestLogWhenTestPanelShows();
+    void logKeepsAtMost300Lines();
+    void readIgnoredUntilWritable();
+
+    void applyItem_data();
+    void applyItem();
+    void processingErrorEndsTheText_data();
+    void processingErrorEndsTheText();
+
+    void blockReadShowsWholeBlock();
+    void blockBufferReleasedDuringAnswer();
+    void rawReadTakesAtMost1024();
+    void modbusReply_data();
+    void modbusReply();
+    void modbusMismatchHandsRestToText();
+    void hugeAnswerNeitherCrashesNorHangs();
+
+private:
+    std::unique_ptr<ChannelHarness> h;
+};
+
+void TestChannel::init() {
+    h = std::make_unique<ChannelHarness>();
+    QVERIFY(h->connectToPeer());
+}
+
+void TestChannel::cleanup() {
+    h.reset();
+}
+
+void TestChannel::unansweredCommandWaitsMoreThan500ms() {
+    const uint32_t t0 = GetTickCount();
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?IpAddr;")), 0);
+    const uint32_t elapsed = TicksSince(t0);
+    QVERIFY2(elapsed > 500, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed < 2500, qPrintable(QString::number(elapsed)));
+    QCOMPARE(h->received, QByteArray("?IpAddr;")); // no terminator added
+}
+
+void TestChannel::answeredCommandReturnsAtOnce() {
+    h->reply = [this](const QByteArray&) { h->send("IPADDR = 127.0.0.1;\r\n"); };
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?IpAddr;")), 1);
+    QVERIFY(clock.elapsed() < 400);
+    QCOMPARE(h->ui.EditIPAddr->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(h->logLines(), QStringList{"IPADDR = 127.0.0.1;"});
+}
+
+void TestChannel::lateAnswerEndsTheNextWait() {
+    // The first answer arrives only during the second command's wait; the
+    // channel does not match answers to commands.
+    h->reply = [this](const QByteArray& got) {
+        if (got == "?GW;")
+            QTimer::singleShot(700, h.get(), [this] { h->send("GW = 10.0.0.1"); });
+    };
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?Version;")), 1);
+    QCOMPARE(h->ui.EditGW->text(), QStringLiteral("10.0.0.1"));
+    QVERIFY(h->ui.EditVersion->text().isEmpty());
+}
+
+void TestChannel::answerBetweenWaitsIsForgotten() {
+    h->send("VERSION = 1.00A");
+    QTRY_COMPARE_WITH_TIMEOUT(h->ui.EditVersion->text(), QStringLiteral("1.00A"), 5000);
+    QVERIFY(h->state.AnswerReceived);
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
+}
+
+void TestChannel::notWritableSendsNothingButWaits() {
+    h->state.SocketWritable = false;
+    const uint32_t t0 = GetTickCount();
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
+    QVERIFY(TicksSince(t0) > 500);
+    QTest::qWait(50);
+    QCOMPARE(h->received, QByteArray());
+}
+
+void TestChannel::blankArrivalIsIgnored() {
+    h->reply = [this](const QByteArray&) { h->send(" \r\n\t "); };
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
+    QVERIFY(h->ui.Memo2->toPlainText().isEmpty());
+}
+
+void TestChannel::answerGoesToTestLogWhenTestPanelShows() {
+    h->shell.testPanelVisible = true;
+    h->reply = [this](const QByteArray&) { h->send("NDEVICE = OK;\r\nLENBLOCK = OK;"); };
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("NDEVICE = BA001")), 1);
+    QCOMPARE(h->ui.MemoTesting->toPlainText(),
+             QStringLiteral("NDEVICE = OK;\r\nLENBLOCK = OK;")
+                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QVERIFY(h->ui.Memo2->toPlainText().isEmpty());
+}
+
+void TestChannel::logKeepsAtMost300Lines() {
+    for (int i = 1; i <= 301; ++i)
+        h->channel->AddLogLine(QString::number(i));
+    QStringList lines = h->logLines();
+    QCOMPARE(lines.size(), 300);
+    QCOMPARE(lines.first(), QStringLiteral("2"));
+    QCOMPARE(lines.last(), QStringLiteral("301"));
+    // A text with line breaks may not push the log past its cap either.
+    h->channel->AddLogLine(QStringLiteral("a\nb\nc"));
+    lines = h->logLines();
+    QCOMPARE(lines.size(), 300);
+    QCOMPARE(lines.last(), QStringLiteral("c"));
+}
+
+void TestChannel::readIgnoredUntilWritable() {
+    h->state.SocketWritable = false;
+    h->send("IPADDR = 1.2.3.4");
+    QTRY_VERIFY_WITH_TIMEOUT(h->socket.ReceiveLength() > 0, 5000);
+    QTest::qWait(50);
+    QVERIFY(h->ui.EditIPAddr->text().isEmpty());
+    QCOMPARE(h->socket.ReceiveLength(), 16);
+}
+
+void TestChannel::applyItem_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("color"); // empty: not checked
+    QTest::newRow("set error") << "SET_NETMASK = Error;"
+                               << "LabelMask"
+                               << "Error"
+                               << "red";
+    QTest::newRow("set ok lower") << "SET_NETMASK = ok"
+                                  << "LabelMask"
+                                  << "OK"
+                                  << "blue";
+    QTest::newRow("set no value") << "SET_GW"
+                                  << "LabelGW"
+                                  << "Error"
+                                  << "red";
+    QTest::newRow("set ip") << "set_ipaddr=ok;"
+                            << "LabelIPAddr"
+                            << "OK"
+                            << "blue";
+    QTest::newRow("set port") << "SET_SERVICE = OK"
+                              << "LabelPort"
+                              << "OK"
+                              << "blue";
+    QTest::newRow("set mac") << "SET_MACADDR = NO"
+                             << "LabelMac"
+                             << "Error"
+                             << "red";
+    QTest::newRow("set speed") << "SET_SPEED_DUPLEX = OK"
+                               << "LabelSpeedDup"
+                               << "OK"
+                               << "blue";
+    QTest::newRow("set pack") << "SET_PACKFLOAT = OK"
+                              << "LabelPackFloat"
+                              << "OK"
+                              << "blue";
+    QTest::newRow("set rcom") << "SET_SERVORRCOM = OK"
+                              << "LabelRCom"
+                              << "OK"
+                              << "blue";
+    QTest::newRow("rcom off") << "SERVORRCOM = 0"
+                              << "LabelRCom"
+                              << "Off"
+                              << "black";
+    QTest::newRow("rcom on keeps text") << "SERVORRCOM = 1"
+                                        << "LabelRCom"
+                                        << "-"
+                                        << "black";
+    QTest::newRow("packfloat 2") << "PACKFLOAT = 2"
+                                 << "EditPackFloat"
+                                 << "3-2-1-0"
+                                 << "";
+    QTest::newRow("packfloat 7") << "PACKFLOAT = 7"
+                                 << "EditPackFloat"
+                                 << "Error "
+                                 << "";
+    QTest::newRow("packfloat 25") << "PACKFLOAT = 25"
+                                  << "EditPackFloat"
+                                  << "3-2-1-0"
+                                  << "";
+    QTest::newRow("speed 4") << "SPEED_DUPLEX = 4"
+                             << "EditSpeedDup"
+                             << "100 Mbit/s half duplex"
+                             << "";
+    QTest::newRow("speed 5") << "SPEED_DUPLEX = 5"
+                             << "EditSpeedDup"
+                             << "Error "
+                             << "";
+    QTest::newRow("gw with =") << "GW = 10.0.0.1 = X"
+                               << "EditGW"
+                               << "10.0.0.1 = X"
+                               << "";
+    QTest::newRow("version upper") << "version = v1.2a"
+                                   << "EditVersion"
+                                   << "V1.2A"
+                                   << "";
+    QTest::newRow("two items") << "IPADDR = 1.2.3.4; NETMASK = 255.0.0.0;"
+                               << "EditMask"
+                               << "255.0.0.0"
+                               << "";
+    QTest::newRow("mac") << "MACADDR = 00-1a-2b-3c-4d-5e"
+                         << "EditMacAddr"
+                         << "00-1A-2B-3C-4D-5E"
+                         << "";
+    QTest::newRow("service") << "SERVICE = 1024"
+                             << "EditPort"
+                             << "1024"
+                             << "";
+    QTest::newRow("date") << "DATEVERSION = 01.02.08"
+                          << "EditDateVersion"
+                          << "01.02.08"
+                          << "";
+}
+
+void TestChannel::applyItem() {
+    QFETCH(QString, answer);
+    QFETCH(QString, widget);
+    QFETCH(QString, text);
+    QFETCH(QString, color);
+    h->ui.LabelRCom->setText(QStringLiteral("-"));
+    h->channel->ParseAnswer(answer);
+    QVERIFY(h->state.AnswerReceived);
+    if (auto* label = h->window.findChild<QLabel*>(widget)) {
+        QCOMPARE(label->text(), text);
+        if (!color.isEmpty())
+            QCOMPARE(LabelColor(label), QColor(color));
+    } else {
+        auto* edit = h->window.findChild<QLineEdit*>(widget);
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), text);
+    }
+}
+
+void TestChannel::processingErrorEndsTheText_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("flag");
+    QTest::newRow("empty packfloat") << "PACKFLOAT = ; IPADDR = 1.2.3.4" << false;
+    QTest::newRow("empty speed") << "SPEED_DUPLEX; IPADDR = 1.2.3.4" << false;
+    QTest::newRow("empty rcom") << "SERVORRCOM =; IPADDR = 1.2.3.4" << false;
+    QTest::newRow("after a good item") << "GW = 1.1.1.1; PACKFLOAT=; IPADDR = 1.2.3.4" << true;
+}
+
+void TestChannel::processingErrorEndsTheText() {
+    QFETCH(QString, answer);
+    QFETCH(bool, flag);
+    h->channel->ParseAnswer(answer);
+    QCOMPARE(h->state.AnswerReceived, flag);
+    QVERIFY(h->ui.EditIPAddr->text().isEmpty());
+}
+
+void TestChannel::blockReadShowsWholeBlock() {
+    h->reply = [this](const QByteArray& got) {
+        if (got == "READ = 193")
+            h->send("READ = OK");
+        else if (got == "READBUF")
+            h->send(QByteArray(100, '\xAB'));
+    };
+    QCOMPARE(h->channel->SendCommand(QStringLiteral("READ = 193")), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->state.BlockBuffer, 5000);
+    QCOMPARE(h->ui.MemoSending->toPlainText(), QStringLiteral("READBUF"));
+    const QStringList lines = h->ui.MemoTesting->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1);
+    // 129 pairs: the 100 that came and 29 from the fresh buffer.
+    QCOMPARE(lines[0], QStringLiteral("AB ").repeated(100) + QStringLiteral("00 ").repeated(29));
+    QCOMPARE(h->state.BlocksReceived, 0);
+    QCOMPARE(h->received, QByteArray("READ = 193READBUF"));
+}
+
+void TestChannel::blockBufferReleasedDuringAnswer() {
+    // A mode switch can run inside the message processing of an answer item
+    // and release the block buffer; the data that follows must take the text
+    // path without touching freed memory.
+    h->reply = [this](const QByteArray& got) {
+        if (got == "READBUF")
+            h->send("NDEVICE = 1");
+    };
+    QTimer::singleShot(0, h.get(), [this] { h->state.ReleaseBlockBuffer(); });
+    h->channel->ParseAnswer(QStringLiteral("READ = OK; LENBLOCK = 129"));
+    QVERIFY(!h->state.BlockBuffer);
+    QTRY_COMPARE_WITH_TIMEOUT(h->logLines(), QStringList{"NDEVICE = 1"}, 5000);
+}
+
+void TestChannel::rawReadTakesAtMost1024() {
+    h->state.RawReadPending = true;
+    QByteArray image(1500, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i * 7);
+    h->send(image);
+    QTRY_VERIFY_WITH_TIMEOUT(h->state.RawReadDone, 5000);
+    QVERIFY(!h->state.RawReadPending);
+    QCOMPARE(h->state.RawBuffer.left(1024), image.left(1024));
+}
+
+void TestChannel::modbusReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("modeAfter");
+    QTest::newRow("exception") << QByteArray::fromHex("020300000003018402")
+                               << "02 03 00 00 00 03 01 \n84 02 \nОшибка 2" << true;
+    QTest::newRow("negative exception code") << QByteArray::fromHex("0203000000030184F0")
+                                             << "02 03 00 00 00 03 01 \n84 F0 \nОшибка -16" << true;
+    QTest::newRow("normal") << QByteArray::fromHex("020300000005010402AABB")
+                            << "02 03 00 00 00 05 01 \n04 02 AA BB " << true;
+    QTest::newRow("short reply dropped") << QByteArray::fromHex("0203000000430104") << "" << true;
+    QTest::newRow("length 0") << QByteArray::fromHex("02030000000001") << "" << false;
+    QTest::newRow("length 2 exception without code") << QByteArray::fromHex("02030000000201"
+                                                                            "84")
+                                                     << "02 03 00 00 00 02 01 \n84 " << true;
+}
+
+void TestChannel::modbusReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, shown);
+    QFETCH(bool, modeAfter);
+    h->state.ModbusMode = true;
+    h->send(reply);
+    QTRY_VERIFY_WITH_TIMEOUT(h->socket.ReceiveLength() == 0, 5000);
+    QTest::qWait(20);
+    QCOMPARE(h->ui.MemoTesting->toPlainText(),
+             QString(shown).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
+    QCOMPARE(h->state.ModbusMode, modeAfter);
+}
+
+void TestChannel::modbusMismatchHandsRestToText() {
+    h->state.ModbusMode = true;
+    h->send("0001000IPADDR = 9.9.9.9");
+    QTRY_COMPARE_WITH_TIMEOUT(h->ui.EditIPAddr->text(), QStringLiteral("9.9.9.9"), 5000);
+    QVERIFY(!h->state.ModbusMode);
+    QCOMPARE(h->logLines(), QStringList{"IPADDR = 9.9.9.9"});
+}
+
+void TestChannel::hugeAnswerNeitherCrashesNorHangs() {
+    QByteArray noise(2 * 1024 * 1024, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    noise += "; IPADDR = 5.6.7.8;";
+    h->reply = [this, noise](const QByteArray&) { h->send(noise); };
+    QElapsedTimer clock;
+    clock.start();
+    h->channel->SendCommand(QStringLiteral("?IpAddr;"));
+    QTRY_COMPARE_WITH_TIMEOUT(h->ui.EditIPAddr->text(), QStringLiteral("5.6.7.8"), 20000);
+    QVERIFY(clock.elapsed() < 20000);
+}
+
+QTEST_MAIN(TestChannel)
+#include "tst_channel.moc"
