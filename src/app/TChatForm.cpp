@@ -1,0 +1,274 @@
+#include "TChatForm.h"
+
+#include "AppSettings.h"
+#include "ClickFilter.h"
+#include "FormLook.h"
+#include "NextPageCursor.h"
+#include "PanelDock.h"
+#include "SecondaryWindows.h"
+#include "SettingsBinding.h"
+#include "TextColor.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+
+namespace {
+
+constexpr int kWindowWidth = 465;
+constexpr int kLayoutHeight = 853;
+constexpr int kPanelHeight = 304;
+constexpr int kCompactHeight = 380;
+constexpr int kExpandedHeight = 700;
+constexpr int kExpandThreshold = 500;
+constexpr int kTimerInterval = 1000;
+
+} // namespace
+
+TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
+    : QMainWindow(parent), options_(options) {
+    ui_.setupUi(this);
+    setFont(UiFont());
+    ApplyFormLook(ui_);
+    resize(kWindowWidth, kLayoutHeight);
+
+    statusPanels_ = new StatusPanels(ui_.StatusBar1,
+                                     [this](QPainter& painter, int panel, const PanelRect& rect) {
+                                         StatusBar1DrawPanel(painter, panel, rect);
+                                     });
+
+    dock_ = new PanelDock(ui_.ClientArea, ui_.Memo2, kPanelHeight);
+    dock_->AddPanel(ui_.PanelConfig);
+    dock_->AddPanel(ui_.PanelUpgrade);
+    dock_->AddPanel(ui_.PanelTest);
+    // The test logs grow with the test panel when it fills the window.
+    dock_->Stretch(ui_.GroupBox9, true, false);
+    dock_->Stretch(ui_.GroupBox10, true, true);
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    for (QTimer* timer : {&Timer1, &Timer2}) {
+        timer->setInterval(kTimerInterval);
+        timer->stop();
+    }
+
+    reportError_ = [this](const QString& message) {
+        QMessageBox::critical(this, QApplication::applicationDisplayName(), message);
+    };
+
+    WireHandlers();
+    FormCreate();
+
+    // Constructor's own steps. The channel state and the remembered values
+    // start from their member initialisers.
+    beginStartupConnection();
+    ui_.FileListenItem->setChecked(false);
+
+    const AppSettings settings = LoadSettings(options_.settingsPath, ExecutableFolder());
+    ApplySettings(settings, ui_, remembered_, openDialog_);
+    ShowRememberedParams(ui_, remembered_);
+
+    NConfigClick();
+    Label14Click();
+
+    // The secondary windows follow the main window, created once, shown modally.
+    connectDialog_ = new TFCombBoxDial(this);
+    aboutWindow_ = new TFormAboutProgr(this);
+    helpWindow_ = new TForm_Help(this);
+}
+
+TChatForm::~TChatForm() {
+    if (busy_)
+        QApplication::restoreOverrideCursor();
+}
+
+void TChatForm::setErrorReporter(std::function<void(const QString&)> reporter) {
+    reportError_ = std::move(reporter);
+}
+
+void TChatForm::WireHandlers() {
+    connect(ui_.NConfig, &QAction::triggered, this, &TChatForm::NConfigClick);
+    connect(ui_.NUpgrade, &QAction::triggered, this, &TChatForm::NUpgradeClick);
+    connect(ui_.NTest, &QAction::triggered, this, &TChatForm::NTestClick);
+    connect(ui_.Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
+
+    new ClickFilter(ui_.LabelPConf, [this] { NUpgradeClick(); });
+    new ClickFilter(ui_.LabelPSoft, [this] { NTestClick(); });
+    new ClickFilter(ui_.LabelPTest, [this] { NConfigClick(); });
+    new ClickFilter(ui_.Label14, [this] { Label14Click(); });
+
+    // toggled rather than clicked: a box set while the settings load must
+    // update its input too.
+    const std::pair<QCheckBox*, void (TChatForm::*)()> boxes[] = {
+        {ui_.CheckBoxIPAddr, &TChatForm::CheckBoxIPAddrClick},
+        {ui_.CheckBoxMask, &TChatForm::CheckBoxMaskClick},
+        {ui_.CheckBoxPort, &TChatForm::CheckBoxPortClick},
+        {ui_.CheckBoxGW, &TChatForm::CheckBoxGWClick},
+        {ui_.CheckBoxMac, &TChatForm::CheckBoxMacClick},
+        {ui_.CheckBoxPackFloat, &TChatForm::CheckBoxPackFloatClick},
+        {ui_.CheckBoxSpeedDup, &TChatForm::CheckBoxSpeedDupClick},
+    };
+    for (const auto& [box, handler] : boxes)
+        connect(box, &QCheckBox::toggled, this, handler);
+
+    ui_.Memo2->viewport()->installEventFilter(this);
+}
+
+void TChatForm::FormCreate() {
+    const QCursor nextPage = NextPageCursor();
+    for (QLabel* title : {ui_.LabelPConf, ui_.LabelPSoft, ui_.LabelPTest})
+        title->setCursor(nextPage);
+    FileListenItemClick();
+}
+
+void TChatForm::beginStartupConnection() {}
+
+void TChatForm::FormClose() {
+    QString error;
+    if (!SaveSettings(options_.settingsPath, CollectSettings(ui_, remembered_, openDialog_),
+                      &error) &&
+        reportError_)
+        reportError_(error);
+    channelState_.RawReadPending = false;
+}
+
+void TChatForm::closeEvent(QCloseEvent* event) {
+    // The window closes even when the settings could not be written: the user
+    // has been told, and must not be kept in a window that cannot close.
+    FormClose();
+    event->accept();
+}
+
+void TChatForm::SwitchMode(QAction* item, QWidget* panel, bool fill) {
+    channelState_.ReleaseBlockBuffer();
+    for (QAction* mode : {ui_.NConfig, ui_.NUpgrade, ui_.NTest})
+        mode->setChecked(mode == item);
+    dock_->Show(panel, fill ? PanelDock::Dock::Fill : PanelDock::Dock::Top);
+}
+
+void TChatForm::NConfigClick() {
+    SwitchMode(ui_.NConfig, ui_.PanelConfig, false);
+}
+
+void TChatForm::NUpgradeClick() {
+    SwitchMode(ui_.NUpgrade, ui_.PanelUpgrade, false);
+    ResetUpgradeLabels();
+}
+
+void TChatForm::NTestClick() {
+    SwitchMode(ui_.NTest, ui_.PanelTest, true);
+}
+
+void TChatForm::ResetUpgradeLabels() {
+    for (QLabel* label : {ui_.LabelUpload, ui_.LabelCompare}) {
+        label->setText(QStringLiteral(" "));
+        SetTextColor(label, Qt::black);
+    }
+    ui_.GrBoxFileVer->hide();
+    ui_.GrBoxImVer->hide();
+}
+
+void TChatForm::CheckBoxIPAddrClick() {
+    ui_.MEditIpAddr->setEnabled(ui_.CheckBoxIPAddr->isChecked());
+}
+void TChatForm::CheckBoxMaskClick() {
+    ui_.MEditNetMask->setEnabled(ui_.CheckBoxMask->isChecked());
+}
+void TChatForm::CheckBoxPortClick() {
+    ui_.MEditPort->setEnabled(ui_.CheckBoxPort->isChecked());
+}
+void TChatForm::CheckBoxGWClick() {
+    ui_.MEditGW->setEnabled(ui_.CheckBoxGW->isChecked());
+}
+void TChatForm::CheckBoxMacClick() {
+    ui_.MEditMac->setEnabled(ui_.CheckBoxMac->isChecked());
+}
+void TChatForm::CheckBoxPackFloatClick() {
+    ui_.CBoxPackFloat->setEnabled(ui_.CheckBoxPackFloat->isChecked());
+}
+void TChatForm::CheckBoxSpeedDupClick() {
+    ui_.CBoxSpeedDup->setEnabled(ui_.CheckBoxSpeedDup->isChecked());
+}
+
+void TChatForm::Memo2MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, int, int) {
+    if (shift.testFlag(Qt::ControlModifier))
+        ui_.Memo2->clear();
+}
+
+bool TChatForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_.Memo2->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        Memo2MouseDown(mouse->button(), mouse->modifiers(), at.x(), at.y());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TChatForm::StatusBar1DrawPanel(QPainter& painter, int panel, const PanelRect& rect) {
+    if (panel == 0)
+        DrawLamp(painter, rect);
+}
+
+void TChatForm::Label14Click() {
+    if (height() < kExpandThreshold) {
+        resize(width(), kExpandedHeight);
+        ui_.Memo2->show();
+    } else {
+        resize(width(), kCompactHeight);
+        ui_.Memo2->hide();
+    }
+    dock_->Relayout();
+}
+
+void TChatForm::Exit1Click() {
+    close();
+}
+
+void TChatForm::FileListenItemClick() {
+    ui_.FileListenItem->setChecked(!ui_.FileListenItem->isChecked());
+    if (ui_.FileListenItem->isChecked()) {
+        SetStatusText(1, QStringLiteral("Not connected"));
+        SetLampWidth(0);
+    } else {
+        SetStatusText(1, QString());
+    }
+}
+
+void TChatForm::SetStatusText(int panel, const QString& text) {
+    statusPanels_->SetText(panel, text);
+}
+
+QString TChatForm::StatusText(int panel) const {
+    return statusPanels_->Text(panel);
+}
+
+void TChatForm::SetLampWidth(int width) {
+    statusPanels_->SetLampWidth(width);
+}
+
+void TChatForm::RepaintStatusBar() {
+    ui_.StatusBar1->repaint();
+}
+
+void TChatForm::SetBusyCursor(bool busy) {
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+bool TChatForm::IsUpgradeMode() const {
+    return ui_.NUpgrade->isChecked();
+}
+
+bool TChatForm::IsTestPanelVisible() const {
+    return ui_.PanelTest->isVisibleTo(this);
+}
+
+void TChatForm::StartConnectAttempt() {
+    ui_.FileListenItem->setChecked(false);
+}
