@@ -1,0 +1,148 @@
+#include "SimCommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace sim {
+
+namespace {
+
+struct Option {
+    const char* name;
+    const char* valueName; // nullptr: a switch
+    const char* description;
+};
+
+constexpr Option kOptions[] = {
+    {"listen", "HOST:PORT", "Address and port to listen on (default 127.0.0.1:1024)."},
+    {"allow-external", nullptr, "Allow an address outside 127.0.0.0/8."},
+    {"restart-delay", "MS", "How long a restart keeps the device away (default 3000)."},
+    {"device-version", "TEXT",
+     "Version text answered and carried by the stored image (default 1.00A)."},
+    {"device-date", "TEXT",
+     "Date text answered and carried by the stored image (default 01.02.08)."},
+    {"quiet", nullptr, "Do not print the wire log."},
+    {"silent", nullptr, "Fault: answer nothing at all."},
+    {"silent-for", "CMDS",
+     "Fault: ignore these commands (comma-separated: ?VERSION, IPADDR, READBUF, MODBUS, SOFTBLOCK "
+     "...)."},
+    {"delay", "MS", "Fault: wait this long before every answer."},
+    {"split", nullptr, "Fault: send every answer in two writes."},
+    {"split-gap", "MS", "Time between the two halves of a split answer (default 50)."},
+    {"merge", nullptr, "Fault: hold every answer back and send it with the next one."},
+    {"reject", "KEYS",
+     "Fault: answer SET_<KEY> = ERROR for these keys (comma-separated, * for all)."},
+    {"writesoft-busy", nullptr, "Fault: answer WRITESOFT = BUSY."},
+    {"upgrade-fail", nullptr, "Fault: answer UPGRADE = FAIL."},
+    {"no-come-back", nullptr, "Fault: never listen again after a restart."},
+    {"stall-readsoft", "N", "Fault: leave READSOFT of block N and later unanswered."},
+    {"old-readsoft", nullptr,
+     "Fault: answer READSOFT with the text READSOFT = ERROR (an old device)."},
+    {"drop-after", "N", "Fault: close the connection after N commands."},
+    {"oversize-image", nullptr, "Fault: the stored image's header claims more than 256 blocks."},
+};
+
+void addOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("RK5720 LAN communication server simulator. Prints the wire log."));
+    parser.addHelpOption();
+    for (const Option& o : kOptions) {
+        QCommandLineOption option(QString::fromLatin1(o.name), QString::fromLatin1(o.description));
+        if (o.valueName)
+            option.setValueName(QString::fromLatin1(o.valueName));
+        parser.addOption(option);
+    }
+}
+
+bool readInt(const QCommandLineParser& parser, const char* name, int min, int& out,
+             QString& error) {
+    const QString text = parser.value(QString::fromLatin1(name));
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min) {
+        error = QStringLiteral("--%1: not a number >= %2: %3")
+                    .arg(QLatin1String(name))
+                    .arg(min)
+                    .arg(text);
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+QStringList upperList(const QString& text) {
+    QStringList items;
+    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        items.append(item.trimmed().toUpper());
+    return items;
+}
+
+} // namespace
+
+bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QString& error) {
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+        return false;
+    }
+    out.help = parser.isSet(QStringLiteral("help"));
+    const auto isSet = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+
+    if (isSet("listen")) {
+        const QString text = parser.value(QStringLiteral("listen"));
+        const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int port = colon > 0 ? text.mid(colon + 1).toInt(&ok) : 0;
+        const QHostAddress address(colon > 0 ? text.left(colon) : QString());
+        if (!ok || port < 0 || port > 65535 || address.isNull()) {
+            error =
+                QStringLiteral("--listen: expected HOST:PORT with a numeric address: %1").arg(text);
+            return false;
+        }
+        out.server.address = address;
+        out.server.port = static_cast<uint16_t>(port);
+    }
+    out.server.allowExternal = isSet("allow-external");
+    if (!out.server.allowExternal && !SimServer::IsLoopback(out.server.address)) {
+        error = QStringLiteral("%1 is not a loopback address; add --allow-external to use it")
+                    .arg(out.server.address.toString());
+        return false;
+    }
+    if (isSet("restart-delay") &&
+        !readInt(parser, "restart-delay", 0, out.server.restartDelayMs, error))
+        return false;
+    out.version = parser.value(QStringLiteral("device-version"));
+    out.date = parser.value(QStringLiteral("device-date"));
+    out.quiet = isSet("quiet");
+
+    SimFaults& f = out.faults;
+    f.silentAll = isSet("silent");
+    f.silentCommands = upperList(parser.value(QStringLiteral("silent-for")));
+    f.splitAnswers = isSet("split");
+    f.mergeAnswers = isSet("merge");
+    f.rejectKeys = upperList(parser.value(QStringLiteral("reject")));
+    f.writeSoftBusy = isSet("writesoft-busy");
+    f.upgradeFail = isSet("upgrade-fail");
+    f.noComeBack = isSet("no-come-back");
+    f.oldReadSoft = isSet("old-readsoft");
+    f.oversizeImageHeader = isSet("oversize-image");
+    if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||
+        (isSet("split-gap") && !readInt(parser, "split-gap", 0, f.splitGapMs, error)) ||
+        (isSet("stall-readsoft") &&
+         !readInt(parser, "stall-readsoft", 0, f.stallReadSoftAt, error)) ||
+        (isSet("drop-after") && !readInt(parser, "drop-after", 1, f.dropAfterCommands, error)))
+        return false;
+    return true;
+}
+
+QString SimCommandLineHelp() {
+    QCommandLineParser parser;
+    addOptions(parser);
+    return parser.helpText();
+}
+
+} // namespace sim

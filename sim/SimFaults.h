@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStringList>
+
+namespace sim {
+
+// Misbehaviour switched on from the command line or by a test. Command names
+// for `silentCommands` and `rejectKeys` are upper case: "?VERSION" for the
+// query, "IPADDR" for the assignment, "READBUF" for the bare word, "MODBUS" for
+// ModBus frames, "SOFTBLOCK" for the 1,024 data bytes of an upload block.
+// "*" in `rejectKeys` rejects every setting.
+struct SimFaults {
+    bool silentAll = false;           // nothing is answered (commands are ignored)
+    QStringList silentCommands;       // these commands are ignored, unanswered
+    int answerDelayMs = 0;            // every answer waits this long
+    bool splitAnswers = false;        // each answer goes out in two writes ...
+    int splitGapMs = 50;              // ... this far apart
+    bool mergeAnswers = false;        // each answer is held back and sent with the next
+    QStringList rejectKeys;           // SET_<KEY> = ERROR, nothing stored
+    bool writeSoftBusy = false;       // WRITESOFT = BUSY
+    bool upgradeFail = false;         // UPGRADE = FAIL whatever the image
+    bool noComeBack = false;          // after a restart the device stays away
+    int stallReadSoftAt = -1;         // READSOFT of this block and later ones unanswered
+    bool oldReadSoft = false;         // READSOFT answered by the text READSOFT = ERROR
+    int dropAfterCommands = -1;       // the connection is closed after this many commands
+    bool oversizeImageHeader = false; // block 0 read back claims more than 256 blocks
+
+    bool isSilent(const QString& command) const {
+        return silentAll || silentCommands.contains(command);
+    }
+    bool rejects(const QString& key) const {
+        return rejectKeys.contains(QStringLiteral("*")) || rejectKeys.contains(key);
+    }
+};
+
+} // namespace sim

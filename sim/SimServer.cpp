@@ -1,0 +1,286 @@
+#include "SimServer.h"
+
+#include "Ticks.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+constexpr int kPollMs = 50;
+constexpr int kListenRetryMs = 1000;
+} // namespace
+
+SimServer::SimServer(const SimServerOptions& options, DeviceState state, const SimFaults& faults,
+                     std::shared_ptr<WireLog> log, QObject* parent)
+    : QObject(parent), options_(options), engine_(std::move(state)),
+      log_(log ? std::move(log) : std::make_shared<WireLog>()), server_(new QTcpServer(this)),
+      queueTimer_(new QTimer(this)), pollTimer_(new QTimer(this)),
+      comeBackTimer_(new QTimer(this)) {
+    engine_.faults() = faults;
+    // Delays and the time away are promised as lower bounds; coarse timers may fire early.
+    queueTimer_->setSingleShot(true);
+    queueTimer_->setTimerType(Qt::PreciseTimer);
+    comeBackTimer_->setSingleShot(true);
+    comeBackTimer_->setTimerType(Qt::PreciseTimer);
+    pollTimer_->setInterval(kPollMs);
+    connect(server_, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+    connect(queueTimer_, &QTimer::timeout, this, &SimServer::runQueue);
+    connect(pollTimer_, &QTimer::timeout, this, &SimServer::onPoll);
+    connect(comeBackTimer_, &QTimer::timeout, this, &SimServer::comeBack);
+}
+
+SimServer::~SimServer() {
+    stop();
+}
+
+bool SimServer::IsLoopback(const QHostAddress& address) {
+    return address.isLoopback() && address.protocol() == QAbstractSocket::IPv4Protocol;
+}
+
+bool SimServer::start() {
+    stopped_ = false;
+    if (!options_.allowExternal && !IsLoopback(options_.address)) {
+        error_ = QStringLiteral("%1 is not a loopback address (use --allow-external)")
+                     .arg(options_.address.toString());
+        return false;
+    }
+    if (!listenOn(options_.address, options_.port))
+        return false;
+    // The stored parameters start as the ones in use, so SERVICE tells the real port.
+    NetworkConfig& c = engine_.state().config;
+    c.port = server_->serverPort();
+    c.ipAddr = options_.address.toString();
+    return true;
+}
+
+void SimServer::stop() {
+    stopped_ = true;
+    comeBackTimer_->stop();
+    queue_.clear();
+    queueTimer_->stop();
+    pollTimer_->stop();
+    if (QTcpSocket* socket = client_) {
+        client_ = nullptr;
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    server_->close();
+    updateStatus();
+}
+
+bool SimServer::listenOn(const QHostAddress& address, uint16_t port) {
+    if (!server_->listen(address, port)) {
+        error_ = QStringLiteral("cannot listen on %1:%2: %3")
+                     .arg(address.toString())
+                     .arg(port)
+                     .arg(server_->errorString());
+        logEvent(error_);
+        return false;
+    }
+    boundAddress_ = address;
+    logEvent(
+        QStringLiteral("listening on %1:%2").arg(address.toString()).arg(server_->serverPort()));
+    updateStatus();
+    emit listening(address, server_->serverPort());
+    return true;
+}
+
+void SimServer::onNewConnection() {
+    while (server_->hasPendingConnections()) {
+        QTcpSocket* socket = server_->nextPendingConnection();
+        if (client_) {
+            logEvent(QStringLiteral("second client %1:%2 refused")
+                         .arg(socket->peerAddress().toString())
+                         .arg(socket->peerPort()));
+            socket->abort();
+            socket->deleteLater();
+            QMutexLocker lock(&statusMutex_);
+            ++status_.refused;
+            continue;
+        }
+        client_ = socket;
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        connect(socket, &QTcpSocket::readyRead, this, &SimServer::onReadyRead);
+        connect(socket, &QTcpSocket::disconnected, this, &SimServer::onDisconnected);
+        engine_.connectionOpened();
+        logEvent(QStringLiteral("client %1:%2 connected")
+                     .arg(socket->peerAddress().toString())
+                     .arg(socket->peerPort()));
+        {
+            QMutexLocker lock(&statusMutex_);
+            ++status_.connections;
+        }
+        updateStatus();
+        emit clientConnected();
+    }
+}
+
+void SimServer::onReadyRead() {
+    auto* socket = qobject_cast<QTcpSocket*>(sender());
+    if (!socket || socket != client_)
+        return;
+    const QByteArray bytes = socket->readAll();
+    if (bytes.isEmpty())
+        return;
+    log_->add(WireEntry::Kind::Received, bytes);
+    lastInput_ = GetTickCount();
+    handle(engine_.feed(bytes));
+}
+
+void SimServer::onDisconnected() {
+    auto* socket = qobject_cast<QTcpSocket*>(sender());
+    if (!socket)
+        return;
+    socket->deleteLater();
+    if (socket != client_)
+        return;
+    client_ = nullptr;
+    queue_.clear();
+    queueTimer_->stop();
+    pollTimer_->stop();
+    logEvent(QStringLiteral("client disconnected"));
+    updateStatus();
+    emit clientDisconnected();
+}
+
+void SimServer::onPoll() {
+    if (!client_ || !engine_.hasPendingInput()) {
+        pollTimer_->stop();
+        return;
+    }
+    handle(engine_.poll(TicksSince(lastInput_)));
+}
+
+void SimServer::handle(const EngineOutput& out) {
+    const uint32_t now = GetTickCount();
+    uint32_t last = queue_.empty() ? now : queue_.back().due;
+    int previousAt = out.writes.isEmpty() ? 0 : out.writes.first().atMs;
+    for (const EngineWrite& w : out.writes) {
+        const uint32_t due = now + static_cast<uint32_t>(std::max(0, w.atMs));
+        last = static_cast<int32_t>(due - last) > 0 ? due : last;
+        queue_.push_back({last, std::max(0, w.atMs - previousAt), w.bytes, EngineAction::None});
+        previousAt = w.atMs;
+    }
+    if (out.action != EngineAction::None)
+        queue_.push_back({last, 0, {}, out.action});
+    if (engine_.hasPendingInput() && !pollTimer_->isActive())
+        pollTimer_->start();
+    runQueue();
+}
+
+void SimServer::runQueue() {
+    while (!queue_.empty()) {
+        const Pending& next = queue_.front();
+        const auto wait = static_cast<int32_t>(next.due - GetTickCount());
+        if (wait > 0) {
+            queueTimer_->start(wait);
+            return;
+        }
+        const Pending item = next;
+        queue_.pop_front();
+        if (item.action == EngineAction::Close) {
+            queue_.clear();
+            closeClient();
+            return;
+        }
+        if (item.action == EngineAction::Restart) {
+            queue_.clear();
+            beginRestart();
+            return;
+        }
+        if (client_ && client_->state() == QAbstractSocket::ConnectedState) {
+            // Logged first: a test that got the answer must find it in the log.
+            log_->add(WireEntry::Kind::Sent, item.bytes);
+            client_->write(item.bytes);
+            client_->flush();
+        }
+        if (!queue_.empty() && queue_.front().gapMs > 0) {
+            const uint32_t earliest = GetTickCount() + static_cast<uint32_t>(queue_.front().gapMs);
+            if (static_cast<int32_t>(earliest - queue_.front().due) > 0)
+                queue_.front().due = earliest;
+        }
+    }
+}
+
+void SimServer::closeClient() {
+    if (!client_)
+        return;
+    logEvent(QStringLiteral("closing the connection"));
+    client_->disconnectFromHost();
+}
+
+void SimServer::dropClient() {
+    queue_.clear();
+    queueTimer_->stop();
+    closeClient();
+}
+
+void SimServer::restartNow() {
+    queue_.clear();
+    queueTimer_->stop();
+    beginRestart();
+}
+
+void SimServer::beginRestart() {
+    {
+        // Both at once, so that no one sees the new count with the old listener.
+        QMutexLocker lock(&statusMutex_);
+        ++status_.restarts;
+        status_.listening = false;
+    }
+    // The listener goes first: a client that sees its connection end must
+    // already find the device away.
+    server_->close();
+    closeClient();
+    engine_.restarted();
+    pollTimer_->stop();
+    if (engine_.faults().noComeBack) {
+        logEvent(QStringLiteral("restarting: not coming back"));
+    } else {
+        logEvent(QStringLiteral("restarting: away for %1 ms").arg(options_.restartDelayMs));
+        comeBackTimer_->start(std::max(0, options_.restartDelayMs));
+    }
+    updateStatus();
+    emit restarting();
+}
+
+void SimServer::comeBack() {
+    if (stopped_)
+        return;
+    const NetworkConfig& c = engine_.state().config;
+    QHostAddress address(c.ipAddr);
+    if (!options_.allowExternal && !IsLoopback(address)) {
+        logEvent(QStringLiteral("stored address %1 is not loopback: staying on %2")
+                     .arg(c.ipAddr, boundAddress_.toString()));
+        address = boundAddress_;
+    }
+    if (!listenOn(address, c.port))
+        comeBackTimer_->start(kListenRetryMs);
+}
+
+void SimServer::logEvent(const QString& text) {
+    log_->add(WireEntry::Kind::Event, text.toUtf8());
+}
+
+void SimServer::updateStatus() {
+    QMutexLocker lock(&statusMutex_);
+    status_.listening = server_->isListening();
+    if (status_.listening) {
+        status_.address = server_->serverAddress();
+        status_.port = server_->serverPort();
+    }
+    status_.clientConnected = client_ != nullptr;
+}
+
+SimStatus SimServer::status() const {
+    QMutexLocker lock(&statusMutex_);
+    return status_;
+}
+
+} // namespace sim
