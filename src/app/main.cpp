@@ -7,24 +7,36 @@
 #include <cstdio>
 #include <exception>
 
+namespace {
+
+// Help, version and bad arguments are answered on the console, before anything
+// needs a display.
+int Report(const AppOptions& options) {
+    const bool failed = options.action == AppOptions::Action::Fail;
+    std::fputs(qPrintable(options.message + QLatin1Char('\n')), failed ? stderr : stdout);
+    return failed ? 2 : 0;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    {
+        const QCoreApplication probe(argc, argv);
+        const AppOptions early = ParseAppOptions(QCoreApplication::arguments());
+        // An unknown option may still be one of the GUI toolkit's own, which
+        // only the GUI application strips; that case is decided below.
+        if (early.action != AppOptions::Action::Run &&
+            !early.message.startsWith(QLatin1String("Unknown option")))
+            return Report(early);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rk5720-config"));
     QApplication::setApplicationVersion(QStringLiteral(RK_VERSION_STRING));
     QApplication::setApplicationDisplayName(QStringLiteral("Configuration of RK5720ETH"));
 
     const AppOptions options = ParseAppOptions(QApplication::arguments());
-    switch (options.action) {
-    case AppOptions::Action::ShowHelp:
-    case AppOptions::Action::ShowVersion:
-        std::fputs(qPrintable(options.message + QLatin1Char('\n')), stdout);
-        return 0;
-    case AppOptions::Action::Fail:
-        std::fputs(qPrintable(options.message + QLatin1Char('\n')), stderr);
-        return 2;
-    case AppOptions::Action::Run:
-        break;
-    }
+    if (options.action != AppOptions::Action::Run)
+        return Report(options);
 
     try {
         TChatForm window(options);
