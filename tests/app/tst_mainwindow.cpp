@@ -1,10 +1,7 @@
-#include "AppSettings.h"
-#include "PrivateProfile.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
 #include "TextColor.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,19 +16,6 @@ AppOptions TestOptions(const QString& settingsPath) {
     options.startupHost = QStringLiteral("127.0.0.1");
     options.autoConnect = false;
     return options;
-}
-
-QStringList KeyLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList keys;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).trimmed();
-        if (text.contains(QLatin1Char('=')) && !text.startsWith(QLatin1Char(';')))
-            keys << text.section(QLatin1Char('='), 0, 0);
-    }
-    return keys;
 }
 
 QColor TextColorOf(const QWidget* w) {
@@ -64,15 +48,8 @@ private slots:
     void listenItemShowsNotConnected();
     void busyCursorStaysBalanced();
 
-    void noFileGivesDefaultsAndWritesAllKeys();
-    void valuesSurviveRestart();
-    void settingsValues_data();
-    void settingsValues();
-    void failedSaveStillCloses();
-
 private:
     void CreateWindow();
-    void Restart();
 
     std::unique_ptr<QTemporaryDir> dir_;
     QString settingsPath_;
@@ -97,12 +74,6 @@ void TestMainWindow::CreateWindow() {
     window_->setErrorReporter([this](const QString& message) { errors_ << message; });
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-}
-
-void TestMainWindow::Restart() {
-    QVERIFY(window_->close());
-    window_.reset();
-    CreateWindow();
 }
 
 void TestMainWindow::startState() {
@@ -422,188 +393,6 @@ void TestMainWindow::busyCursorStaysBalanced() {
     window_->SetBusyCursor(true);
     window_.reset(); // a window closed while busy gives the cursor back
     QVERIFY(!QApplication::overrideCursor());
-}
-
-void TestMainWindow::noFileGivesDefaultsAndWritesAllKeys() {
-    CreateWindow();
-    Ui::TChatForm& ui = window_->ui();
-    QCOMPARE(ui.MEditIpAddr->text(), QStringLiteral("192.168.100.222"));
-    QCOMPARE(ui.MEditNetMask->text(), QStringLiteral("255.255.255.0"));
-    QCOMPARE(ui.MEditPort->text(), QStringLiteral("1024"));
-    QCOMPARE(ui.MEditGW->text(), QStringLiteral("192.168.100.5"));
-    QCOMPARE(ui.MEditMac->text(), QStringLiteral("------"));
-    QCOMPARE(ui.CBoxPackFloat->currentText(), QStringLiteral("1-0-3-2"));
-    QCOMPARE(ui.CBoxSpeedDup->currentText(), QStringLiteral("Auto"));
-    for (QCheckBox* on : {ui.CheckBoxIPAddr, ui.CheckBoxMask, ui.CheckBoxPort, ui.ChBoxRestart})
-        QVERIFY2(on->isChecked(), qPrintable(on->objectName()));
-    for (QCheckBox* off :
-         {ui.CheckBoxGW, ui.CheckBoxMac, ui.CheckBoxPackFloat, ui.CheckBoxSpeedDup})
-        QVERIFY2(!off->isChecked(), qPrintable(off->objectName()));
-    for (QWidget* disabled :
-         {static_cast<QWidget*>(ui.MEditGW), static_cast<QWidget*>(ui.MEditMac),
-          static_cast<QWidget*>(ui.CBoxPackFloat), static_cast<QWidget*>(ui.CBoxSpeedDup)})
-        QVERIFY2(!disabled->isEnabled(), qPrintable(disabled->objectName()));
-    QCOMPARE(ui.EditNum->text(), QStringLiteral("BA001"));
-    QCOMPARE(ui.EditModBus->text(), QStringLiteral("02 03 00 00 00 06 01 04 00 00 00 20"));
-    QCOMPARE(ui.EditFileName->text(), QString());
-    QCOMPARE(window_->openDialog().InitialDir, ExecutableFolder());
-    QVERIFY(!QFile::exists(settingsPath_));
-
-    QVERIFY(window_->close());
-    QVERIFY(errors_.isEmpty());
-    QCOMPARE(KeyLines(settingsPath_),
-             QStringList({"Port", "Addr", "NetMask", "GW", "MAC", "PackFloat", "SpeedDup",
-                          "CheckAddr", "CheckMask", "CheckPort", "CheckGW", "CheckMac",
-                          "CheckPackFloat", "CheckSpeedDup", "CheckRestart", "InitialDir",
-                          "FileName", "EditNum", "EditModBus"}));
-    QCOMPARE(GetPrivateProfileString(u"IPParams", u"MAC", QString(), settingsPath_),
-             QStringLiteral("------"));
-    QCOMPARE(GetPrivateProfileString(u"Common", u"CheckGW", QString(), settingsPath_),
-             QStringLiteral("0"));
-}
-
-void TestMainWindow::valuesSurviveRestart() {
-    CreateWindow();
-    {
-        Ui::TChatForm& ui = window_->ui();
-        RememberedParams& r = window_->rememberedParams();
-        r.LastAddr = QStringLiteral("127.0.0.9");
-        r.LastNetMask = QStringLiteral("255.0.0.0");
-        r.LastGW = QStringLiteral("127.0.0.1");
-        r.LastMac = QStringLiteral("00-11-22-33-44-55");
-        r.LastPort = QStringLiteral("5020");
-        r.LastPackFloat = 3;
-        r.LastSpeedDup = 4;
-        // Typed but never written or connected with: not remembered.
-        ui.MEditIpAddr->setText(QStringLiteral("10.1.1.1"));
-        ui.CheckBoxIPAddr->click();
-        ui.CheckBoxMac->click();
-        ui.CheckBoxSpeedDup->click();
-        ui.ChBoxRestart->click();
-        window_->openDialog().InitialDir = dir_->path() + QLatin1Char('/');
-        window_->openDialog().FileName = dir_->filePath(QStringLiteral("gone.bin"));
-        ui.EditNum->setText(QStringLiteral("BA017"));
-        ui.EditModBus->setText(QStringLiteral("01 02 03"));
-    }
-    Restart();
-    Ui::TChatForm& ui = window_->ui();
-    QCOMPARE(ui.MEditIpAddr->text(), QStringLiteral("127.0.0.9"));
-    QCOMPARE(ui.MEditNetMask->text(), QStringLiteral("255.0.0.0"));
-    QCOMPARE(ui.MEditGW->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(ui.MEditMac->text(), QStringLiteral("00-11-22-33-44-55"));
-    QCOMPARE(ui.MEditPort->text(), QStringLiteral("5020"));
-    QCOMPARE(ui.CBoxPackFloat->currentText(), QStringLiteral("2-3-0-1"));
-    QCOMPARE(ui.CBoxSpeedDup->currentText(), QStringLiteral("100 Mbit/s half duplex"));
-    QVERIFY(!ui.CheckBoxIPAddr->isChecked());
-    QVERIFY(!ui.MEditIpAddr->isEnabled());
-    QVERIFY(ui.CheckBoxMac->isChecked());
-    QVERIFY(ui.MEditMac->isEnabled());
-    QVERIFY(ui.CheckBoxSpeedDup->isChecked());
-    QVERIFY(ui.CBoxSpeedDup->isEnabled());
-    QVERIFY(!ui.ChBoxRestart->isChecked());
-    QCOMPARE(window_->openDialog().InitialDir, dir_->path() + QLatin1Char('/'));
-    // A file that no longer exists is shown as it is; nothing checks it at start.
-    QCOMPARE(ui.EditFileName->text(), dir_->filePath(QStringLiteral("gone.bin")));
-    QCOMPARE(ui.EditNum->text(), QStringLiteral("BA017"));
-    QCOMPARE(ui.EditModBus->text(), QStringLiteral("01 02 03"));
-    QVERIFY(errors_.isEmpty());
-}
-
-void TestMainWindow::settingsValues_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("widget");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("written");
-
-    QTest::newRow("CheckMac=0 disables the MAC field")
-        << QByteArray("[Common]\nCheckMac=0\n") << "MEditMac"
-        << "------" << false << "Common"
-        << "CheckMac"
-        << "0";
-    QTest::newRow("CheckGW=5 reads ticked, written as 1")
-        << QByteArray("[Common]\nCheckGW=5\n") << "MEditGW"
-        << "192.168.100.5" << true << "Common"
-        << "CheckGW"
-        << "1";
-    QTest::newRow("CheckAddr=abc keeps the default")
-        << QByteArray("[Common]\nCheckAddr=abc\n") << "MEditIpAddr"
-        << "192.168.100.222" << true << "Common"
-        << "CheckAddr"
-        << "1";
-    QTest::newRow("PackFloat=0x2 selects 3-2-1-0")
-        << QByteArray(
-               "[ModBusParams]\nPackFloat=0x2\nCheckPackFloat=1\n[Common]\nCheckPackFloat=1\n")
-        << "CBoxPackFloat"
-        << "3-2-1-0" << true << "ModBusParams"
-        << "PackFloat"
-        << "2";
-    QTest::newRow("PackFloat=7 leaves the list empty and is kept")
-        << QByteArray("[ModBusParams]\nPackFloat=7\n") << "CBoxPackFloat"
-        << "" << false << "ModBusParams"
-        << "PackFloat"
-        << "7";
-    QTest::newRow("SpeedDup=-1 leaves the list empty and is kept")
-        << QByteArray("[ModBusParams]\nSpeedDup=-1\n") << "CBoxSpeedDup"
-        << "" << false << "ModBusParams"
-        << "SpeedDup"
-        << "-1";
-    QTest::newRow("file name shown in EditFileName")
-        << QByteArray("[Programming]\nFileName=/nowhere/fw.bin\n") << "EditFileName"
-        << "/nowhere/fw.bin" << true << "Programming"
-        << "FileName"
-        << "/nowhere/fw.bin";
-    QTest::newRow("empty address stays empty") << QByteArray("[IPParams]\nAddr=\n") << "MEditIpAddr"
-                                               << "" << true << "IPParams"
-                                               << "Addr"
-                                               << "";
-}
-
-void TestMainWindow::settingsValues() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, widget);
-    QFETCH(QString, shown);
-    QFETCH(bool, enabled);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, written);
-    {
-        QFile out(settingsPath_);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("; kept as it is\n[Other]\nKeep = me\n" + file);
-    }
-    CreateWindow();
-    QWidget* target = window_->findChild<QWidget*>(widget);
-    QVERIFY(target);
-    if (auto* edit = qobject_cast<QLineEdit*>(target))
-        QCOMPARE(edit->text(), shown);
-    else if (auto* combo = qobject_cast<QComboBox*>(target))
-        QCOMPARE(combo->currentText(), shown);
-    QCOMPARE(target->isEnabled(), enabled);
-
-    QVERIFY(window_->close());
-    QCOMPARE(GetPrivateProfileString(section, key, QStringLiteral("<none>"), settingsPath_),
-             written);
-    QFile in(settingsPath_);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QVERIFY(in.readAll().startsWith("; kept as it is\n"));
-    QCOMPARE(GetPrivateProfileString(u"Other", u"Keep", QString(), settingsPath_),
-             QStringLiteral("me"));
-    QVERIFY(KeyLines(settingsPath_).size() >= 19 + 1);
-}
-
-void TestMainWindow::failedSaveStillCloses() {
-    // A folder in place of the file: no write can succeed, even as root.
-    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("RK5720LAN_Config.ini")));
-    CreateWindow();
-    QVERIFY(window_->close());
-    QVERIFY(!window_->isVisible());
-    QCOMPARE(errors_.size(), 1);
-    QCOMPARE(errors_.first(),
-             QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(settingsPath_)));
-    QVERIFY(!window_->channelState().RawReadPending);
 }
 
 QTEST_MAIN(TestMainWindow)
