@@ -300,8 +300,10 @@ bool DeviceEngine::frameOne(bool atIdle) {
     if (isLetter(first))
         return frameWord(atIdle);
 
+    // Text that starts no command: one NO up to the next separator.
     qsizetype end = 0;
-    while (end < size && isTextByte(byteAt(end)) && byteAt(end) != ';' && byteAt(end) != '?')
+    while (end < size && (isTextByte(byteAt(end)) || byteAt(end) == ' ' || byteAt(end) == '\t') &&
+           byteAt(end) != ';' && byteAt(end) != '?')
         ++end;
     input_.remove(0, end);
     if (admit(QStringLiteral("NO")))
