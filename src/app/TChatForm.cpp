@@ -2,6 +2,9 @@
 
 #include "AppSettings.h"
 #include "ClickFilter.h"
+#include "CommandChannel.h"
+#include "ConfigMode.h"
+#include "Connection.h"
 #include "FormLook.h"
 #include "NextPageCursor.h"
 #include "PanelDock.h"
@@ -57,6 +60,12 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
         QMessageBox::critical(this, QApplication::applicationDisplayName(), message);
     };
 
+    // The secondary windows follow the main window, created once, shown modally.
+    connectDialog_ = new TFCombBoxDial(this);
+    aboutWindow_ = new TFormAboutProgr(this);
+    helpWindow_ = new TForm_Help(this);
+
+    CreateSubsystems();
     WireHandlers();
     FormCreate();
 
@@ -71,11 +80,27 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 
     NConfigClick();
     Label14Click();
+}
 
-    // The secondary windows follow the main window, created once, shown modally.
-    connectDialog_ = new TFCombBoxDial(this);
-    aboutWindow_ = new TFormAboutProgr(this);
-    helpWindow_ = new TForm_Help(this);
+void TChatForm::CreateSubsystems() {
+    channel_ = std::make_unique<CommandChannel>(ClientSocket_, channelState_, ui_, *this);
+    connection_ = std::make_unique<Connection>(
+        ClientSocket_, *channel_, channelState_, remembered_, ui_, *this,
+        [this](QString& address, QString& port) { return ExecConnectDialog(address, port); });
+    config_ = std::make_unique<ConfigMode>(ClientSocket_, *channel_, channelState_, remembered_,
+                                           ui_, *this, Timer1);
+}
+
+bool TChatForm::ExecConnectDialog(QString& address, QString& port) {
+    Ui::TFCombBoxDial& dialog = connectDialog_->ui();
+    dialog.EditPort->setText(port);
+    dialog.EditAddr->setText(address);
+    connectDialog_->move(pos() + QPoint(20, 60));
+    if (connectDialog_->exec() != QDialog::Accepted)
+        return false;
+    address = dialog.EditAddr->text();
+    port = dialog.EditPort->text();
+    return true;
 }
 
 TChatForm::~TChatForm() {
@@ -92,6 +117,23 @@ void TChatForm::WireHandlers() {
     connect(ui_.NUpgrade, &QAction::triggered, this, &TChatForm::NUpgradeClick);
     connect(ui_.NTest, &QAction::triggered, this, &TChatForm::NTestClick);
     connect(ui_.Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
+
+    Connection* connection = connection_.get();
+    CommandChannel* channel = channel_.get();
+    ConfigMode* config = config_.get();
+    connect(ui_.FileConnectItem, &QAction::triggered, connection,
+            &Connection::FileConnectItemaClick);
+    connect(ui_.Disconnect, &QAction::triggered, connection, &Connection::Disconnect1Click);
+    connect(&ClientSocket_, &ClientSocket::connected, connection, &Connection::ClientSocketConnect);
+    connect(&ClientSocket_, &ClientSocket::disconnected, connection,
+            &Connection::ClientSocketDisconnect);
+    connect(&ClientSocket_, &ClientSocket::errorOccurred, connection,
+            &Connection::ClientSocketError);
+    connect(&ClientSocket_, &ClientSocket::writable, channel, &CommandChannel::ClientSocketWrite);
+    connect(&ClientSocket_, &ClientSocket::dataArrived, channel, &CommandChannel::ClientSocketRead);
+    connect(ui_.ButtonGetAll, &QPushButton::clicked, config, &ConfigMode::ButtonGetAllClick);
+    connect(ui_.ButtonSetAll, &QPushButton::clicked, config, &ConfigMode::ButtonSetAllClick);
+    connect(&Timer1, &QTimer::timeout, config, &ConfigMode::Timer1Timer);
 
     new ClickFilter(ui_.LabelPConf, [this] { NUpgradeClick(); });
     new ClickFilter(ui_.LabelPSoft, [this] { NTestClick(); });
@@ -122,7 +164,12 @@ void TChatForm::FormCreate() {
     FileListenItemClick();
 }
 
-void TChatForm::beginStartupConnection() {}
+void TChatForm::beginStartupConnection() {
+    ClientSocket_.SetAddress(options_.startupHost);
+    ClientSocket_.SetPort(options_.startupPort);
+    if (options_.autoConnect)
+        ClientSocket_.Open();
+}
 
 void TChatForm::FormClose() {
     QString error;
@@ -222,17 +269,12 @@ void TChatForm::Label14Click() {
 }
 
 void TChatForm::Exit1Click() {
+    ClientSocket_.Close();
     close();
 }
 
 void TChatForm::FileListenItemClick() {
-    ui_.FileListenItem->setChecked(!ui_.FileListenItem->isChecked());
-    if (ui_.FileListenItem->isChecked()) {
-        SetStatusText(1, QStringLiteral("Not connected"));
-        SetLampWidth(0);
-    } else {
-        SetStatusText(1, QString());
-    }
+    connection_->FileListenItemClick();
 }
 
 void TChatForm::SetStatusText(int panel, const QString& text) {
@@ -270,5 +312,5 @@ bool TChatForm::IsTestPanelVisible() const {
 }
 
 void TChatForm::StartConnectAttempt() {
-    ui_.FileListenItem->setChecked(false);
+    connection_->StartAttempt();
 }

@@ -2,6 +2,7 @@
 
 #include "AppOptions.h"
 #include "ChannelState.h"
+#include "ClientSocket.h"
 #include "OpenDialogState.h"
 #include "Shell.h"
 #include "StatusPanels.h"
@@ -11,7 +12,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
+class CommandChannel;
+class ConfigMode;
+class Connection;
 class PanelDock;
 class TFCombBoxDial;
 class TFormAboutProgr;
@@ -37,6 +42,10 @@ public:
     TFCombBoxDial& connectDialog() { return *connectDialog_; }
     TFormAboutProgr& aboutWindow() { return *aboutWindow_; }
     TForm_Help& helpWindow() { return *helpWindow_; }
+    ClientSocket& socket() { return ClientSocket_; }
+    CommandChannel& channel() { return *channel_; }
+    Connection& connection() { return *connection_; }
+    ConfigMode& configMode() { return *config_; }
 
     // How errors the user must see are shown; tests replace the message box.
     void setErrorReporter(std::function<void(const QString&)> reporter);
@@ -81,7 +90,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateSubsystems();
     void WireHandlers();
+    bool ExecConnectDialog(QString& address, QString& port);
     void SwitchMode(QAction* item, QWidget* panel, bool fill);
     // Opens the start-up connection (to the command line's host unless
     // --no-autoconnect) before the settings are read.
@@ -98,6 +109,11 @@ private:
     TFormAboutProgr* aboutWindow_ = nullptr;
     TForm_Help* helpWindow_ = nullptr;
     std::function<void(const QString&)> reportError_;
+    // Declared before the subsystems, which hold references to it.
+    ClientSocket ClientSocket_;
+    std::unique_ptr<CommandChannel> channel_;
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<ConfigMode> config_;
     // The busy cursor is a state, not a stack: repeated calls don't nest.
     bool busy_ = false;
 };

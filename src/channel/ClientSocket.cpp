@@ -12,6 +12,12 @@ ClientSocket::ClientSocket(QObject* parent) : QObject(parent) {
     connect(&socket_, &QTcpSocket::readyRead, this, &ClientSocket::scheduleRead);
 }
 
+ClientSocket::~ClientSocket() {
+    // Closing the QTcpSocket member below must not run our handlers on a
+    // half-destroyed object.
+    socket_.disconnect(this);
+}
+
 bool ClientSocket::Connected() const {
     return socket_.state() == QAbstractSocket::ConnectedState;
 }

@@ -33,6 +33,7 @@ public:
     static constexpr int kConnectTimeoutMs = 21000;
 
     explicit ClientSocket(QObject* parent = nullptr);
+    ~ClientSocket() override;
 
     QString Address() const { return address_; }
     void SetAddress(const QString& address) { address_ = address; }

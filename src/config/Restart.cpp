@@ -62,6 +62,9 @@ void ConfigMode::runRestartSequence() {
         socket_.SetAddress(remembered_.LastAddr);
         socket_.SetPort(ReadNumber(remembered_.LastPort, socket_.Port()));
         state_.RestartCountdown = timing.reconnectTicks;
+        // A coarse timer may fire up to 5 % early; the device is promised its
+        // full second per attempt.
+        timer1_.setTimerType(Qt::PreciseTimer);
         timer1_.setInterval(timing.reconnectIntervalMs);
         timer1_.start();
         shell_.RepaintStatusBar();

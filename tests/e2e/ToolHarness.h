@@ -1,0 +1,81 @@
+#pragma once
+
+// The real main window, offscreen, with its own settings file and no
+// start-up connection, plus helpers to drive it as a user would.
+
+#include "AppOptions.h"
+#include "ConfigMode.h"
+#include "SecondaryWindows.h"
+#include "TChatForm.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+class ToolHarness {
+public:
+    explicit ToolHarness(const QByteArray& settingsText = {},
+                         std::function<void(AppOptions&)> adjust = {}) {
+        settingsPath = dir.filePath(QStringLiteral("RK5720LAN_Config.ini"));
+        if (!settingsText.isEmpty()) {
+            QFile file(settingsPath);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(settingsText);
+        }
+        AppOptions options;
+        options.settingsPath = settingsPath;
+        options.autoConnect = false;
+        options.startupHost = QStringLiteral("127.0.0.1");
+        if (adjust)
+            adjust(options);
+        form = std::make_unique<TChatForm>(options);
+        form->setErrorReporter([this](const QString& message) { errors << message; });
+        form->show();
+    }
+
+    Ui::TChatForm& ui() { return form->ui(); }
+    ChannelState& state() { return form->channelState(); }
+    QString status(int panel) const { return form->StatusText(panel); }
+    QStringList logLines() const {
+        return form->ui().Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // Answers the connect dialog the next time it opens: records what it
+    // proposed, then fills in `host` and `port` and presses OK (or Cancel).
+    void answerDialog(const QString& host, const QString& port, bool ok = true) {
+        QTimer::singleShot(0, form.get(), [this, host, port, ok] {
+            TFCombBoxDial& dialog = form->connectDialog();
+            proposed = {dialog.ui().EditAddr->text(), dialog.ui().EditPort->text()};
+            dialog.ui().EditAddr->setText(host);
+            dialog.ui().EditPort->setText(port);
+            (ok ? dialog.ui().BitBtn1 : dialog.ui().BitBtn2)->click();
+        });
+    }
+
+    // "&Connect..." through the dialog, waiting for the connect event.
+    bool connectTo(const QString& host, quint16 port) {
+        answerDialog(host, QString::number(port));
+        ui().FileConnectItem->trigger();
+        return QTest::qWaitFor(
+            [this] { return status(1).startsWith(QStringLiteral("Connect to: ")); }, 10000);
+    }
+
+    void shortenRestart() {
+        RestartTiming& t = form->configMode().timing;
+        t.closePauseMs = 50;
+        t.restartPauseMs = 300;
+        t.progressStepMs = 50;
+        t.reconnectIntervalMs = 200;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    std::unique_ptr<TChatForm> form;
+    QStringList errors;
+    QStringList proposed;
+};

@@ -1,0 +1,212 @@
+// The tool's window against the simulator on loopback: connecting and reading
+// the configuration.
+#include "SimulatorThread.h"
+#include "Ticks.h"
+#include "ToolHarness.h"
+
+#include <QTcpServer>
+
+class TestE2eRead : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void connectThroughDialogAndRead();
+    void answeredCount_data();
+    void answeredCount();
+    void silentDeviceIsClosedAfterNineWaits();
+    void readWithoutConnectionChangesNothing();
+    void serverClosingIsNoError();
+    void refusedConnectIsLoggedWithCode();
+    void disconnectDoesNotCancelPendingAttempt();
+    void connectWhileConnectedThenCancel();
+    void dialogProposal_data();
+    void dialogProposal();
+    void startupAttemptUsesStartupHost();
+    void startupErrorNamesRememberedAddress();
+
+private:
+    std::unique_ptr<sim::SimulatorThread> device;
+    std::unique_ptr<ToolHarness> tool;
+};
+
+void TestE2eRead::init() {
+    device = std::make_unique<sim::SimulatorThread>();
+    QVERIFY(device->start());
+    tool = std::make_unique<ToolHarness>();
+}
+
+void TestE2eRead::cleanup() {
+    tool.reset();
+    device.reset();
+}
+
+void TestE2eRead::connectThroughDialogAndRead() {
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    QCOMPARE(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"));
+    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
+    QCOMPARE(tool->form->rememberedParams().LastPort, QString::number(device->port()));
+
+    tool->ui().ButtonGetAll->click();
+    Ui::TChatForm& ui = tool->ui();
+    QCOMPARE(ui.EditIPAddr->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(ui.EditMask->text(), QStringLiteral("255.255.255.0"));
+    QCOMPARE(ui.EditPort->text(), QString::number(device->port()));
+    QCOMPARE(ui.EditGW->text(), device->state().config.gateway);
+    QCOMPARE(ui.EditVersion->text(), QStringLiteral("1.00A"));
+    QCOMPARE(ui.EditDateVersion->text(), QStringLiteral("01.02.08"));
+    QCOMPARE(ui.EditPackFloat->text(), QStringLiteral("1-0-3-2"));
+    QCOMPARE(ui.EditMacAddr->text(), device->state().config.macAddr.toUpper());
+    QCOMPARE(ui.EditSpeedDup->text(), QStringLiteral("Auto"));
+    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(device->received(), QByteArray("?IpAddr;?NetMask;?GW;?Service;?Version;"
+                                            "?DateVersion;?PackFloat;?MacAddr;?Speed_Duplex;"));
+    QCOMPARE(tool->logLines().size(), 9); // every answer text is logged
+}
+
+void TestE2eRead::answeredCount_data() {
+    QTest::addColumn<QStringList>("silent");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("eight of nine") << QStringList{"?GW"} << QString();
+    QTest::newRow("seven of nine")
+        << QStringList{"?GW", "?VERSION"} << QStringLiteral("Error server answer");
+}
+
+void TestE2eRead::answeredCount() {
+    QFETCH(QStringList, silent);
+    QFETCH(QString, status);
+    device->updateFaults([&](sim::SimFaults& f) { f.silentCommands = silent; });
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    tool->ui().EditGW->setText(QStringLiteral("stale"));
+    tool->ui().ButtonGetAll->click();
+    QCOMPARE(tool->status(2), status);
+    QVERIFY(tool->ui().EditGW->text().isEmpty()); // cleared and never answered
+    QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("127.0.0.1"));
+    QVERIFY(tool->form->socket().Connected());
+    QCOMPARE(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"));
+}
+
+void TestE2eRead::silentDeviceIsClosedAfterNineWaits() {
+    device->updateFaults([](sim::SimFaults& f) { f.silentAll = true; });
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    const uint32_t t0 = GetTickCount();
+    tool->ui().ButtonGetAll->click();
+    QVERIFY(TicksSince(t0) > 9 * 500);
+    QCOMPARE(tool->status(2), QStringLiteral("Server not answer"));
+    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
+    QVERIFY(!tool->form->socket().Connected());
+    QVERIFY(device->waitForNoClient());
+    // Neither the status text nor the close is a log line.
+    QVERIFY(tool->logLines().isEmpty());
+}
+
+void TestE2eRead::readWithoutConnectionChangesNothing() {
+    tool->ui().EditIPAddr->setText(QStringLiteral("1.2.3.4"));
+    tool->ui().ButtonGetAll->click();
+    QCOMPARE(tool->logLines(), QStringList{"Server is not connected"});
+    QCOMPARE(tool->status(2), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("1.2.3.4"));
+}
+
+void TestE2eRead::serverClosingIsNoError() {
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    device->dropClient();
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Not connected"), 5000);
+    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
+    QVERIFY(!tool->state().SocketWritable);
+    QTest::qWait(100);
+    QVERIFY(tool->logLines().isEmpty());
+}
+
+void TestE2eRead::refusedConnectIsLoggedWithCode() {
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    tool->answerDialog(QStringLiteral("127.0.0.1"), QString::number(port));
+    tool->ui().FileConnectItem->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        tool->logLines(), QStringList{QString::fromUtf8("Ошибка соединения с 127.0.0.1 : 10061")},
+        5000);
+    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
+}
+
+void TestE2eRead::disconnectDoesNotCancelPendingAttempt() {
+    tool->answerDialog(QStringLiteral("127.0.0.1"), QString::number(device->port()));
+    tool->ui().FileConnectItem->trigger(); // returns with the attempt pending
+    tool->ui().Disconnect->trigger();
+    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"), 5000);
+    QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
+}
+
+void TestE2eRead::connectWhileConnectedThenCancel() {
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    tool->answerDialog(QString(), QString(), false);
+    tool->ui().FileConnectItem->trigger();
+    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QVERIFY(!tool->form->socket().Connected());
+    QVERIFY(device->waitForNoClient());
+}
+
+void TestE2eRead::dialogProposal_data() {
+    QTest::addColumn<QString>("typedAddr");
+    QTest::addColumn<QString>("typedPort");
+    QTest::addColumn<QStringList>("proposed");
+    QTest::newRow("valid typed") << "10.0.0.7"
+                                 << "2000" << QStringList{"10.0.0.7", "2000"};
+    QTest::newRow("invalid address") << "10.0.0"
+                                     << "2000" << QStringList{"192.168.100.222", "2000"};
+    QTest::newRow("port 0") << "10.0.0.7"
+                            << "0" << QStringList{"10.0.0.7", "1024"};
+    QTest::newRow("port abc") << "10.0.0.7"
+                              << "abc" << QStringList{"10.0.0.7", "1024"};
+}
+
+void TestE2eRead::dialogProposal() {
+    QFETCH(QString, typedAddr);
+    QFETCH(QString, typedPort);
+    QFETCH(QStringList, proposed);
+    tool->ui().MEditIpAddr->setText(typedAddr);
+    tool->ui().MEditPort->setText(typedPort);
+    tool->answerDialog(QString(), QString(), false); // cancel: nothing is dialled
+    tool->ui().FileConnectItem->trigger();
+    QCOMPARE(tool->proposed, proposed);
+    QCOMPARE(device->connectionCount(), 0);
+}
+
+void TestE2eRead::startupAttemptUsesStartupHost() {
+    tool.reset();
+    const quint16 port = device->port();
+    tool = std::make_unique<ToolHarness>(QByteArray(), [port](AppOptions& o) {
+        o.autoConnect = true;
+        o.startupPort = port;
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"), 5000);
+    tool->ui().ButtonGetAll->click();
+    QCOMPARE(tool->ui().EditVersion->text(), QStringLiteral("1.00A"));
+}
+
+void TestE2eRead::startupErrorNamesRememberedAddress() {
+    tool.reset();
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    tool = std::make_unique<ToolHarness>("[IPParams]\nAddr=127.0.0.9\n", [port](AppOptions& o) {
+        o.autoConnect = true;
+        o.startupPort = port;
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(
+        tool->logLines(), QStringList{QString::fromUtf8("Ошибка соединения с 127.0.0.9 : 10061")},
+        5000);
+    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+}
+
+QTEST_MAIN(TestE2eRead)
+#include "tst_e2e_read.moc"
