@@ -89,6 +89,8 @@ public:
     void updateFaults(const std::function<void(SimFaults&)>& change);
 
     DeviceState state() const; // a snapshot
+    // Replaces everything, the stored address and port included (they start as
+    // the listening ones); updateState() is usually what a test wants.
     void setState(const DeviceState& state);
     void updateState(const std::function<void(DeviceState&)>& change);
     // Version and date answered, and the stored image rebuilt to carry them.

@@ -69,6 +69,7 @@ private slots:
     void splitAndDelay();
     void dropAfterCommands();
     void unfinishedBlockIsDropped();
+    void oversizeHeaderOnlyInWhatIsServed();
 };
 
 void TestSimEngine::queries_data() {
@@ -600,6 +601,17 @@ void TestSimEngine::unfinishedBlockIsDropped() {
     engine.poll(DeviceEngine::kRawIdleMs);
     QVERIFY(!engine.hasPendingInput());
     QCOMPARE(talk(engine, "?GW;"), QByteArray("GW = 127.0.0.254;"));
+}
+
+void TestSimEngine::oversizeHeaderOnlyInWhatIsServed() {
+    DeviceEngine engine;
+    engine.faults().oversizeImageHeader = true;
+    const QByteArray block = talk(engine, "READSOFT  = 0");
+    QCOMPARE(block.size(), 1024);
+    const auto* b = reinterpret_cast<const uint8_t*>(block.constData());
+    const int length = b[4] + b[5] * 256 + b[6] * 65536 + 16;
+    QVERIFY((length + 1023) / 1024 > 256);
+    QVERIFY(CheckImage(engine.state().image).ok()); // the stored image itself is intact
 }
 
 QTEST_GUILESS_MAIN(TestSimEngine)

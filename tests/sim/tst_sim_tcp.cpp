@@ -27,6 +27,9 @@ private slots:
     void dropAfterCommands();
     void wireLogHasExactBytesAndTimes();
     void stateAndFaultSettersFromTest();
+    void mergedAnswersComeWithTheNext();
+    void onlyLoopbackUnlessAllowed();
+    void restartToExternalAddressStaysOnLoopback();
 };
 
 namespace {
@@ -299,6 +302,43 @@ void TestSimTcp::stateAndFaultSettersFromTest() {
     device.stop();
     QVERIFY(client.waitClosed());
     device.stop(); // twice is harmless
+}
+
+void TestSimTcp::mergedAnswersComeWithTheNext() {
+    SimulatorThread::Options o;
+    o.faults.mergeAnswers = true;
+    SimulatorThread device(o);
+    QVERIFY(device.start());
+    SimClient client;
+    QVERIFY(client.connectTo(device.address(), device.port()));
+    client.send("?GW;");
+    QVERIFY(device.waitForReceived("?GW;"));
+    QVERIFY(client.silentFor(300));
+    QCOMPARE(client.ask("?NetMask;", 41), QByteArray("GW = 127.0.0.254;NETMASK = 255.255.255.0;"));
+    QCOMPARE(device.wireLog(WireEntry::Kind::Sent).size(), 1);
+}
+
+void TestSimTcp::onlyLoopbackUnlessAllowed() {
+    SimServerOptions o;
+    o.address = QHostAddress(QStringLiteral("192.0.2.1"));
+    o.port = 0;
+    SimServer server(o, DeviceState::Defaults(), SimFaults{}, nullptr);
+    QVERIFY(!server.start());
+    QVERIFY(server.errorString().contains(QStringLiteral("loopback")));
+    QVERIFY(!server.status().listening);
+}
+
+void TestSimTcp::restartToExternalAddressStaysOnLoopback() {
+    SimulatorThread device(quickRestart());
+    QVERIFY(device.start());
+    const quint16 port = device.port();
+    SimClient client;
+    QVERIFY(client.connectTo(device.address(), port));
+    QCOMPARE(client.ask("IPADDR = 192.0.2.7"), QByteArray("SET_IPADDR = OK;"));
+    client.send("Close = 1");
+    QVERIFY(device.waitForRestart(1));
+    QCOMPARE(device.address(), QHostAddress(QHostAddress::LocalHost));
+    QCOMPARE(device.port(), port);
 }
 
 QTEST_GUILESS_MAIN(TestSimTcp)
