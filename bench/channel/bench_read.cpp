@@ -1,0 +1,77 @@
+// "Read" of the nine parameters against the simulator on loopback: wall time
+// against a healthy device, and CPU share while waiting on a silent one.
+#include "AppOptions.h"
+#include "ConfigMode.h"
+#include "SimulatorThread.h"
+#include "TChatForm.h"
+#include "Ticks.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+}
+
+bool ConnectTool(TChatForm& form, const sim::SimulatorThread& device) {
+    form.socket().SetAddress(device.address().toString());
+    form.socket().SetPort(device.port());
+    form.StartConnectAttempt();
+    return sim::SimulatorThread::waitFor([&] { return form.channelState().SocketWritable; }, 5000);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    AppOptions options;
+    options.settingsPath = dir.filePath(QStringLiteral("RK5720LAN_Config.ini"));
+    options.autoConnect = false;
+    TChatForm form(options);
+
+    sim::SimulatorThread device;
+    if (!device.start() || !ConnectTool(form, device)) {
+        std::fprintf(stderr, "cannot reach the simulator\n");
+        return 1;
+    }
+
+    constexpr int kRuns = 50;
+    std::vector<double> walls;
+    for (int i = 0; i < kRuns; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        form.configMode().ButtonGetAllClick();
+        walls.push_back(double(clock.nsecsElapsed()) / 1e6);
+        if (form.ui().EditSpeedDup->text() != QStringLiteral("Auto")) {
+            std::fprintf(stderr, "read did not complete\n");
+            return 1;
+        }
+    }
+    std::sort(walls.begin(), walls.end());
+    std::printf("read-healthy-median: %.2f ms\n", walls[walls.size() / 2]);
+    std::printf("read-healthy-max: %.2f ms\n", walls.back());
+
+    device.updateFaults([](sim::SimFaults& f) { f.silentAll = true; });
+    const double cpu0 = ProcessCpuMs();
+    QElapsedTimer clock;
+    clock.start();
+    form.configMode().ButtonGetAllClick();
+    const double wall = double(clock.nsecsElapsed()) / 1e6;
+    const double cpu = ProcessCpuMs() - cpu0;
+    std::printf("read-silent-wall: %.0f ms\n", wall);
+    std::printf("read-silent-cpu: %.2f %%\n", 100.0 * cpu / wall);
+    return 0;
+}
