@@ -1,21 +1,19 @@
 #include "ArpEntry.h"
 
 #include <QProcess>
-#include <QStringList>
-
-namespace {
-// A hung command must not freeze the tool for good.
-constexpr int kArpTimeoutMs = 5000;
-} // namespace
 
 void RunArpCommand(const QString& address) {
-    QProcess arp;
-    arp.setProcessChannelMode(QProcess::MergedChannels);
-    arp.start(QStringLiteral("arp"), {QStringLiteral("-d"), address});
-    if (!arp.waitForStarted(kArpTimeoutMs))
-        return; // no arp on this workstation: nothing to forget
-    if (!arp.waitForFinished(kArpTimeoutMs)) {
-        arp.kill();
-        arp.waitForFinished(kArpTimeoutMs);
+    RunAndWait(QStringLiteral("arp"), {QStringLiteral("-d"), address}, kArpTimeoutMs);
+}
+
+void RunAndWait(const QString& program, const QStringList& arguments, int timeoutMs) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(timeoutMs))
+        return; // not on this workstation: nothing to forget
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(timeoutMs);
     }
 }

@@ -16,6 +16,7 @@ private slots:
     void answeredCount_data();
     void answeredCount();
     void silentDeviceIsClosedAfterNineWaits();
+    void nestedClicksDuringRead();
     void readWithoutConnectionChangesNothing();
     void serverClosingIsNoError();
     void refusedConnectIsLoggedWithCode();
@@ -101,6 +102,24 @@ void TestE2eRead::silentDeviceIsClosedAfterNineWaits() {
     QVERIFY(device->waitForNoClient());
     // Neither the status text nor the close is a log line.
     QVERIFY(tool->logLines().isEmpty());
+}
+
+void TestE2eRead::nestedClicksDuringRead() {
+    // Every wait pumps messages, so a second "Read" and a mode switch can run
+    // inside the first one; both reads must still complete.
+    device->updateFaults([](sim::SimFaults& f) { f.answerDelayMs = 30; });
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    int nested = 0;
+    QTimer::singleShot(50, tool->form.get(), [this, &nested] {
+        ++nested;
+        tool->ui().ButtonGetAll->click();
+        tool->ui().NTest->trigger();
+        tool->ui().NConfig->trigger();
+    });
+    tool->ui().ButtonGetAll->click();
+    QCOMPARE(nested, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->ui().EditSpeedDup->text(), QStringLiteral("Auto"), 5000);
+    QVERIFY(tool->form->socket().Connected());
 }
 
 void TestE2eRead::readWithoutConnectionChangesNothing() {

@@ -41,6 +41,7 @@ private slots:
     void connectionLostBeforeRestartRestoresButtons();
     void settingsHoldWrittenValuesAfterClose();
     void upgradeModeReconnectionReadsVersion();
+    void upgradeModeGivesUpWhenDeviceStaysAway();
     void restartWithRealTiming();
     void deviceThatNeverComesBack();
 
@@ -309,6 +310,20 @@ void TestE2eWrite::upgradeModeReconnectionReadsVersion() {
     QCOMPARE(tool->status(2), QString());
     // The Config buttons stay as the restart left them until a Config read.
     QVERIFY(tool->ui().ButtonUpload->isEnabled());
+}
+
+void TestE2eWrite::upgradeModeGivesUpWhenDeviceStaysAway() {
+    device->updateFaults([](sim::SimFaults& f) { f.noComeBack = true; });
+    tool->ui().NUpgrade->trigger();
+    tickOnly({});
+    tool->ui().ButtonSetAll->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!tool->form->Timer1.isActive(), 15000);
+    QCOMPARE(tool->ui().LabelUpload->text(), QStringLiteral("Error restarting of RK5720ELAN"));
+    QCOMPARE(LabelColor(tool->ui().LabelUpload), QColor(Qt::red));
+    QCOMPARE(tool->status(2), QStringLiteral("Server is not connected"));
+    QVERIFY(tool->ui().ButtonUpload->isEnabled());
+    QVERIFY(tool->ui().ButtonSetAll->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestE2eWrite::restartWithRealTiming() {
