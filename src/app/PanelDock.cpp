@@ -12,6 +12,8 @@ void PanelDock::AddPanel(QWidget* panel) {
     if (!panels_.contains(panel)) {
         panels_.append(panel);
         panel->installEventFilter(this);
+        // A panel that fills the window lies over the log and must hide it.
+        panel->setAutoFillBackground(true);
     }
 }
 
