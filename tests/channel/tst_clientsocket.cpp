@@ -38,6 +38,10 @@ private slots:
 
 private:
     QTcpSocket* acceptPeer();
+    void aimAtServer(ClientSocket& socket);
+    // Opens `socket` to the server, waits for the connect event, and gives the
+    // server's side of the connection.
+    std::unique_ptr<QTcpSocket> openConnected(ClientSocket& socket);
     std::unique_ptr<QTcpServer> server;
 };
 
@@ -52,11 +56,23 @@ QTcpSocket* TestClientSocket::acceptPeer() {
     return server->nextPendingConnection();
 }
 
+void TestClientSocket::aimAtServer(ClientSocket& socket) {
+    socket.SetAddress(QStringLiteral("127.0.0.1"));
+    socket.SetPort(server->serverPort());
+}
+
+std::unique_ptr<QTcpSocket> TestClientSocket::openConnected(ClientSocket& socket) {
+    aimAtServer(socket);
+    socket.Open();
+    if (!QTest::qWaitFor([&socket] { return socket.Active(); }, 5000))
+        return nullptr;
+    return std::unique_ptr<QTcpSocket>(acceptPeer());
+}
+
 void TestClientSocket::connectThenWritable() {
     ClientSocket socket;
     EventLog log(socket);
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
+    aimAtServer(socket);
     socket.Open();
     QVERIFY(!socket.Active());
     QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
@@ -81,8 +97,7 @@ void TestClientSocket::refusedGivesPlatformCode() {
 void TestClientSocket::closeDoesNotCancelPendingAttempt() {
     ClientSocket socket;
     EventLog log(socket);
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
+    aimAtServer(socket);
     socket.Open();
     socket.Close(); // the active flag is still clear: nothing happens
     QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
@@ -92,11 +107,7 @@ void TestClientSocket::closeDoesNotCancelPendingAttempt() {
 void TestClientSocket::closeRunsDisconnectOnce() {
     ClientSocket socket;
     EventLog log(socket);
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
-    socket.Open();
-    QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
-    std::unique_ptr<QTcpSocket> peer(acceptPeer());
+    std::unique_ptr<QTcpSocket> peer = openConnected(socket);
     QVERIFY(peer);
     socket.SendText("Close = 1");
     socket.Close();
@@ -112,11 +123,7 @@ void TestClientSocket::closeRunsDisconnectOnce() {
 void TestClientSocket::serverCloseIsNoError() {
     ClientSocket socket;
     EventLog log(socket);
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
-    socket.Open();
-    QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
-    std::unique_ptr<QTcpSocket> peer(acceptPeer());
+    std::unique_ptr<QTcpSocket> peer = openConnected(socket);
     QVERIFY(peer);
     peer->close();
     QTRY_VERIFY_WITH_TIMEOUT(!socket.Active(), 5000);
@@ -132,11 +139,8 @@ void TestClientSocket::readRedeliveredWhileHandlerTakesData() {
         char buf[3];
         got.append(buf, socket.ReceiveBuf(buf, 3));
     });
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
-    socket.Open();
-    QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
-    std::unique_ptr<QTcpSocket> peer(acceptPeer());
+    std::unique_ptr<QTcpSocket> peer = openConnected(socket);
+    QVERIFY(peer);
     peer->write("0123456789");
     peer->flush();
     QTRY_COMPARE_WITH_TIMEOUT(got, QByteArray("0123456789"), 5000);
@@ -147,11 +151,8 @@ void TestClientSocket::readNotRedeliveredWhenHandlerIgnoresData() {
     ClientSocket socket;
     int events = 0;
     connect(&socket, &ClientSocket::dataArrived, this, [&] { ++events; });
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
-    socket.Open();
-    QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
-    std::unique_ptr<QTcpSocket> peer(acceptPeer());
+    std::unique_ptr<QTcpSocket> peer = openConnected(socket);
+    QVERIFY(peer);
     peer->write("abc");
     peer->flush();
     QTRY_COMPARE_WITH_TIMEOUT(events, 1, 5000);
@@ -183,8 +184,7 @@ void TestClientSocket::nestedArrivalDeliveredInsideHandler() {
         }
         --depth;
     });
-    socket.SetAddress(QStringLiteral("127.0.0.1"));
-    socket.SetPort(server->serverPort());
+    aimAtServer(socket);
     socket.Open();
     QTRY_VERIFY_WITH_TIMEOUT(socket.Active(), 5000);
     peer.reset(acceptPeer());
