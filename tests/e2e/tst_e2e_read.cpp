@@ -17,6 +17,8 @@ private slots:
     void answeredCount();
     void silentDeviceIsClosedAfterNineWaits();
     void nestedClicksDuringRead();
+    void mergedAnswersAreParsedTogether();
+    void splitAnswersAreParsedApart();
     void readWithoutConnectionChangesNothing();
     void serverClosingIsNoError();
     void refusedConnectIsLoggedWithCode();
@@ -119,6 +121,37 @@ void TestE2eRead::nestedClicksDuringRead() {
     tool->ui().ButtonGetAll->click();
     QCOMPARE(nested, 1);
     QTRY_COMPARE_WITH_TIMEOUT(tool->ui().EditSpeedDup->text(), QStringLiteral("Auto"), 5000);
+    QVERIFY(tool->form->socket().Connected());
+}
+
+void TestE2eRead::mergedAnswersAreParsedTogether() {
+    // Each answer is held back and sent with the next: every second wait runs
+    // out, the other brings two answers in one arrival, and the ninth never comes.
+    device->updateFaults([](sim::SimFaults& f) { f.mergeAnswers = true; });
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    tool->ui().ButtonGetAll->click();
+    QCOMPARE(tool->status(2), QStringLiteral("Error server answer"));
+    QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(tool->ui().EditMacAddr->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
+    QVERIFY(tool->ui().EditSpeedDup->text().isEmpty());
+    QCOMPARE(tool->logLines().size(), 4);
+    QCOMPARE(tool->logLines().first(),
+             QStringLiteral("IPADDR = 127.0.0.1;NETMASK = 255.255.255.0;"));
+}
+
+void TestE2eRead::splitAnswersAreParsedApart() {
+    // Texts are not reassembled across arrivals: each half is its own answer.
+    device->updateFaults([](sim::SimFaults& f) { f.splitAnswers = true; });
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    tool->ui().ButtonGetAll->click();
+    // Every wait was ended by some fragment, so all nine count as answered.
+    QCOMPARE(tool->status(2), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(tool->logLines().last().endsWith(QStringLiteral("PLEX = 0;")), 5000);
+    // The first half of the first answer came alone and carried no value;
+    // how later fragments share arrivals depends on the network.
+    QCOMPARE(tool->logLines().first(), QStringLiteral("IPADDR ="));
+    QVERIFY(tool->ui().EditIPAddr->text().isEmpty());
+    QVERIFY(tool->logLines().size() >= 10);
     QVERIFY(tool->form->socket().Connected());
 }
 
