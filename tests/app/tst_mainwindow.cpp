@@ -1,6 +1,7 @@
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
 #include "TextColor.h"
+#include "WindowFixture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -9,22 +10,13 @@
 
 namespace {
 
-// Never dial anything: the windows under test get no start-up host at all.
-AppOptions TestOptions(const QString& settingsPath) {
-    AppOptions options;
-    options.settingsPath = settingsPath;
-    options.startupHost = QStringLiteral("127.0.0.1");
-    options.autoConnect = false;
-    return options;
-}
-
 QColor TextColorOf(const QWidget* w) {
     return w->palette().color(QPalette::WindowText);
 }
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject, private WindowFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -47,33 +39,14 @@ private slots:
     void lampDrawsRedDisc();
     void listenItemShowsNotConnected();
     void busyCursorStaysBalanced();
-
-private:
-    void CreateWindow();
-
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString settingsPath_;
-    std::unique_ptr<TChatForm> window_;
-    QStringList errors_;
 };
 
 void TestMainWindow::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    settingsPath_ = dir_->filePath(QStringLiteral("RK5720LAN_Config.ini"));
-    errors_.clear();
+    InitFixture();
 }
 
 void TestMainWindow::cleanup() {
-    window_.reset();
-    dir_.reset();
-}
-
-void TestMainWindow::CreateWindow() {
-    window_ = std::make_unique<TChatForm>(TestOptions(settingsPath_));
-    window_->setErrorReporter([this](const QString& message) { errors_ << message; });
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    CleanupFixture();
 }
 
 void TestMainWindow::startState() {

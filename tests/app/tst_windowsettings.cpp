@@ -2,6 +2,7 @@
 #include "PrivateProfile.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
+#include "WindowFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,15 +11,6 @@
 #include <memory>
 
 namespace {
-
-// Never dial anything: the windows under test get no start-up host at all.
-AppOptions TestOptions(const QString& settingsPath) {
-    AppOptions options;
-    options.settingsPath = settingsPath;
-    options.startupHost = QStringLiteral("127.0.0.1");
-    options.autoConnect = false;
-    return options;
-}
 
 QStringList KeyLines(const QString& path) {
     QFile file(path);
@@ -35,7 +27,7 @@ QStringList KeyLines(const QString& path) {
 
 } // namespace
 
-class TestWindowSettings : public QObject {
+class TestWindowSettings : public QObject, private WindowFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -48,32 +40,15 @@ private slots:
     void failedSaveStillCloses();
 
 private:
-    void CreateWindow();
     void Restart();
-
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString settingsPath_;
-    std::unique_ptr<TChatForm> window_;
-    QStringList errors_;
 };
 
 void TestWindowSettings::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    settingsPath_ = dir_->filePath(QStringLiteral("RK5720LAN_Config.ini"));
-    errors_.clear();
+    InitFixture();
 }
 
 void TestWindowSettings::cleanup() {
-    window_.reset();
-    dir_.reset();
-}
-
-void TestWindowSettings::CreateWindow() {
-    window_ = std::make_unique<TChatForm>(TestOptions(settingsPath_));
-    window_->setErrorReporter([this](const QString& message) { errors_ << message; });
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    CleanupFixture();
 }
 
 void TestWindowSettings::Restart() {

@@ -1,5 +1,7 @@
 #include "AppSettings.h"
 
+#include "FileBytes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,19 +10,6 @@
 namespace {
 
 const QString kExe = QStringLiteral("/opt/rk/");
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
 
 // Spelled out here rather than taken from the code's own table, so a key that
 // lands in the wrong member is caught.
