@@ -27,7 +27,7 @@ double ProcessCpuMs() {
 bool ConnectTool(TChatForm& form, const sim::SimulatorThread& device) {
     form.socket().SetAddress(device.address().toString());
     form.socket().SetPort(device.port());
-    form.StartConnectAttempt();
+    form.device().connection.StartAttempt();
     return sim::SimulatorThread::waitFor([&] { return form.channelState().SocketWritable; }, 5000);
 }
 

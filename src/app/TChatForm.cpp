@@ -2,9 +2,8 @@
 
 #include "AppSettings.h"
 #include "ClickFilter.h"
-#include "CommandChannel.h"
 #include "ConfigMode.h"
-#include "Connection.h"
+#include "DeviceBinding.h"
 #include "FormLook.h"
 #include "NextPageCursor.h"
 #include "PanelDock.h"
@@ -51,10 +50,7 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
-    for (QTimer* timer : {&Timer1, &Timer2}) {
-        timer->setInterval(kTimerInterval);
-        timer->stop();
-    }
+    Timer2.setInterval(kTimerInterval);
 
     reportError_ = [this](const QString& message) {
         QMessageBox::critical(this, QApplication::applicationDisplayName(), message);
@@ -72,23 +68,19 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     // Constructor's own steps. The channel state and the remembered values
     // start from their member initialisers.
     beginStartupConnection();
-    ui_.FileListenItem->setChecked(false);
+    device_.connection.SetListenChecked(false);
 
     const AppSettings settings = LoadSettings(options_.settingsPath, ExecutableFolder());
-    ApplySettings(settings, ui_, remembered_, openDialog_);
-    ShowRememberedParams(ui_, remembered_);
+    ApplySettings(settings, ui_, device_.remembered, openDialog_);
+    ShowRememberedParams(ui_, device_.remembered);
 
     NConfigClick();
     Label14Click();
 }
 
 void TChatForm::CreateSubsystems() {
-    channel_ = std::make_unique<CommandChannel>(ClientSocket_, channelState_, ui_, *this);
-    connection_ = std::make_unique<Connection>(
-        ClientSocket_, *channel_, channelState_, remembered_, ui_, *this,
-        [this](QString& address, QString& port) { return ExecConnectDialog(address, port); });
-    config_ = std::make_unique<ConfigMode>(ClientSocket_, *channel_, channelState_, remembered_,
-                                           ui_, *this, Timer1);
+    binding_ = std::make_unique<DeviceBinding>(device_, ui_, *statusPanels_, *this);
+    config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
 }
 
 bool TChatForm::ExecConnectDialog(QString& address, QString& port) {
@@ -118,22 +110,11 @@ void TChatForm::WireHandlers() {
     connect(ui_.NTest, &QAction::triggered, this, &TChatForm::NTestClick);
     connect(ui_.Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
 
-    Connection* connection = connection_.get();
-    CommandChannel* channel = channel_.get();
     ConfigMode* config = config_.get();
-    connect(ui_.FileConnectItem, &QAction::triggered, connection,
-            &Connection::FileConnectItemaClick);
-    connect(ui_.Disconnect, &QAction::triggered, connection, &Connection::Disconnect1Click);
-    connect(&ClientSocket_, &ClientSocket::connected, connection, &Connection::ClientSocketConnect);
-    connect(&ClientSocket_, &ClientSocket::disconnected, connection,
-            &Connection::ClientSocketDisconnect);
-    connect(&ClientSocket_, &ClientSocket::errorOccurred, connection,
-            &Connection::ClientSocketError);
-    connect(&ClientSocket_, &ClientSocket::writable, channel, &CommandChannel::ClientSocketWrite);
-    connect(&ClientSocket_, &ClientSocket::dataArrived, channel, &CommandChannel::ClientSocketRead);
+    connect(ui_.FileConnectItem, &QAction::triggered, this, &TChatForm::FileConnectItemaClick);
+    connect(ui_.Disconnect, &QAction::triggered, this, &TChatForm::Disconnect1Click);
     connect(ui_.ButtonGetAll, &QPushButton::clicked, config, &ConfigMode::ButtonGetAllClick);
     connect(ui_.ButtonSetAll, &QPushButton::clicked, config, &ConfigMode::ButtonSetAllClick);
-    connect(&Timer1, &QTimer::timeout, config, &ConfigMode::Timer1Timer);
 
     new ClickFilter(ui_.LabelPConf, [this] { NUpgradeClick(); });
     new ClickFilter(ui_.LabelPSoft, [this] { NTestClick(); });
@@ -165,19 +146,19 @@ void TChatForm::FormCreate() {
 }
 
 void TChatForm::beginStartupConnection() {
-    ClientSocket_.SetAddress(options_.startupHost);
-    ClientSocket_.SetPort(options_.startupPort);
+    device_.socket.SetAddress(options_.startupHost);
+    device_.socket.SetPort(options_.startupPort);
     if (options_.autoConnect)
-        ClientSocket_.Open();
+        device_.socket.Open();
 }
 
 void TChatForm::FormClose() {
     QString error;
-    if (!SaveSettings(options_.settingsPath, CollectSettings(ui_, remembered_, openDialog_),
+    if (!SaveSettings(options_.settingsPath, CollectSettings(ui_, device_.remembered, openDialog_),
                       &error) &&
         reportError_)
         reportError_(error);
-    channelState_.RawReadPending = false;
+    device_.state.RawReadPending = false;
 }
 
 void TChatForm::closeEvent(QCloseEvent* event) {
@@ -188,7 +169,7 @@ void TChatForm::closeEvent(QCloseEvent* event) {
 }
 
 void TChatForm::SwitchMode(QAction* item, QWidget* panel, bool fill) {
-    channelState_.ReleaseBlockBuffer();
+    device_.state.ReleaseBlockBuffer();
     for (QAction* mode : {ui_.NConfig, ui_.NUpgrade, ui_.NTest})
         mode->setChecked(mode == item);
     dock_->Show(panel, fill ? PanelDock::Dock::Fill : PanelDock::Dock::Top);
@@ -269,28 +250,32 @@ void TChatForm::Label14Click() {
 }
 
 void TChatForm::Exit1Click() {
-    ClientSocket_.Close();
+    device_.socket.Close();
     close();
 }
 
 void TChatForm::FileListenItemClick() {
-    connection_->FileListenItemClick();
+    device_.connection.ToggleListen();
 }
 
-void TChatForm::SetStatusText(int panel, const QString& text) {
-    statusPanels_->SetText(panel, text);
+void TChatForm::FileConnectItemaClick() {
+    // An established connection is closed first, even if the dialog is then
+    // cancelled, so the status bar never claims a connection being replaced.
+    if (device_.socket.Active())
+        device_.socket.Close();
+    QString address;
+    QString port;
+    device_.connection.ProposeTarget(ui_.MEditIpAddr->text(), ui_.MEditPort->text(), address, port);
+    if (ExecConnectDialog(address, port))
+        device_.connection.ConnectTo(address, port);
+}
+
+void TChatForm::Disconnect1Click() {
+    device_.connection.Disconnect();
 }
 
 QString TChatForm::StatusText(int panel) const {
     return statusPanels_->Text(panel);
-}
-
-void TChatForm::SetLampWidth(int width) {
-    statusPanels_->SetLampWidth(width);
-}
-
-void TChatForm::RepaintStatusBar() {
-    ui_.StatusBar1->repaint();
 }
 
 void TChatForm::SetBusyCursor(bool busy) {
@@ -309,8 +294,4 @@ bool TChatForm::IsUpgradeMode() const {
 
 bool TChatForm::IsTestPanelVisible() const {
     return ui_.PanelTest->isVisibleTo(this);
-}
-
-void TChatForm::StartConnectAttempt() {
-    connection_->StartAttempt();
 }

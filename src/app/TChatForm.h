@@ -1,8 +1,7 @@
 #pragma once
 
 #include "AppOptions.h"
-#include "ChannelState.h"
-#include "ClientSocket.h"
+#include "Device.h"
 #include "OpenDialogState.h"
 #include "Shell.h"
 #include "StatusPanels.h"
@@ -14,17 +13,17 @@
 #include <functional>
 #include <memory>
 
-class CommandChannel;
 class ConfigMode;
-class Connection;
+class DeviceBinding;
 class PanelDock;
 class TFCombBoxDial;
 class TFormAboutProgr;
 class TForm_Help;
 
-// The main window: owns every control of the three modes, the remembered
-// parameters, the channel state and the timers; it wires events to handlers
-// and leaves the protocol work to the subsystem objects.
+// The main window: owns every control of the three modes, the device core
+// (socket, channel state, remembered parameters, model, procedures) and the
+// timers; it wires events to handlers, shows the core through its binding and
+// leaves the protocol work to the core and the panel objects.
 class TChatForm : public QMainWindow, public Shell {
     Q_OBJECT
 public:
@@ -32,8 +31,9 @@ public:
     ~TChatForm() override;
 
     Ui::TChatForm& ui() { return ui_; }
-    ChannelState& channelState() { return channelState_; }
-    RememberedParams& rememberedParams() { return remembered_; }
+    Device& device() { return device_; }
+    ChannelState& channelState() { return device_.state; }
+    RememberedParams& rememberedParams() { return device_.remembered; }
     OpenDialogState& openDialog() { return openDialog_; }
     const AppOptions& options() const { return options_; }
     const QString& settingsPath() const { return options_.settingsPath; }
@@ -42,28 +42,21 @@ public:
     TFCombBoxDial& connectDialog() { return *connectDialog_; }
     TFormAboutProgr& aboutWindow() { return *aboutWindow_; }
     TForm_Help& helpWindow() { return *helpWindow_; }
-    ClientSocket& socket() { return ClientSocket_; }
-    CommandChannel& channel() { return *channel_; }
-    Connection& connection() { return *connection_; }
+    ClientSocket& socket() { return device_.socket; }
+    CommandChannel& channel() { return device_.channel; }
+    Connection& connection() { return device_.connection; }
     ConfigMode& configMode() { return *config_; }
 
     // How errors the user must see are shown; tests replace the message box.
     void setErrorReporter(std::function<void(const QString&)> reporter);
 
-    // Timer1: reconnection after a restart; Timer2: end of the test-button
-    // lockout. Both 1000 ms, stopped until their procedures start them.
-    QTimer Timer1;
-    QTimer Timer2;
+    // The status bar's panel texts as shown.
+    QString StatusText(int panel) const;
 
     // Shell
-    void SetStatusText(int panel, const QString& text) override;
-    QString StatusText(int panel) const override;
-    void SetLampWidth(int width) override;
-    void RepaintStatusBar() override;
     void SetBusyCursor(bool busy) override;
     bool IsUpgradeMode() const override;
     bool IsTestPanelVisible() const override;
-    void StartConnectAttempt() override;
 
     // Handlers
     void FormCreate();
@@ -84,6 +77,8 @@ public:
     void Label14Click();
     void Exit1Click();
     void FileListenItemClick();
+    void FileConnectItemaClick();
+    void Disconnect1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,8 +95,8 @@ private:
 
     AppOptions options_;
     Ui::TChatForm ui_;
-    ChannelState channelState_;
-    RememberedParams remembered_;
+    // Declared before everything that holds references to it.
+    Device device_;
     OpenDialogState openDialog_;
     StatusPanels* statusPanels_ = nullptr;
     PanelDock* dock_ = nullptr;
@@ -109,11 +104,17 @@ private:
     TFormAboutProgr* aboutWindow_ = nullptr;
     TForm_Help* helpWindow_ = nullptr;
     std::function<void(const QString&)> reportError_;
-    // Declared before the subsystems, which hold references to it.
-    ClientSocket ClientSocket_;
-    std::unique_ptr<CommandChannel> channel_;
-    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<DeviceBinding> binding_;
     std::unique_ptr<ConfigMode> config_;
+
+public:
+    // Timer1: reconnection after a restart (the core's); Timer2: end of the
+    // test-button lockout. Both 1000 ms, stopped until their procedures start
+    // them.
+    QTimer& Timer1 = device_.restartTimer;
+    QTimer Timer2;
+
+private:
     // The busy cursor is a state, not a stack: repeated calls don't nest.
     bool busy_ = false;
 };

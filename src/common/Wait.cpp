@@ -1,5 +1,7 @@
 #include "Wait.h"
 
+#include "Ticks.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -14,4 +16,24 @@ void ProcessMessagesOrWait(uint32_t maxMs) {
     wake.setSingleShot(true);
     wake.start(static_cast<int>(maxMs));
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs, uint32_t start) {
+    while (!done()) {
+        const uint32_t elapsed = TicksSince(start);
+        ProcessMessagesOrWait(elapsed <= limitMs ? limitMs - elapsed + 1 : 1);
+        if (TicksSince(start) > limitMs)
+            return false;
+    }
+    return true;
+}
+
+bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs) {
+    return WaitUntil(done, limitMs, GetTickCount());
+}
+
+void WaitProcessing(uint32_t ms) {
+    const uint32_t t0 = GetTickCount();
+    for (uint32_t elapsed = 0; elapsed < ms; elapsed = TicksSince(t0))
+        ProcessMessagesOrWait(ms - elapsed);
 }

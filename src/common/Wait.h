@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 // Runs every window message that is pending now and returns.
 void ProcessMessages();
@@ -9,3 +10,13 @@ void ProcessMessages();
 // one arrives or `maxMs` milliseconds have passed. Waiting loops use this
 // instead of ProcessMessages so that a wait for a silent device costs no CPU.
 void ProcessMessagesOrWait(uint32_t maxMs);
+
+// The one waiting loop of the procedures: processes messages until `done`
+// holds (true) or more than `limitMs` milliseconds have passed since `start`
+// (false). `done` is asked before each pass, the time after it, so an answer
+// applied in a pass that ends past the limit does not count.
+bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs, uint32_t start);
+bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs);
+
+// Processes messages for `ms` milliseconds, waking for each one that arrives.
+void WaitProcessing(uint32_t ms);

@@ -323,7 +323,7 @@ void TestMainWindow::ctrlClickClearsLog() {
 void TestMainWindow::lampDrawsRedDisc() {
     CreateWindow();
     StatusPanels& panels = window_->statusPanels();
-    window_->SetLampWidth(20);
+    window_->device().log.SetLamp(true);
     QCOMPARE(panels.LampWidth(), 20);
     QCOMPARE(panels.Panel(1)->width(), 150);
     QTRY_VERIFY(panels.Lamp()->isVisible());
@@ -332,7 +332,7 @@ void TestMainWindow::lampDrawsRedDisc() {
     QCOMPARE(image.pixelColor(10, 9), QColor(255, 0, 0));
     QVERIFY(image.pixelColor(1, 9) != QColor(255, 0, 0));
     QVERIFY(image.pixelColor(10, 1) != QColor(255, 0, 0));
-    window_->SetLampWidth(0);
+    window_->device().log.SetLamp(false);
     QCOMPARE(panels.LampWidth(), 0);
     QVERIFY(!panels.Lamp()->isVisible());
     QCOMPARE(panels.Panel(1)->width(), 170);
@@ -340,8 +340,9 @@ void TestMainWindow::lampDrawsRedDisc() {
 
 void TestMainWindow::listenItemShowsNotConnected() {
     CreateWindow();
-    window_->SetStatusText(1, QStringLiteral("Connect to: 127.0.0.1"));
-    window_->SetLampWidth(20);
+    window_->device().log.SetStatus(StatusPanel::Connection,
+                                    QStringLiteral("Connect to: 127.0.0.1"));
+    window_->device().log.SetLamp(true);
     window_->FileListenItemClick();
     QVERIFY(window_->ui().FileListenItem->isChecked());
     QCOMPARE(window_->StatusText(1), QStringLiteral("Not connected"));
@@ -349,7 +350,7 @@ void TestMainWindow::listenItemShowsNotConnected() {
     window_->FileListenItemClick();
     QVERIFY(!window_->ui().FileListenItem->isChecked());
     QCOMPARE(window_->StatusText(1), QString());
-    window_->StartConnectAttempt();
+    window_->device().connection.StartAttempt();
     QVERIFY(!window_->ui().FileListenItem->isChecked());
 }
 

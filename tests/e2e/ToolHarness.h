@@ -66,7 +66,7 @@ public:
     }
 
     void shortenRestart() {
-        RestartTiming& t = form->configMode().timing;
+        RestartTiming& t = form->device().config.timing;
         t.closePauseMs = 50;
         t.restartPauseMs = 300;
         t.progressStepMs = 50;

@@ -61,7 +61,7 @@ void TestE2eWrite::init() {
     tool = std::make_unique<ToolHarness>();
     tool->shortenRestart();
     arpCommands.clear();
-    tool->form->configMode().arpRunner = [this](const QString& address) {
+    tool->form->device().config.arpRunner = [this](const QString& address) {
         arpCommands << ArpCommandLine(address);
     };
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
@@ -240,7 +240,7 @@ void TestE2eWrite::noBoxTickedRestartsAtOnce() {
 void TestE2eWrite::withoutAutomaticRestartConnectionStays() {
     tickOnly({"CheckBoxMask"});
     tool->ui().ChBoxRestart->setChecked(false);
-    tool->form->SetStatusText(2, QStringLiteral("old"));
+    tool->form->device().log.SetStatus(StatusPanel::Message, QStringLiteral("old"));
     tool->ui().ButtonSetAll->click();
     QCOMPARE(sentCommands(), QStringList{"NETMASK = 255.255.255.0"});
     QCOMPARE(tool->status(2), QString());
@@ -327,7 +327,7 @@ void TestE2eWrite::upgradeModeGivesUpWhenDeviceStaysAway() {
 }
 
 void TestE2eWrite::restartWithRealTiming() {
-    tool->form->configMode().timing = RestartTiming();
+    tool->form->device().config.timing = RestartTiming();
     device->setRestartDelay(3000);
     tickOnly({"CheckBoxMask"});
     const uint32_t t0 = GetTickCount();
@@ -349,7 +349,7 @@ void TestE2eWrite::restartWithRealTiming() {
 }
 
 void TestE2eWrite::deviceThatNeverComesBack() {
-    tool->form->configMode().timing = RestartTiming();
+    tool->form->device().config.timing = RestartTiming();
     device->updateFaults([](sim::SimFaults& f) { f.noComeBack = true; });
     tickOnly({});
     QStringList marks;

@@ -18,6 +18,10 @@ QStringList SpeedDuplexItems();
 QString PackFloatText(int index);
 QString SpeedDuplexText(int index);
 
+// An answered table index by the same reading: -1 outside 0..tableSize-1, std::nullopt for
+// an empty value.
+std::optional<int> AnsweredIndex(const QString& value, int tableSize);
+
 // Shows an answered table index: only the first character counts, taken as a byte minus "0"
 // (so characters below "0" wrap to large numbers). Outside the table it gives "Error " with
 // its trailing blank. An empty value is a processing error: std::nullopt, and the caller

@@ -58,16 +58,25 @@ QString SpeedDuplexText(int index) {
     return TextAt(kSpeedDuplexTexts, index);
 }
 
-std::optional<QString> IndexDisplay(const QString& value, const QStringList& table) {
+std::optional<int> AnsweredIndex(const QString& value, int tableSize) {
     if (value.isEmpty())
         return std::nullopt;
     // The device's texts are single bytes of the Windows Cyrillic page, where every
     // non-ASCII character lies at 0x80 or above and so lands far outside any table.
     const char16_t first = value.front().unicode();
     const unsigned index = first < 0x80 ? static_cast<unsigned char>(first - u'0') : 0xFFu;
-    if (index >= static_cast<unsigned>(table.size()))
+    if (index >= static_cast<unsigned>(tableSize))
+        return -1;
+    return static_cast<int>(index);
+}
+
+std::optional<QString> IndexDisplay(const QString& value, const QStringList& table) {
+    const std::optional<int> index = AnsweredIndex(value, int(table.size()));
+    if (!index)
+        return std::nullopt;
+    if (*index < 0)
         return QStringLiteral("Error ");
-    return table.at(static_cast<qsizetype>(index));
+    return table.at(*index);
 }
 
 std::optional<bool> RemoteComOff(const QString& value) {

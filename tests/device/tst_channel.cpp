@@ -1,5 +1,5 @@
 #include "ChannelHarness.h"
-#include "LabelColor.h"
+#include "Text.h"
 #include "Ticks.h"
 
 #include <QElapsedTimer>
@@ -17,8 +17,6 @@ private slots:
     void answerBetweenWaitsIsForgotten();
     void notWritableSendsNothingButWaits();
     void blankArrivalIsIgnored();
-    void answerGoesToTestLogWhenTestPanelShows();
-    void logKeepsAtMost300Lines();
     void readIgnoredUntilWritable();
 
     void applyItem_data();
@@ -62,7 +60,7 @@ void TestChannel::answeredCommandReturnsAtOnce() {
     clock.start();
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?IpAddr;")), 1);
     QVERIFY(clock.elapsed() < 400);
-    QCOMPARE(h->ui.EditIPAddr->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(h->value(DeviceField::IpAddr), QStringLiteral("127.0.0.1"));
     QCOMPARE(h->logLines(), QStringList{"IPADDR = 127.0.0.1;"});
 }
 
@@ -75,13 +73,13 @@ void TestChannel::lateAnswerEndsTheNextWait() {
     };
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?Version;")), 1);
-    QCOMPARE(h->ui.EditGW->text(), QStringLiteral("10.0.0.1"));
-    QVERIFY(h->ui.EditVersion->text().isEmpty());
+    QCOMPARE(h->value(DeviceField::Gateway), QStringLiteral("10.0.0.1"));
+    QVERIFY(h->value(DeviceField::Version).isEmpty());
 }
 
 void TestChannel::answerBetweenWaitsIsForgotten() {
     h->send("VERSION = 1.00A");
-    QTRY_COMPARE_WITH_TIMEOUT(h->ui.EditVersion->text(), QStringLiteral("1.00A"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::Version), QStringLiteral("1.00A"), 5000);
     QVERIFY(h->state.AnswerReceived);
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
 }
@@ -98,31 +96,7 @@ void TestChannel::notWritableSendsNothingButWaits() {
 void TestChannel::blankArrivalIsIgnored() {
     h->reply = [this](const QByteArray&) { h->send(" \r\n\t "); };
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
-    QVERIFY(h->ui.Memo2->toPlainText().isEmpty());
-}
-
-void TestChannel::answerGoesToTestLogWhenTestPanelShows() {
-    h->shell.testPanelVisible = true;
-    h->reply = [this](const QByteArray&) { h->send("NDEVICE = OK;\r\nLENBLOCK = OK;"); };
-    QCOMPARE(h->channel->SendCommand(QStringLiteral("NDEVICE = BA001")), 1);
-    QCOMPARE(h->ui.MemoTesting->toPlainText(),
-             QStringLiteral("NDEVICE = OK;\r\nLENBLOCK = OK;")
-                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    QVERIFY(h->ui.Memo2->toPlainText().isEmpty());
-}
-
-void TestChannel::logKeepsAtMost300Lines() {
-    for (int i = 1; i <= 301; ++i)
-        h->channel->AddLogLine(QString::number(i));
-    QStringList lines = h->logLines();
-    QCOMPARE(lines.size(), 300);
-    QCOMPARE(lines.first(), QStringLiteral("2"));
-    QCOMPARE(lines.last(), QStringLiteral("301"));
-    // A text with line breaks may not push the log past its cap either.
-    h->channel->AddLogLine(QStringLiteral("a\nb\nc"));
-    lines = h->logLines();
-    QCOMPARE(lines.size(), 300);
-    QCOMPARE(lines.last(), QStringLiteral("c"));
+    QVERIFY(h->logLines().isEmpty());
 }
 
 void TestChannel::readIgnoredUntilWritable() {
@@ -130,121 +104,54 @@ void TestChannel::readIgnoredUntilWritable() {
     h->send("IPADDR = 1.2.3.4");
     QTRY_VERIFY_WITH_TIMEOUT(h->socket.ReceiveLength() > 0, 5000);
     QTest::qWait(50);
-    QVERIFY(h->ui.EditIPAddr->text().isEmpty());
+    QVERIFY(h->value(DeviceField::IpAddr).isEmpty());
     QCOMPARE(h->socket.ReceiveLength(), 16);
 }
 
 void TestChannel::applyItem_data() {
+    // What each item leaves in the model: a value ("field"), a write result
+    // ("result": OK or Error) or the remote COM-port state ("rcom").
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("widget");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("color"); // empty: not checked
-    QTest::newRow("set error") << "SET_NETMASK = Error;"
-                               << "LabelMask"
-                               << "Error"
-                               << "red";
-    QTest::newRow("set ok lower") << "SET_NETMASK = ok"
-                                  << "LabelMask"
-                                  << "OK"
-                                  << "blue";
-    QTest::newRow("set no value") << "SET_GW"
-                                  << "LabelGW"
-                                  << "Error"
-                                  << "red";
-    QTest::newRow("set ip") << "set_ipaddr=ok;"
-                            << "LabelIPAddr"
-                            << "OK"
-                            << "blue";
-    QTest::newRow("set port") << "SET_SERVICE = OK"
-                              << "LabelPort"
-                              << "OK"
-                              << "blue";
-    QTest::newRow("set mac") << "SET_MACADDR = NO"
-                             << "LabelMac"
-                             << "Error"
-                             << "red";
-    QTest::newRow("set speed") << "SET_SPEED_DUPLEX = OK"
-                               << "LabelSpeedDup"
-                               << "OK"
-                               << "blue";
-    QTest::newRow("set pack") << "SET_PACKFLOAT = OK"
-                              << "LabelPackFloat"
-                              << "OK"
-                              << "blue";
-    QTest::newRow("set rcom") << "SET_SERVORRCOM = OK"
-                              << "LabelRCom"
-                              << "OK"
-                              << "blue";
-    QTest::newRow("rcom off") << "SERVORRCOM = 0"
-                              << "LabelRCom"
-                              << "Off"
-                              << "black";
-    QTest::newRow("rcom on keeps text") << "SERVORRCOM = 1"
-                                        << "LabelRCom"
-                                        << "-"
-                                        << "black";
-    QTest::newRow("packfloat 2") << "PACKFLOAT = 2"
-                                 << "EditPackFloat"
-                                 << "3-2-1-0"
-                                 << "";
-    QTest::newRow("packfloat 7") << "PACKFLOAT = 7"
-                                 << "EditPackFloat"
-                                 << "Error "
-                                 << "";
-    QTest::newRow("packfloat 25") << "PACKFLOAT = 25"
-                                  << "EditPackFloat"
-                                  << "3-2-1-0"
-                                  << "";
-    QTest::newRow("speed 4") << "SPEED_DUPLEX = 4"
-                             << "EditSpeedDup"
-                             << "100 Mbit/s half duplex"
-                             << "";
-    QTest::newRow("speed 5") << "SPEED_DUPLEX = 5"
-                             << "EditSpeedDup"
-                             << "Error "
-                             << "";
-    QTest::newRow("gw with =") << "GW = 10.0.0.1 = X"
-                               << "EditGW"
-                               << "10.0.0.1 = X"
-                               << "";
-    QTest::newRow("version upper") << "version = v1.2a"
-                                   << "EditVersion"
-                                   << "V1.2A"
-                                   << "";
-    QTest::newRow("two items") << "IPADDR = 1.2.3.4; NETMASK = 255.0.0.0;"
-                               << "EditMask"
-                               << "255.0.0.0"
-                               << "";
-    QTest::newRow("mac") << "MACADDR = 00-1a-2b-3c-4d-5e"
-                         << "EditMacAddr"
-                         << "00-1A-2B-3C-4D-5E"
-                         << "";
-    QTest::newRow("service") << "SERVICE = 1024"
-                             << "EditPort"
-                             << "1024"
-                             << "";
-    QTest::newRow("date") << "DATEVERSION = 01.02.08"
-                          << "EditDateVersion"
-                          << "01.02.08"
-                          << "";
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("expected");
+    const int ip = int(DeviceSetting::IpAddr);
+    QTest::newRow("set error") << "SET_NETMASK = Error;" << "result" << int(DeviceSetting::NetMask) << "Error";
+    QTest::newRow("set ok lower") << "SET_NETMASK = ok" << "result" << int(DeviceSetting::NetMask) << "OK";
+    QTest::newRow("set no value") << "SET_GW" << "result" << int(DeviceSetting::Gateway) << "Error";
+    QTest::newRow("set ip") << "set_ipaddr=ok;" << "result" << ip << "OK";
+    QTest::newRow("set port") << "SET_SERVICE = OK" << "result" << int(DeviceSetting::Port) << "OK";
+    QTest::newRow("set mac") << "SET_MACADDR = NO" << "result" << int(DeviceSetting::MacAddr) << "Error";
+    QTest::newRow("set speed") << "SET_SPEED_DUPLEX = OK" << "result" << int(DeviceSetting::SpeedDuplex) << "OK";
+    QTest::newRow("set pack") << "SET_PACKFLOAT = OK" << "result" << int(DeviceSetting::PackFloat) << "OK";
+    QTest::newRow("set rcom") << "SET_SERVORRCOM = OK" << "result" << int(DeviceSetting::RemoteCom) << "OK";
+    QTest::newRow("rcom off") << "SERVORRCOM = 0" << "rcom" << 0 << "Off";
+    QTest::newRow("rcom on") << "SERVORRCOM = 1" << "rcom" << 0 << "On";
+    QTest::newRow("packfloat 2") << "PACKFLOAT = 2" << "field" << int(DeviceField::PackFloat) << "2";
+    QTest::newRow("speed 5") << "SPEED_DUPLEX = 5" << "field" << int(DeviceField::SpeedDuplex) << "5";
+    QTest::newRow("gw with =") << "GW = 10.0.0.1 = X" << "field" << int(DeviceField::Gateway) << "10.0.0.1 = X";
+    QTest::newRow("version upper") << "version = v1.2a" << "field" << int(DeviceField::Version) << "V1.2A";
+    QTest::newRow("two items") << "IPADDR = 1.2.3.4; NETMASK = 255.0.0.0;" << "field" << int(DeviceField::NetMask) << "255.0.0.0";
+    QTest::newRow("mac") << "MACADDR = 00-1a-2b-3c-4d-5e" << "field" << int(DeviceField::MacAddr) << "00-1A-2B-3C-4D-5E";
+    QTest::newRow("service") << "SERVICE = 1024" << "field" << int(DeviceField::Port) << "1024";
+    QTest::newRow("date") << "DATEVERSION = 01.02.08" << "field" << int(DeviceField::Date) << "01.02.08";
 }
 
 void TestChannel::applyItem() {
     QFETCH(QString, answer);
-    QFETCH(QString, widget);
-    QFETCH(QString, text);
-    QFETCH(QString, color);
-    h->ui.LabelRCom->setText(QStringLiteral("-"));
+    QFETCH(QString, kind);
+    QFETCH(int, index);
+    QFETCH(QString, expected);
     h->channel->ParseAnswer(answer);
     QVERIFY(h->state.AnswerReceived);
-    if (auto* label = h->window.findChild<QLabel*>(widget)) {
-        QCOMPARE(label->text(), text);
-        if (!color.isEmpty())
-            QCOMPARE(LabelColor(label), QColor(color));
+    const DeviceModel& model = h->device.model;
+    if (kind == QLatin1String("field")) {
+        QCOMPARE(model.Value(DeviceField(index)), expected);
+    } else if (kind == QLatin1String("result")) {
+        const SettingResult want = expected == QLatin1String("OK") ? SettingResult::Ok : SettingResult::Error;
+        QCOMPARE(model.Result(DeviceSetting(index)), want);
     } else {
-        auto* edit = h->window.findChild<QLineEdit*>(widget);
-        QVERIFY(edit);
-        QCOMPARE(edit->text(), text);
+        QCOMPARE(model.RemoteComState(), expected == QLatin1String("Off") ? RemoteCom::Off : RemoteCom::On);
     }
 }
 
@@ -262,10 +169,11 @@ void TestChannel::processingErrorEndsTheText() {
     QFETCH(bool, flag);
     h->channel->ParseAnswer(answer);
     QCOMPARE(h->state.AnswerReceived, flag);
-    QVERIFY(h->ui.EditIPAddr->text().isEmpty());
+    QVERIFY(h->value(DeviceField::IpAddr).isEmpty());
 }
 
 void TestChannel::blockReadShowsWholeBlock() {
+    QSignalSpy blocks(h->channel, &CommandChannel::blockReceived);
     h->reply = [this](const QByteArray& got) {
         if (got == "READ = 193")
             h->send("READ = OK");
@@ -274,11 +182,11 @@ void TestChannel::blockReadShowsWholeBlock() {
     };
     QCOMPARE(h->channel->SendCommand(QStringLiteral("READ = 193")), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!h->state.BlockBuffer, 5000);
-    QCOMPARE(h->ui.MemoSending->toPlainText(), QStringLiteral("READBUF"));
-    const QStringList lines = h->ui.MemoTesting->toPlainText().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 1);
+    QCOMPARE(h->recorder.sent, QStringList{"READBUF"});
+    QCOMPARE(blocks.size(), 1);
     // 129 pairs: the 100 that came and 29 from the fresh buffer.
-    QCOMPARE(lines[0], QStringLiteral("AB ").repeated(100) + QStringLiteral("00 ").repeated(29));
+    QCOMPARE(HexDumpLine(blocks.first().first().toByteArray()),
+             QStringLiteral("AB ").repeated(100) + QStringLiteral("00 ").repeated(29));
     QCOMPARE(h->state.BlocksReceived, 0);
     QCOMPARE(h->received, QByteArray("READ = 193READBUF"));
 }
@@ -333,7 +241,7 @@ void TestChannel::modbusReply() {
     h->send(reply);
     QTRY_VERIFY_WITH_TIMEOUT(h->socket.ReceiveLength() == 0, 5000);
     QTest::qWait(20);
-    QCOMPARE(h->ui.MemoTesting->toPlainText(),
+    QCOMPARE(h->recorder.test.join(QLatin1Char('\n')),
              QString(shown).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
     QCOMPARE(h->state.ModbusMode, modeAfter);
 }
@@ -341,7 +249,7 @@ void TestChannel::modbusReply() {
 void TestChannel::modbusMismatchHandsRestToText() {
     h->state.ModbusMode = true;
     h->send("0001000IPADDR = 9.9.9.9");
-    QTRY_COMPARE_WITH_TIMEOUT(h->ui.EditIPAddr->text(), QStringLiteral("9.9.9.9"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::IpAddr), QStringLiteral("9.9.9.9"), 5000);
     QVERIFY(!h->state.ModbusMode);
     QCOMPARE(h->logLines(), QStringList{"IPADDR = 9.9.9.9"});
 }
@@ -355,7 +263,7 @@ void TestChannel::hugeAnswerNeitherCrashesNorHangs() {
     QElapsedTimer clock;
     clock.start();
     h->channel->SendCommand(QStringLiteral("?IpAddr;"));
-    QTRY_COMPARE_WITH_TIMEOUT(h->ui.EditIPAddr->text(), QStringLiteral("5.6.7.8"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::IpAddr), QStringLiteral("5.6.7.8"), 20000);
     QVERIFY(clock.elapsed() < 20000);
 }
 

@@ -2,27 +2,24 @@
 
 #include "ChannelState.h"
 #include "ClientSocket.h"
-#include "Shell.h"
+#include "DeviceLog.h"
+#include "DeviceModel.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
-#include <functional>
-
-namespace Ui {
-class TChatForm;
-}
 
 // The exchange with the device: one command text out, its answer items applied
-// to the window within 500 ms; the receive handler with its four reception
-// modes (raw read, ModBus reply, block read, text); the logs and status text.
+// to the device model within 500 ms; the receive handler with its four
+// reception modes (raw read, ModBus reply, block read, text).
 class CommandChannel : public QObject {
     Q_OBJECT
 public:
     static constexpr uint32_t kAnswerWaitMs = 500;
 
-    CommandChannel(ClientSocket& socket, ChannelState& state, Ui::TChatForm& ui, Shell& shell,
+    CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model, DeviceLog& log,
                    QObject* parent = nullptr);
 
     // Sends one command (when the channel is writable) and waits until an
@@ -44,13 +41,13 @@ public:
     // none (ModbusMode is then clear and up to 7 bytes of it are taken).
     bool ReceiveModbusReply();
 
-    void AddLogLine(const QString& text);
-    void AddSentLine(const QString& text);
-    void AddTestLine(const QString& text);
-    void AddHexLine(const char* bytes, int count);
-    void ShowStatus(const QString& text);
+    DeviceLog& log() { return log_; }
 
-    static constexpr int kLogMaxLines = 300;
+signals:
+    // READ was answered OK and READBUF is about to go out.
+    void blockReadStarted();
+    // One instrument block, whole, however much of it arrived.
+    void blockReceived(const QByteArray& block);
 
 private:
     void receiveBlock();
@@ -59,6 +56,6 @@ private:
 
     ClientSocket& socket_;
     ChannelState& state_;
-    Ui::TChatForm& ui_;
-    Shell& shell_;
+    DeviceModel& model_;
+    DeviceLog& log_;
 };

@@ -1,6 +1,5 @@
 // Reception of a ModBus/TCP reply passed back by the device.
 #include "CommandChannel.h"
-#include "ui_TChatForm.h"
 
 #include <QByteArray>
 
@@ -32,11 +31,11 @@ bool CommandChannel::ReceiveModbusReply() {
     QByteArray pdu(pduSize, '\0');
     if (socket_.ReceiveBuf(pdu.data(), pduSize) != pduSize)
         return true; // a short reply is dropped; the next one is still awaited
-    AddHexLine(header, kHeaderSize);
-    AddHexLine(pdu.constData(), pduSize);
+    log_.AddHexLine(header, kHeaderSize);
+    log_.AddHexLine(pdu.constData(), pduSize);
     // An exception reply: function code with bit 7 set, then the exception code.
     if (pduSize >= 2 && (static_cast<unsigned char>(pdu[0]) & 0x80) != 0)
-        AddTestLine(QString::fromUtf8("Ошибка ") +
-                    QString::number(static_cast<signed char>(pdu[1])));
+        log_.AddTestLine(QString::fromUtf8("Ошибка ") +
+                         QString::number(static_cast<signed char>(pdu[1])));
     return true;
 }

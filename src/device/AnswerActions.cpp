@@ -1,20 +1,14 @@
-// What each answer item does to the window: the answer-key table's actions.
+// What each answer item does: the answer-key table's actions on the model and
+// the channel state.
 #include "AnswerGrammar.h"
 #include "CommandChannel.h"
-#include "LabelColor.h"
 #include "ValueChecks.h"
 #include "Wait.h"
-#include "ui_TChatForm.h"
-
-#include <QTextCursor>
 
 namespace {
 
-void ShowResult(QLabel* label, const QString& value) {
-    if (value == kAnswerOk)
-        SetLabel(label, QStringLiteral("OK"), Qt::blue);
-    else
-        SetLabel(label, QStringLiteral("Error"), Qt::red);
+SettingResult ResultOf(const QString& value) {
+    return value == kAnswerOk ? SettingResult::Ok : SettingResult::Error;
 }
 
 } // namespace
@@ -32,45 +26,43 @@ void CommandChannel::ParseAnswer(const QString& text) {
 bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
     switch (static_cast<AnswerKey>(FindAnswerKey(key))) {
     case AnswerKey::SET_IPADDR:
-        ShowResult(ui_.LabelIPAddr, value);
+        model_.SetResult(DeviceSetting::IpAddr, ResultOf(value));
         break;
     case AnswerKey::SET_NETMASK:
-        ShowResult(ui_.LabelMask, value);
+        model_.SetResult(DeviceSetting::NetMask, ResultOf(value));
         break;
     case AnswerKey::SET_SERVICE:
-        ShowResult(ui_.LabelPort, value);
+        model_.SetResult(DeviceSetting::Port, ResultOf(value));
         break;
     case AnswerKey::SET_GW:
-        ShowResult(ui_.LabelGW, value);
+        model_.SetResult(DeviceSetting::Gateway, ResultOf(value));
         break;
     case AnswerKey::SET_PACKFLOAT:
-        ShowResult(ui_.LabelPackFloat, value);
+        model_.SetResult(DeviceSetting::PackFloat, ResultOf(value));
         break;
     case AnswerKey::IPADDR:
-        ui_.EditIPAddr->setText(value);
+        model_.SetValue(DeviceField::IpAddr, value);
         break;
     case AnswerKey::NETMASK:
-        ui_.EditMask->setText(value);
+        model_.SetValue(DeviceField::NetMask, value);
         break;
     case AnswerKey::SERVICE:
-        ui_.EditPort->setText(value);
+        model_.SetValue(DeviceField::Port, value);
         break;
     case AnswerKey::GW:
-        ui_.EditGW->setText(value);
+        model_.SetValue(DeviceField::Gateway, value);
         break;
     case AnswerKey::VERSION:
-        ui_.EditVersion->setText(value);
+        model_.SetValue(DeviceField::Version, value);
         break;
     case AnswerKey::DATEVERSION:
-        ui_.EditDateVersion->setText(value);
+        model_.SetValue(DeviceField::Date, value);
         break;
-    case AnswerKey::PACKFLOAT: {
-        const std::optional<QString> shown = IndexDisplay(value, PackFloatItems());
-        if (!shown)
+    case AnswerKey::PACKFLOAT:
+        if (value.isEmpty())
             return false;
-        ui_.EditPackFloat->setText(*shown);
+        model_.SetValue(DeviceField::PackFloat, value);
         break;
-    }
     case AnswerKey::WRITESOFT:
         state_.WriteSoftReady = value == kAnswerReady;
         break;
@@ -82,31 +74,27 @@ bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
             startBlockRead();
         break;
     case AnswerKey::SET_MACADDR:
-        ShowResult(ui_.LabelMac, value);
+        model_.SetResult(DeviceSetting::MacAddr, ResultOf(value));
         break;
     case AnswerKey::MACADDR:
-        ui_.EditMacAddr->setText(value);
+        model_.SetValue(DeviceField::MacAddr, value);
         break;
     case AnswerKey::SET_SPEED_DUPLEX:
-        ShowResult(ui_.LabelSpeedDup, value);
+        model_.SetResult(DeviceSetting::SpeedDuplex, ResultOf(value));
         break;
-    case AnswerKey::SPEED_DUPLEX: {
-        const std::optional<QString> shown = IndexDisplay(value, SpeedDuplexItems());
-        if (!shown)
+    case AnswerKey::SPEED_DUPLEX:
+        if (value.isEmpty())
             return false;
-        ui_.EditSpeedDup->setText(*shown);
+        model_.SetValue(DeviceField::SpeedDuplex, value);
         break;
-    }
     case AnswerKey::SET_SERVORRCOM:
-        ShowResult(ui_.LabelRCom, value);
+        model_.SetResult(DeviceSetting::RemoteCom, ResultOf(value));
         break;
     case AnswerKey::SERVORRCOM: {
         const std::optional<bool> off = RemoteComOff(value);
         if (!off)
             return false;
-        if (*off)
-            ui_.LabelRCom->setText(QStringLiteral("Off"));
-        SetLabelColor(ui_.LabelRCom, Qt::black);
+        model_.SetRemoteCom(*off ? RemoteCom::Off : RemoteCom::On);
         break;
     }
     default: // NO, the keys with no action of their own, and unknown keys
@@ -122,9 +110,7 @@ void CommandChannel::startBlockRead() {
     state_.ReleaseBlockBuffer();
     if (size > 0)
         state_.BlockBuffer = QByteArray(size, '\0');
-    AddSentLine(QStringLiteral("READBUF"));
-    QTextCursor cursor = ui_.MemoSending->textCursor();
-    cursor.setPosition(0);
-    ui_.MemoSending->setTextCursor(cursor);
+    log_.AddSentLine(QStringLiteral("READBUF"));
+    emit blockReadStarted();
     socket_.SendText(QByteArrayLiteral("READBUF"));
 }

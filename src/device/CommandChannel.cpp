@@ -1,0 +1,63 @@
+#include "CommandChannel.h"
+
+#include "Text.h"
+#include "Ticks.h"
+#include "Wait.h"
+
+CommandChannel::CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model,
+                               DeviceLog& log, QObject* parent)
+    : QObject(parent), socket_(socket), state_(state), model_(model), log_(log) {}
+
+int CommandChannel::SendCommand(const QString& text) {
+    const uint32_t t0 = GetTickCount();
+    state_.AnswerReceived = false;
+    if (state_.SocketWritable)
+        socket_.SendText(ToCp1251(text));
+    return WaitUntil([this] { return state_.AnswerReceived; }, kAnswerWaitMs, t0) ? 1 : 0;
+}
+
+void CommandChannel::ClientSocketWrite() {
+    state_.SocketWritable = true;
+}
+
+void CommandChannel::ClientSocketRead() {
+    if (!state_.SocketWritable)
+        return;
+    if (state_.RawReadPending) {
+        socket_.ReceiveBuf(state_.RawBuffer.data(), ChannelState::kRawReadMax);
+        state_.RawReadPending = false;
+        state_.RawReadDone = true;
+        return;
+    }
+    if (state_.ModbusMode && ReceiveModbusReply())
+        return;
+    if (state_.BlockBuffer) {
+        receiveBlock();
+        return;
+    }
+    receiveText();
+}
+
+void CommandChannel::receiveBlock() {
+    QByteArray& buffer = *state_.BlockBuffer;
+    const qsizetype offset = qsizetype(state_.BlocksReceived) * state_.BlockLength;
+    // The buffer holds BlockCount blocks; never write past it, whatever the counters say.
+    if (state_.BlockLength <= 0 || offset + state_.BlockLength > buffer.size()) {
+        state_.ReleaseBlockBuffer();
+        return;
+    }
+    char* block = buffer.data() + offset;
+    if (socket_.ReceiveBuf(block, state_.BlockLength) <= 0)
+        return;
+    emit blockReceived(QByteArray(block, state_.BlockLength));
+    if (++state_.BlocksReceived >= state_.BlockCount)
+        state_.ReleaseBlockBuffer();
+}
+
+void CommandChannel::receiveText() {
+    const QString text = TrimControl(FromCp1251(socket_.ReceiveText()));
+    if (text.isEmpty())
+        return;
+    log_.AddAnswerText(text);
+    ParseAnswer(text);
+}

@@ -1,0 +1,76 @@
+#include "Connection.h"
+
+#include "Messages.h"
+#include "NumberReading.h"
+#include "ValueChecks.h"
+
+Connection::Connection(ClientSocket& socket, ChannelState& state, RememberedParams& remembered,
+                       DeviceLog& log, QObject* parent)
+    : QObject(parent), socket_(socket), state_(state), remembered_(remembered), log_(log) {}
+
+void Connection::ProposeTarget(const QString& editAddr, const QString& editPort, QString& address,
+                               QString& port) {
+    if (CheckIpAddress(editAddr))
+        remembered_.LastAddr = editAddr;
+    if (ReadNumber(editPort, -1) > 0)
+        remembered_.LastPort = editPort;
+    address = remembered_.LastAddr;
+    port = remembered_.LastPort;
+}
+
+void Connection::ConnectTo(const QString& address, const QString& port) {
+    remembered_.LastAddr = address;
+    remembered_.LastPort = port;
+    if (remembered_.LastAddr.isEmpty())
+        return;
+    socket_.SetAddress(remembered_.LastAddr);
+    socket_.SetPort(ReadNumber(remembered_.LastPort, socket_.Port()));
+    StartAttempt();
+}
+
+void Connection::StartAttempt() {
+    socket_.Open();
+    SetListenChecked(false);
+}
+
+void Connection::SetListenChecked(bool checked) {
+    listen_ = checked;
+    emit listenChanged(checked);
+}
+
+void Connection::showNotConnected() {
+    log_.SetStatus(StatusPanel::Connection, msg::NotConnected);
+    log_.SetLamp(false);
+}
+
+void Connection::Disconnect() {
+    socket_.Close();
+    showNotConnected();
+}
+
+void Connection::ToggleListen() {
+    SetListenChecked(!listen_);
+    if (listen_) {
+        socket_.Close();
+        showNotConnected();
+    } else {
+        log_.SetStatus(StatusPanel::Connection, QString());
+    }
+}
+
+void Connection::ClientSocketConnect() {
+    log_.SetStatus(StatusPanel::Connection, msg::ConnectTo + socket_.RemoteAddress());
+    log_.SetStatus(StatusPanel::Message, QString());
+    log_.SetLamp(true);
+}
+
+void Connection::ClientSocketDisconnect() {
+    state_.SocketWritable = false;
+    ToggleListen();
+}
+
+void Connection::ClientSocketError(int& errorCode) {
+    log_.AddLogLine(QString::fromUtf8("Ошибка соединения с ") + remembered_.LastAddr +
+                    QStringLiteral(" : ") + QString::number(errorCode));
+    errorCode = 0;
+}

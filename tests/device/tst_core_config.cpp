@@ -1,0 +1,113 @@
+// The device core on its own, without a window or a QApplication: reading the
+// configuration and writing it with a restart that follows the device to its
+// new address, against the simulator on loopback.
+#include "Device.h"
+#include "SimulatorThread.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QtTest>
+
+class TestCoreConfig : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void runsWithoutAGuiApplication();
+    void readFillsTheModel();
+    void writeWithRestartFollowsTheDevice();
+    void readWhileDisconnectedSaysSo();
+
+private:
+    bool connectCore();
+
+    std::unique_ptr<sim::SimulatorThread> sim;
+    std::unique_ptr<Device> device;
+    QStringList status;
+};
+
+void TestCoreConfig::init() {
+    sim = std::make_unique<sim::SimulatorThread>();
+    sim->setRestartDelay(200);
+    QVERIFY(sim->start());
+    device = std::make_unique<Device>();
+    RestartTiming& t = device->config.timing;
+    t.closePauseMs = 50;
+    t.restartPauseMs = 300;
+    t.progressStepMs = 50;
+    t.reconnectIntervalMs = 200;
+    device->config.arpRunner = nullptr;
+    status.clear();
+    connect(&device->log, &DeviceLog::statusText, this,
+            [this](StatusPanel panel, const QString& t) {
+                if (panel == StatusPanel::Message)
+                    status << t;
+            });
+}
+
+void TestCoreConfig::cleanup() {
+    device.reset();
+    sim.reset();
+}
+
+bool TestCoreConfig::connectCore() {
+    device->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+    return QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000);
+}
+
+void TestCoreConfig::runsWithoutAGuiApplication() {
+    QVERIFY(QCoreApplication::instance());
+    QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication"));
+}
+
+void TestCoreConfig::readFillsTheModel() {
+    QVERIFY(connectCore());
+    status.clear();
+    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::Answered);
+    const DeviceModel& m = device->model;
+    QCOMPARE(m.Value(DeviceField::IpAddr), QStringLiteral("127.0.0.1"));
+    QCOMPARE(m.Value(DeviceField::Port), QString::number(sim->port()));
+    QCOMPARE(m.Value(DeviceField::MacAddr), QStringLiteral("00-1A-2B-3C-4D-5E"));
+    QCOMPARE(m.Value(DeviceField::Version), QStringLiteral("1.00A"));
+    QCOMPARE(m.IndexValue(DeviceField::PackFloat), std::optional<int>(0));
+    QCOMPARE(m.IndexValue(DeviceField::SpeedDuplex), std::optional<int>(0));
+    QCOMPARE(status, (QStringList{"Reading config...", ""}));
+}
+
+void TestCoreConfig::writeWithRestartFollowsTheDevice() {
+    QVERIFY(connectCore());
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    const QString newPort = QString::number(port);
+    probe.close();
+
+    QSignalSpy back(&device->config, &ConfigProcedures::reconnected);
+    const QList<ConfigValue> values = {{DeviceSetting::Port, newPort},
+                                       {DeviceSetting::SpeedDuplex, QStringLiteral("3")}};
+    QCOMPARE(device->config.WriteConfiguration(values, true),
+             ConfigProcedures::WriteResult::Restarting);
+    QCOMPARE(device->model.Result(DeviceSetting::Port), SettingResult::Ok);
+    QCOMPARE(device->model.Result(DeviceSetting::SpeedDuplex), SettingResult::Ok);
+    QCOMPARE(device->remembered.LastPort, newPort);
+    QCOMPARE(device->remembered.LastSpeedDup, 3);
+    QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 15000);
+    QCOMPARE(device->socket.Port(), int(port));
+
+    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::Answered);
+    QCOMPARE(device->model.Value(DeviceField::Port), newPort);
+    QCOMPARE(device->model.IndexValue(DeviceField::SpeedDuplex), std::optional<int>(3));
+}
+
+void TestCoreConfig::readWhileDisconnectedSaysSo() {
+    QStringList log;
+    connect(&device->log, &DeviceLog::logLine, this, [&log](const QString& t) { log << t; });
+    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::NotConnected);
+    QCOMPARE(device->config.WriteConfiguration({}, true),
+             ConfigProcedures::WriteResult::NotConnected);
+    QCOMPARE(log, (QStringList{"Server is not connected", "Server is not connected"}));
+    QCOMPARE(sim->connectionCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestCoreConfig)
+#include "tst_core_config.moc"
