@@ -176,6 +176,11 @@ EngineOutput DeviceEngine::feed(QByteArrayView bytes) {
     input_.append(bytes.data(), bytes.size());
     while (out_.action == EngineAction::None && frameOne(false)) {
     }
+    // Only an unfinished command is left; one this long is no command at all.
+    if (input_.size() > maxPartial_) {
+        out_.discarded = input_.size();
+        dropInput();
+    }
     return take();
 }
 

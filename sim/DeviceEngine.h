@@ -2,6 +2,7 @@
 
 #include "DeviceState.h"
 #include "SimFaults.h"
+#include "SimLimits.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -29,6 +30,7 @@ enum class EngineAction {
 struct EngineOutput {
     QList<EngineWrite> writes;
     EngineAction action = EngineAction::None;
+    qsizetype discarded = 0; // bytes of an overlong unfinished command, thrown away
 };
 
 // The device's protocol without sockets: bytes from the client go in, answers
@@ -37,7 +39,8 @@ struct EngineOutput {
 // and a command cut short waits for its rest. A piece that ends exactly where
 // a command could end counts as its end (the tool sends one command per
 // write), and what is still incomplete after `kTextIdleMs` without new bytes
-// is taken as it is. Not thread-safe: one owner drives it.
+// is taken as it is; an unfinished command that grows past the partial limit
+// is thrown away instead. Not thread-safe: one owner drives it.
 class DeviceEngine {
 public:
     static constexpr uint32_t kTextIdleMs = 150;
@@ -49,6 +52,7 @@ public:
     const DeviceState& state() const { return state_; }
     SimFaults& faults() { return faults_; }
     const SimFaults& faults() const { return faults_; }
+    void setMaxPartialCommand(qsizetype bytes) { maxPartial_ = bytes; }
 
     EngineOutput feed(QByteArrayView bytes);
     // Called while hasPendingInput(), with the time since the last bytes came.
@@ -106,6 +110,7 @@ private:
     SimFaults faults_;
     EngineOutput out_;
     QByteArray input_;
+    qsizetype maxPartial_ = SimLimits{}.maxPartialCommand;
 
     RawKind rawKind_ = RawKind::None;
     int rawBlock_ = 0;

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include <climits>
+
 namespace sim {
 
 namespace {
@@ -16,6 +18,9 @@ constexpr Option kOptions[] = {
     {"listen", "HOST:PORT", "Address and port to listen on (default 127.0.0.1:1024)."},
     {"allow-external", nullptr, "Allow an address outside 127.0.0.0/8."},
     {"restart-delay", "MS", "How long a restart keeps the device away (default 3000)."},
+    {"idle-timeout", "SECONDS",
+     "Close the connection of a client that sends nothing for this long (default 60, 0: "
+     "never)."},
     {"device-version", "TEXT",
      "Version text answered and carried by the stored image (default 1.00A)."},
     {"device-date", "TEXT",
@@ -45,6 +50,7 @@ void addOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("RK5720 LAN communication server simulator. Prints the wire log."));
     parser.addHelpOption();
+    parser.addVersionOption();
     for (const Option& o : kOptions) {
         QCommandLineOption option(QString::fromLatin1(o.name), QString::fromLatin1(o.description));
         if (o.valueName)
@@ -53,16 +59,15 @@ void addOptions(QCommandLineParser& parser) {
     }
 }
 
-bool readInt(const QCommandLineParser& parser, const char* name, int min, int& out,
-             QString& error) {
+bool readInt(const QCommandLineParser& parser, const char* name, int min, int& out, QString& error,
+             int max = INT_MAX) {
     const QString text = parser.value(QString::fromLatin1(name));
     bool ok = false;
     const int value = text.toInt(&ok);
-    if (!ok || value < min) {
-        error = QStringLiteral("--%1: not a number >= %2: %3")
-                    .arg(QLatin1String(name))
-                    .arg(min)
-                    .arg(text);
+    if (!ok || value < min || value > max) {
+        const QString range = max == INT_MAX ? QStringLiteral(">= %1").arg(min)
+                                             : QStringLiteral("from %1 to %2").arg(min).arg(max);
+        error = QStringLiteral("--%1: not a number %2: %3").arg(QLatin1String(name), range, text);
         return false;
     }
     out = value;
@@ -90,6 +95,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
         return false;
     }
     out.help = parser.isSet(QStringLiteral("help"));
+    out.showVersion = parser.isSet(QStringLiteral("version"));
     const auto isSet = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
 
     if (isSet("listen")) {
@@ -115,6 +121,12 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     if (isSet("restart-delay") &&
         !readInt(parser, "restart-delay", 0, out.server.restartDelayMs, error))
         return false;
+    if (isSet("idle-timeout")) {
+        int seconds = 0;
+        if (!readInt(parser, "idle-timeout", 0, seconds, error, INT_MAX / 1000))
+            return false;
+        out.server.limits.idleTimeoutMs = seconds * 1000;
+    }
     out.version = parser.value(QStringLiteral("device-version"));
     out.date = parser.value(QStringLiteral("device-date"));
     out.quiet = isSet("quiet");
@@ -137,6 +149,10 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
         (isSet("drop-after") && !readInt(parser, "drop-after", 1, f.dropAfterCommands, error)))
         return false;
     return true;
+}
+
+QString SimVersionText() {
+    return QStringLiteral("rk5720-sim " RK_VERSION_STRING);
 }
 
 QString SimCommandLineHelp() {

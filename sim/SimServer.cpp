@@ -13,25 +13,33 @@ namespace sim {
 namespace {
 constexpr int kPollMs = 50;
 constexpr int kListenRetryMs = 1000;
+// The most taken from a client at once: bounds what one read adds to the wire
+// log and the engine, and the answers one read can produce. Far above any
+// single command or data block.
+constexpr qint64 kReadChunk = 16 * 1024;
 } // namespace
 
 SimServer::SimServer(const SimServerOptions& options, DeviceState state, const SimFaults& faults,
                      std::shared_ptr<WireLog> log, QObject* parent)
     : QObject(parent), options_(options), engine_(std::move(state)),
       log_(log ? std::move(log) : std::make_shared<WireLog>()), server_(new QTcpServer(this)),
-      queueTimer_(new QTimer(this)), pollTimer_(new QTimer(this)),
-      comeBackTimer_(new QTimer(this)) {
+      queueTimer_(new QTimer(this)), pollTimer_(new QTimer(this)), comeBackTimer_(new QTimer(this)),
+      idleTimer_(new QTimer(this)) {
     engine_.faults() = faults;
+    engine_.setMaxPartialCommand(options_.limits.maxPartialCommand);
     // Delays and the time away are promised as lower bounds; coarse timers may fire early.
     queueTimer_->setSingleShot(true);
     queueTimer_->setTimerType(Qt::PreciseTimer);
     comeBackTimer_->setSingleShot(true);
     comeBackTimer_->setTimerType(Qt::PreciseTimer);
+    idleTimer_->setSingleShot(true);
+    idleTimer_->setTimerType(Qt::PreciseTimer);
     pollTimer_->setInterval(kPollMs);
     connect(server_, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
     connect(queueTimer_, &QTimer::timeout, this, &SimServer::runQueue);
     connect(pollTimer_, &QTimer::timeout, this, &SimServer::onPoll);
     connect(comeBackTimer_, &QTimer::timeout, this, &SimServer::comeBack);
+    connect(idleTimer_, &QTimer::timeout, this, &SimServer::onIdleTimer);
 }
 
 SimServer::~SimServer() {
@@ -61,9 +69,10 @@ bool SimServer::start() {
 void SimServer::stop() {
     stopped_ = true;
     comeBackTimer_->stop();
-    queue_.clear();
+    clearQueue();
     queueTimer_->stop();
     pollTimer_->stop();
+    idleTimer_->stop();
     if (QTcpSocket* socket = client_) {
         client_ = nullptr;
         socket->disconnect(this);
@@ -106,6 +115,10 @@ void SimServer::onNewConnection() {
         }
         client_ = socket;
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setReadBufferSize(kReadChunk);
+        lastInput_ = GetTickCount();
+        if (options_.limits.idleTimeoutMs > 0)
+            idleTimer_->start(options_.limits.idleTimeoutMs);
         connect(socket, &QTcpSocket::readyRead, this, &SimServer::onReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, &SimServer::onDisconnected);
         engine_.connectionOpened();
@@ -130,7 +143,12 @@ void SimServer::onReadyRead() {
         return;
     log_->add(WireEntry::Kind::Received, bytes);
     lastInput_ = GetTickCount();
-    handle(engine_.feed(bytes));
+    if (options_.limits.idleTimeoutMs > 0)
+        idleTimer_->start(options_.limits.idleTimeoutMs);
+    const EngineOutput out = engine_.feed(bytes);
+    if (out.discarded > 0)
+        logEvent(QStringLiteral("%1 bytes form no complete command: discarded").arg(out.discarded));
+    handle(out);
 }
 
 void SimServer::onDisconnected() {
@@ -141,12 +159,29 @@ void SimServer::onDisconnected() {
     if (socket != client_)
         return;
     client_ = nullptr;
-    queue_.clear();
+    logEvent(QStringLiteral("client disconnected"));
+    releaseClient();
+}
+
+void SimServer::releaseClient() {
+    clearQueue();
     queueTimer_->stop();
     pollTimer_->stop();
-    logEvent(QStringLiteral("client disconnected"));
+    idleTimer_->stop();
     updateStatus();
     emit clientDisconnected();
+}
+
+void SimServer::abortClient(const QString& reason) {
+    QTcpSocket* socket = client_;
+    if (!socket)
+        return;
+    client_ = nullptr;
+    logEvent(reason + QStringLiteral(": connection dropped"));
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    releaseClient();
 }
 
 void SimServer::onPoll() {
@@ -157,6 +192,25 @@ void SimServer::onPoll() {
     handle(engine_.poll(TicksSince(lastInput_)));
 }
 
+void SimServer::onIdleTimer() {
+    if (!client_ || options_.limits.idleTimeoutMs <= 0)
+        return;
+    const auto limit = static_cast<uint32_t>(options_.limits.idleTimeoutMs);
+    const uint32_t idle = TicksSince(lastInput_);
+    if (idle < limit) {
+        idleTimer_->start(static_cast<int>(limit - idle));
+        return;
+    }
+    const QString reason = QStringLiteral("no input for %1 ms").arg(idle);
+    // A graceful close would wait for a client that does not read either.
+    if (client_->bytesToWrite() > 0) {
+        abortClient(reason);
+        return;
+    }
+    logEvent(reason);
+    dropClient();
+}
+
 void SimServer::handle(const EngineOutput& out) {
     const uint32_t now = GetTickCount();
     uint32_t last = queue_.empty() ? now : queue_.back().due;
@@ -165,6 +219,7 @@ void SimServer::handle(const EngineOutput& out) {
         const uint32_t due = now + static_cast<uint32_t>(std::max(0, w.atMs));
         last = static_cast<int32_t>(due - last) > 0 ? due : last;
         queue_.push_back({last, std::max(0, w.atMs - previousAt), w.bytes, EngineAction::None});
+        queuedBytes_ += w.bytes.size();
         previousAt = w.atMs;
     }
     if (out.action != EngineAction::None)
@@ -172,6 +227,20 @@ void SimServer::handle(const EngineOutput& out) {
     if (engine_.hasPendingInput() && !pollTimer_->isActive())
         pollTimer_->start();
     runQueue();
+    checkUnsent();
+}
+
+void SimServer::checkUnsent() {
+    if (!client_)
+        return;
+    const qint64 unsent = client_->bytesToWrite() + queuedBytes_;
+    if (unsent > options_.limits.maxUnsentBytes)
+        abortClient(QStringLiteral("%1 bytes of answers not taken").arg(unsent));
+}
+
+void SimServer::clearQueue() {
+    queue_.clear();
+    queuedBytes_ = 0;
 }
 
 void SimServer::runQueue() {
@@ -184,13 +253,14 @@ void SimServer::runQueue() {
         }
         const Pending item = next;
         queue_.pop_front();
+        queuedBytes_ -= item.bytes.size();
         if (item.action == EngineAction::Close) {
-            queue_.clear();
+            clearQueue();
             closeClient();
             return;
         }
         if (item.action == EngineAction::Restart) {
-            queue_.clear();
+            clearQueue();
             beginRestart();
             return;
         }
@@ -216,13 +286,13 @@ void SimServer::closeClient() {
 }
 
 void SimServer::dropClient() {
-    queue_.clear();
+    clearQueue();
     queueTimer_->stop();
     closeClient();
 }
 
 void SimServer::restartNow() {
-    queue_.clear();
+    clearQueue();
     queueTimer_->stop();
     beginRestart();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceEngine.h"
+#include "SimLimits.h"
 #include "WireLog.h"
 
 #include <QHostAddress>
@@ -23,6 +24,7 @@ struct SimServerOptions {
     uint16_t port = 1024;       // 0: any free port
     int restartDelayMs = 3000;  // how long the device stays away on a restart
     bool allowExternal = false; // may it bind to anything but 127.0.0.0/8
+    SimLimits limits;
 };
 
 // What tests may read from any thread.
@@ -38,8 +40,9 @@ struct SimStatus {
 
 // The TCP front end: one client at a time on a loopback address, each answer
 // in one write, restarts that go away and come back on the stored address and
-// port. Lives in one thread; only status() and the wire log may be used from
-// others.
+// port. What a client makes it hold is bounded (SimLimits): one that leaves
+// too much unread is dropped, one silent too long is closed. Lives in one
+// thread; only status() and the wire log may be used from others.
 class SimServer : public QObject {
     Q_OBJECT
 public:
@@ -82,9 +85,16 @@ private:
     void onReadyRead();
     void onDisconnected();
     void onPoll();
+    void onIdleTimer();
     void handle(const EngineOutput& out);
     void runQueue();
+    void clearQueue();
+    void checkUnsent();
     void closeClient();
+    // Drops the connection at once, unsent answers and all.
+    void abortClient(const QString& reason);
+    // The slot is free again: forgets the client's queue and timers.
+    void releaseClient();
     void beginRestart();
     void comeBack();
     void logEvent(const QString& text);
@@ -98,7 +108,9 @@ private:
     QTimer* queueTimer_;
     QTimer* pollTimer_;
     QTimer* comeBackTimer_;
+    QTimer* idleTimer_;
     std::deque<Pending> queue_;
+    qint64 queuedBytes_ = 0; // the bytes in queue_
     uint32_t lastInput_ = 0;
     QHostAddress boundAddress_;
     QString error_;

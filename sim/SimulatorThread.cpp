@@ -27,6 +27,7 @@ bool SimulatorThread::start() {
     serverOptions.address = options_.address;
     serverOptions.port = options_.port;
     serverOptions.restartDelayMs = options_.restartDelayMs;
+    serverOptions.limits = options_.limits;
     server_ = new SimServer(serverOptions, options_.state, options_.faults, log_);
     server_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, server_, &QObject::deleteLater);

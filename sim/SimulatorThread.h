@@ -18,6 +18,7 @@
 
 #include "DeviceState.h"
 #include "SimFaults.h"
+#include "SimLimits.h"
 #include "WireLog.h"
 
 #include <QHostAddress>
@@ -39,6 +40,7 @@ public:
         quint16 port = 0;          // 0: an ephemeral port, see port()
         int restartDelayMs = 3000; // how long a restart keeps the device away
         SimFaults faults;
+        SimLimits limits;
         DeviceState state = DeviceState::Defaults();
     };
 
@@ -80,6 +82,8 @@ public:
     QByteArray received() const;
     QByteArray sent() const;
     void clearWireLog();
+    // The log keeps WireLog::kDefaultCapacity bytes, the oldest dropped first;
+    // log()->setCapacity() changes that.
     std::shared_ptr<WireLog> log() const { return log_; }
     // The log as the executable prints it, for failure messages.
     QString formattedWireLog() const;

@@ -8,6 +8,10 @@ namespace sim {
 namespace {
 // A firmware block in full would drown the log; tests read the bytes, not this.
 constexpr qsizetype kPrintedBytes = 48;
+
+qsizetype cost(const WireEntry& entry) {
+    return entry.bytes.size() + WireLog::kEntryOverhead;
+}
 } // namespace
 
 void WireLog::add(WireEntry::Kind kind, const QByteArray& bytes) {
@@ -15,11 +19,47 @@ void WireLog::add(WireEntry::Kind kind, const QByteArray& bytes) {
     std::function<void(const WireEntry&)> sink;
     {
         QMutexLocker lock(&mutex_);
-        entries_.append(entry);
+        if (capacity_ > 0) {
+            entries_.append(entry);
+            kept_ += cost(entry);
+            trim();
+        }
         sink = sink_;
     }
     if (sink)
         sink(entry);
+}
+
+void WireLog::trim() {
+    // The newest entry stays even when it alone is over the capacity: tests
+    // read the latest exchange. Removing the first item is O(1) in a QList.
+    const qsizetype keepAtLeast = capacity_ > 0 ? 1 : 0;
+    while (entries_.size() > keepAtLeast && kept_ > capacity_) {
+        kept_ -= cost(entries_.first());
+        entries_.removeFirst();
+        ++dropped_;
+    }
+}
+
+void WireLog::setCapacity(qsizetype bytes) {
+    QMutexLocker lock(&mutex_);
+    capacity_ = bytes;
+    trim();
+}
+
+qsizetype WireLog::capacity() const {
+    QMutexLocker lock(&mutex_);
+    return capacity_;
+}
+
+qsizetype WireLog::keptBytes() const {
+    QMutexLocker lock(&mutex_);
+    return kept_;
+}
+
+qint64 WireLog::droppedCount() const {
+    QMutexLocker lock(&mutex_);
+    return dropped_;
 }
 
 QList<WireEntry> WireLog::entries() const {
@@ -30,6 +70,7 @@ QList<WireEntry> WireLog::entries() const {
 void WireLog::clear() {
     QMutexLocker lock(&mutex_);
     entries_.clear();
+    kept_ = 0;
 }
 
 QByteArray WireLog::received() const {

@@ -21,13 +21,18 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(sim::SimCommandLineHelp()), stdout);
         return 0;
     }
+    if (options.showVersion) {
+        std::printf("%s\n", qPrintable(sim::SimVersionText()));
+        return 0;
+    }
 
     sim::DeviceState state = sim::DeviceState::Defaults();
     if (!options.version.isEmpty() || !options.date.isEmpty()) {
         state.setVersion(options.version.isEmpty() ? state.version : options.version,
                          options.date.isEmpty() ? state.date : options.date);
     }
-    auto log = std::make_shared<sim::WireLog>();
+    // Every entry is printed as it comes, so none needs to be kept.
+    auto log = std::make_shared<sim::WireLog>(0);
     const uint32_t startTick = GetTickCount();
     log->setSink([startTick, &options](const sim::WireEntry& entry) {
         if (options.quiet && entry.kind != sim::WireEntry::Kind::Event)

@@ -2,6 +2,7 @@
 #include "FirmwareImage.h"
 #include "SimCommandLine.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using namespace sim;
@@ -21,6 +22,7 @@ private slots:
     void commandLine();
     void commandLineRejects_data();
     void commandLineRejects();
+    void versionWithoutDisplay();
 };
 
 void TestSimImage::crcCheckValue() {
@@ -146,6 +148,8 @@ void TestSimImage::commandLine_data() {
                                            "--silent"}
                             << "faults";
     QTest::newRow("restart delay") << QStringList{"--restart-delay", "100"} << "restart";
+    QTest::newRow("idle timeout") << QStringList{"--idle-timeout", "90"} << "idle";
+    QTest::newRow("idle timeout off") << QStringList{"--idle-timeout", "0"} << "idle off";
 }
 
 void TestSimImage::commandLine() {
@@ -159,6 +163,8 @@ void TestSimImage::commandLine() {
         QCOMPARE(o.server.port, uint16_t(1024));
         QCOMPARE(o.server.restartDelayMs, 3000);
         QVERIFY(!o.faults.silentAll && !o.faults.splitAnswers && o.faults.dropAfterCommands < 0);
+        QCOMPARE(o.server.limits.idleTimeoutMs, 60000);
+        QVERIFY(!o.showVersion);
     } else if (check == QLatin1String("listen")) {
         QCOMPARE(o.server.address, QHostAddress(QStringLiteral("127.0.0.2")));
         QCOMPARE(o.server.port, uint16_t(15020));
@@ -173,6 +179,10 @@ void TestSimImage::commandLine() {
                 f.oversizeImageHeader);
         QCOMPARE(f.stallReadSoftAt, 7);
         QCOMPARE(f.dropAfterCommands, 3);
+    } else if (check == QLatin1String("idle")) {
+        QCOMPARE(o.server.limits.idleTimeoutMs, 90000);
+    } else if (check == QLatin1String("idle off")) {
+        QCOMPARE(o.server.limits.idleTimeoutMs, 0);
     } else {
         QCOMPARE(o.server.restartDelayMs, 100);
     }
@@ -187,6 +197,9 @@ void TestSimImage::commandLineRejects_data() {
     QTest::newRow("bad delay") << QStringList{"--delay", "soon"};
     QTest::newRow("drop after 0") << QStringList{"--drop-after", "0"};
     QTest::newRow("unknown option") << QStringList{"--frobnicate"};
+    QTest::newRow("negative idle timeout") << QStringList{"--idle-timeout", "-1"};
+    // Would overflow the milliseconds.
+    QTest::newRow("idle timeout too long") << QStringList{"--idle-timeout", "2147484"};
 }
 
 void TestSimImage::commandLineRejects() {
@@ -195,6 +208,20 @@ void TestSimImage::commandLineRejects() {
     QString error;
     QVERIFY(!ParseSimCommandLine(QStringList{"rk5720-sim"} + args, o, error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestSimImage::versionWithoutDisplay() {
+    QProcess sim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    sim.setProcessEnvironment(env);
+    sim.start(QStringLiteral(RK_SIM_PATH), {QStringLiteral("--version")});
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QCOMPARE(sim.readAllStandardOutput(), QByteArray("rk5720-sim " RK_VERSION_STRING "\n"));
+    QCOMPARE(sim.readAllStandardError(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestSimImage)
