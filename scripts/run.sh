@@ -9,6 +9,18 @@ port=${RK_DEMO_PORT:-15020}
 "$root/scripts/build.sh" "$build"
 demo="$build/demo"
 mkdir -p "$demo"
+# The demo's fields hold loopback values, so that no click (a "Write" with the
+# default ticks and restart included) can aim at a real network.
+if [ ! -f "$demo/RK5720LAN_Config.ini" ]; then
+  cat >"$demo/RK5720LAN_Config.ini" <<EOF
+[IPParams]
+Port=$port
+Addr=127.0.0.1
+NetMask=255.0.0.0
+GW=127.0.0.254
+MAC=00-1A-2B-3C-4D-5E
+EOF
+fi
 sim="$build/sim/rk5720-sim"
 tool_args=(--settings "$demo/RK5720LAN_Config.ini")
 if [ -x "$sim" ]; then

@@ -23,7 +23,7 @@ AnswerItem MakeItem(QStringView raw) {
 
 } // namespace
 
-QList<AnswerItem> SplitAnswer(const QString& text) {
+QList<AnswerItem> SplitAnswer(const QString& text, qsizetype maxItems) {
     const QString trimmed = TrimControl(text);
     QList<AnswerItem> items;
     if (trimmed.isEmpty())
@@ -32,14 +32,14 @@ QList<AnswerItem> SplitAnswer(const QString& text) {
     // from the start of the text for every item.
     const QStringView view(trimmed);
     qsizetype start = 0;
-    for (;;) {
+    while (items.size() < maxItems) {
         const qsizetype semi = view.indexOf(QLatin1Char(';'), start);
         if (semi < 0)
             break;
         items.append(MakeItem(view.mid(start, semi - start)));
         start = semi + 1;
     }
-    if (start < view.size())
+    if (start < view.size() && items.size() < maxItems)
         items.append(MakeItem(view.mid(start)));
     return items;
 }

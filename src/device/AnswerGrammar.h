@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 
+// Far more items than any answer carries; see SplitAnswer.
+inline constexpr qsizetype kMaxAnswerItems = 4096;
+
 // One KEY = VALUE item of an answer text, upper-cased and trimmed; the value may be empty.
 struct AnswerItem {
     QString key;
@@ -18,7 +21,10 @@ inline bool operator==(const AnswerItem& a, const AnswerItem& b) {
 // missing final ";" is implied, so a lone ";" is one item with an empty key. The key is the
 // part before the first "=", the value everything after it (later "=" stay in the value).
 // A text that is empty after trimming holds no items.
-QList<AnswerItem> SplitAnswer(const QString& text);
+// At most `maxItems` items are cut; the rest of the text is left unread, so a
+// device that floods one answer with separators cannot make the tool build
+// millions of items.
+QList<AnswerItem> SplitAnswer(const QString& text, qsizetype maxItems = kMaxAnswerItems);
 
 // Indexes of the answer-key table; the order is the device's and must not change.
 enum class AnswerKey : int {

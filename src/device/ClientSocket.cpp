@@ -141,6 +141,11 @@ void ClientSocket::raiseError(int code) {
         qWarning("socket error %d was not handled", code);
 }
 
+void ClientSocket::RedeliverPending() {
+    if (socket_.bytesAvailable() > 0)
+        scheduleRead();
+}
+
 void ClientSocket::scheduleRead() {
     if (readScheduled_)
         return;

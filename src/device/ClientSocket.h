@@ -57,6 +57,10 @@ public:
     int ReceiveBuf(char* buffer, int max);
     QByteArray ReceiveText();
 
+    // Delivers dataArrived again from the event loop when unread data is left,
+    // for a handler that put off taking it.
+    void RedeliverPending();
+
     // Writes and pushes the bytes out at once; returns the count handed over.
     int SendBuf(const char* bytes, int count);
     int SendText(const QByteArray& text) { return SendBuf(text.constData(), int(text.size())); }

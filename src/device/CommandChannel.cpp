@@ -23,6 +23,21 @@ void CommandChannel::ClientSocketWrite() {
 void CommandChannel::ClientSocketRead() {
     if (!state_.SocketWritable)
         return;
+    if (depth_ >= kMaxNestedReads) {
+        deferred_ = true;
+        return;
+    }
+    ++depth_;
+    peakDepth_ = qMax(peakDepth_, depth_);
+    receive();
+    --depth_;
+    if (deferred_) {
+        deferred_ = false;
+        socket_.RedeliverPending();
+    }
+}
+
+void CommandChannel::receive() {
     if (state_.RawReadPending) {
         socket_.ReceiveBuf(state_.RawBuffer.data(), ChannelState::kRawReadMax);
         state_.RawReadPending = false;

@@ -18,6 +18,11 @@ class CommandChannel : public QObject {
     Q_OBJECT
 public:
     static constexpr uint32_t kAnswerWaitMs = 500;
+    // Applying an answer item processes messages, so the next arrival is
+    // handled inside it. Beyond this depth an arrival waits in the socket until
+    // the answers around it are applied: a device that floods the tool with
+    // answers cannot grow its stack and memory without bound.
+    static constexpr int kMaxNestedReads = 4;
 
     CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model, DeviceLog& log,
                    QObject* parent = nullptr);
@@ -42,6 +47,8 @@ public:
     bool ReceiveModbusReply();
 
     DeviceLog& log() { return log_; }
+    // The deepest nesting of the receive handler so far.
+    int PeakReadDepth() const { return peakDepth_; }
 
 signals:
     // READ was answered OK and READBUF is about to go out.
@@ -50,6 +57,7 @@ signals:
     void blockReceived(const QByteArray& block);
 
 private:
+    void receive();
     void receiveBlock();
     void receiveText();
     void startBlockRead();
@@ -58,4 +66,7 @@ private:
     ChannelState& state_;
     DeviceModel& model_;
     DeviceLog& log_;
+    int depth_ = 0;
+    int peakDepth_ = 0;
+    bool deferred_ = false;
 };

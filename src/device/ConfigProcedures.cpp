@@ -1,6 +1,7 @@
 #include "ConfigProcedures.h"
 
 #include "Messages.h"
+#include "NumberReading.h"
 #include "ValueChecks.h"
 #include "Wait.h"
 
@@ -112,6 +113,10 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing config..."));
     ProcessMessages();
 
+    // The restart follows the device: to the address and port it confirmed,
+    // otherwise to those of the connection the write went over.
+    restartAddr_ = socket_.Address();
+    restartPort_ = socket_.Port();
     int sent = 0;
     int answered = 0;
     bool invalid = false;
@@ -130,6 +135,11 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
         answered += channel_.SendCommand(QString::fromLatin1(command->command) + value.text);
         Remember(remembered_, value.setting, value.text);
         macWritten = macWritten || value.setting == DeviceSetting::MacAddr;
+        const bool confirmed = model_.Result(value.setting) == SettingResult::Ok;
+        if (confirmed && value.setting == DeviceSetting::IpAddr)
+            restartAddr_ = value.text;
+        if (confirmed && value.setting == DeviceSetting::Port)
+            restartPort_ = ReadNumber(value.text, restartPort_);
     }
 
     if (invalid)
@@ -161,5 +171,5 @@ bool ConfigProcedures::ReadVersion() {
 
 void ConfigProcedures::ClearArpEntry() {
     if (arpRunner)
-        arpRunner(remembered_.LastAddr);
+        arpRunner(restartAddr_);
 }

@@ -55,6 +55,7 @@ public:
 
     // The reconnection timer's tick.
     void Timer1Timer();
+    // Makes the workstation forget the device's cached hardware address.
     void ClearArpEntry();
 
     // The restart pauses; tests shorten them.
@@ -83,4 +84,7 @@ private:
     DeviceLog& log_;
     Connection& connection_;
     QTimer& timer1_;
+    // Where the device will be after the restart.
+    QString restartAddr_;
+    int restartPort_ = ClientSocket::kDefaultPort;
 };

@@ -3,7 +3,6 @@
 #include "ConfigProcedures.h"
 
 #include "Messages.h"
-#include "NumberReading.h"
 #include "Ticks.h"
 #include "Wait.h"
 
@@ -44,8 +43,8 @@ void ConfigProcedures::runRestartSequence(bool clearArp) {
             WaitProcessing(timing.progressStepMs);
         }
 
-        socket_.SetAddress(remembered_.LastAddr);
-        socket_.SetPort(ReadNumber(remembered_.LastPort, socket_.Port()));
+        socket_.SetAddress(restartAddr_);
+        socket_.SetPort(restartPort_);
         state_.RestartCountdown = timing.reconnectTicks;
         // A coarse timer may fire up to 5 % early; the device is promised its
         // full second per attempt.

@@ -18,14 +18,29 @@ void Connection::ProposeTarget(const QString& editAddr, const QString& editPort,
     port = remembered_.LastPort;
 }
 
-void Connection::ConnectTo(const QString& address, const QString& port) {
+bool Connection::ConnectTo(const QString& address, const QString& port) {
+    // A port past 65535 would wrap to another one: refuse it before anything
+    // is remembered.
+    if (!port.isEmpty() && !CheckPort(port)) {
+        log_.ShowStatus(PortError(port));
+        return false;
+    }
     remembered_.LastAddr = address;
     remembered_.LastPort = port;
     if (remembered_.LastAddr.isEmpty())
-        return;
+        return false;
+    // An attempt that was pending while the dialog was open may have connected
+    // meanwhile; the user asked for another device.
+    if (socket_.Active())
+        socket_.Close();
     socket_.SetAddress(remembered_.LastAddr);
     socket_.SetPort(ReadNumber(remembered_.LastPort, socket_.Port()));
     StartAttempt();
+    return true;
+}
+
+QString Connection::PortError(const QString& port) {
+    return QStringLiteral("Error in Port: %1 is not in 1..%2").arg(port).arg(kMaxPort);
 }
 
 void Connection::StartAttempt() {

@@ -21,9 +21,12 @@ public:
     // the remembered ones.
     void ProposeTarget(const QString& editAddr, const QString& editPort, QString& address,
                        QString& port);
-    // After the dialog's OK: remembers the texts and starts an attempt to them
-    // (nothing for an empty address).
-    void ConnectTo(const QString& address, const QString& port);
+    // After the dialog's OK: remembers the texts and starts an attempt to them,
+    // closing whatever connection is open. Nothing for an empty address; a
+    // port outside 1..65535 is refused with a message. True when an attempt
+    // started.
+    bool ConnectTo(const QString& address, const QString& port);
+    static QString PortError(const QString& port);
 
     void Disconnect();
     // Toggles the "Listen" item; checking it closes the connection.

@@ -2,8 +2,27 @@
 
 #include "Text.h"
 
+namespace {
+
+QString LengthNote(qsizetype bytes) {
+    return QStringLiteral("... (%1 bytes)").arg(bytes);
+}
+
+} // namespace
+
+QString DeviceLog::CapLine(const QString& text) {
+    if (text.size() <= kMaxLineChars)
+        return text;
+    // Text comes from the device's 8-bit code page: a character is a byte.
+    return text.left(kMaxLineChars) + LengthNote(text.size());
+}
+
 void DeviceLog::AddHexLine(const char* bytes, int count) {
-    AddTestLine(HexDumpLine(bytes, count));
+    constexpr int kMaxBytes = int(kMaxLineChars / 3); // "XX " per byte
+    if (count <= kMaxBytes)
+        emit testLine(HexDumpLine(bytes, count));
+    else
+        emit testLine(HexDumpLine(bytes, kMaxBytes) + LengthNote(count));
 }
 
 void DeviceLog::ShowStatus(const QString& text) {

@@ -18,15 +18,20 @@ class DeviceLog : public QObject {
 public:
     using QObject::QObject;
 
+    // Lines longer than this show their start and their length: a device that
+    // sends a megabyte without a break must not freeze a log view.
+    static constexpr qsizetype kMaxLineChars = 512;
+    static QString CapLine(const QString& text);
+
     // The message log.
-    void AddLogLine(const QString& text) { emit logLine(text); }
+    void AddLogLine(const QString& text) { emit logLine(CapLine(text)); }
     // The test panel's sent-commands log and its answers log.
-    void AddSentLine(const QString& text) { emit sentLine(text); }
-    void AddTestLine(const QString& text) { emit testLine(text); }
+    void AddSentLine(const QString& text) { emit sentLine(CapLine(text)); }
+    void AddTestLine(const QString& text) { emit testLine(CapLine(text)); }
     // Bytes as hexadecimal pairs into the answers log.
     void AddHexLine(const char* bytes, int count);
     // An answer text as it arrived; the window logs it where the user looks.
-    void AddAnswerText(const QString& text) { emit answerText(text); }
+    void AddAnswerText(const QString& text) { emit answerText(CapLine(text)); }
 
     // A message into the message log and status panel 2 together.
     void ShowStatus(const QString& text);

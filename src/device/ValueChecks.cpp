@@ -117,5 +117,6 @@ bool CheckMacAddress(const QString& text) {
 }
 
 bool CheckPort(const QString& text) {
-    return ReadNumber(text, -1) >= 1;
+    const int port = ReadNumber(text, -1);
+    return port >= 1 && port <= kMaxPort;
 }

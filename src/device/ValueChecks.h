@@ -37,5 +37,7 @@ std::optional<bool> RemoteComOff(const QString& value);
 bool CheckIpAddress(const QString& text);
 // Six parts cut at the first five "-", each 0..255 read as a number or as a hexadecimal pair.
 bool CheckMacAddress(const QString& text);
-// A port is any number of 1 or more; the device sets its own upper limit.
+// The highest TCP port; a larger number would wrap to another port.
+constexpr int kMaxPort = 65535;
+// A port is a number 1..65535.
 bool CheckPort(const QString& text);

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <limits>
+
 using Items = QList<AnswerItem>;
 Q_DECLARE_METATYPE(AnswerItem)
 
@@ -15,6 +17,7 @@ template <> char* toString(const AnswerItem& item) {
 class TestAnswerGrammar : public QObject {
     Q_OBJECT
 private slots:
+    void itemsAreCappedPerAnswer();
     void splitAnswer_data();
     void splitAnswer();
     void splitMegabyte_data();
@@ -91,11 +94,23 @@ void TestAnswerGrammar::splitMegabyte() {
     QFETCH(AnswerItem, last);
     QElapsedTimer timer;
     timer.start();
-    const Items items = SplitAnswer(text);
+    const Items items = SplitAnswer(text, std::numeric_limits<qsizetype>::max());
     // Linear cutting takes milliseconds; searching each ";" from the start would take minutes.
     QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(items.size(), count);
     QCOMPARE(items.last(), last);
+}
+
+void TestAnswerGrammar::itemsAreCappedPerAnswer() {
+    // Ten megabytes of separators: the first 4096 items, cut in little time
+    // and memory, and nothing of the rest.
+    const QString flood = QStringLiteral(";").repeated(10 << 20);
+    QElapsedTimer timer;
+    timer.start();
+    const Items items = SplitAnswer(flood);
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(items.size(), kMaxAnswerItems);
+    QCOMPARE(SplitAnswer(QStringLiteral("A=1;B=2;C=3"), 2), (Items{{"A", "1"}, {"B", "2"}}));
 }
 
 void TestAnswerGrammar::findAnswerKey_data() {

@@ -17,6 +17,10 @@ private slots:
     void readFillsTheModel();
     void writeWithRestartFollowsTheDevice();
     void readWhileDisconnectedSaysSo();
+    void restartFollowsTheConnectedDevice();
+    void portsOutsideTheRangeAreRefused_data();
+    void portsOutsideTheRangeAreRefused();
+    void connectReplacesAConnectionOpenedMeanwhile();
 
 private:
     bool connectCore();
@@ -107,6 +111,66 @@ void TestCoreConfig::readWhileDisconnectedSaysSo() {
              ConfigProcedures::WriteResult::NotConnected);
     QCOMPARE(log, (QStringList{"Server is not connected", "Server is not connected"}));
     QCOMPARE(sim->connectionCount(), 0);
+}
+
+void TestCoreConfig::restartFollowsTheConnectedDevice() {
+    // Connected at start-up: the remembered address and port are the settings
+    // file's, another device's. A write of the byte order alone must come back
+    // to this device, not to that one.
+    device->remembered.LastAddr = QStringLiteral("127.0.0.9");
+    device->remembered.LastPort = QStringLiteral("4001");
+    device->socket.SetAddress(QStringLiteral("127.0.0.1"));
+    device->socket.SetPort(sim->port());
+    device->socket.Open();
+    QVERIFY(QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000));
+    QStringList arp;
+    device->config.arpRunner = [&arp](const QString& address) { arp << address; };
+
+    QSignalSpy back(&device->config, &ConfigProcedures::reconnected);
+    QCOMPARE(device->config.WriteConfiguration(
+                 {{DeviceSetting::PackFloat, QStringLiteral("1")},
+                  {DeviceSetting::MacAddr, QStringLiteral("00-1A-2B-3C-4D-5F")}},
+                 true),
+             ConfigProcedures::WriteResult::Restarting);
+    QCOMPARE(device->socket.Address(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(device->socket.Port(), int(sim->port()));
+    QCOMPARE(arp, QStringList{"127.0.0.1"});
+    QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 15000);
+    QCOMPARE(device->remembered.LastAddr, QStringLiteral("127.0.0.9"));
+}
+
+void TestCoreConfig::portsOutsideTheRangeAreRefused_data() {
+    QTest::addColumn<QString>("port");
+    QTest::newRow("65536") << "65536";
+    QTest::newRow("70000 would reach 4464") << "70000";
+    QTest::newRow("zero") << "0";
+    QTest::newRow("not a number") << "http";
+}
+
+void TestCoreConfig::portsOutsideTheRangeAreRefused() {
+    QFETCH(QString, port);
+    device->remembered.LastPort = QStringLiteral("1024");
+    QStringList log;
+    connect(&device->log, &DeviceLog::logLine, this, [&log](const QString& t) { log << t; });
+    QVERIFY(!device->connection.ConnectTo(QStringLiteral("127.0.0.1"), port));
+    QCOMPARE(log, QStringList{Connection::PortError(port)});
+    QCOMPARE(device->remembered.LastPort, QStringLiteral("1024"));
+    QVERIFY(!device->socket.Active());
+}
+
+void TestCoreConfig::connectReplacesAConnectionOpenedMeanwhile() {
+    // The dialog was open while a pending attempt connected; its OK asks for
+    // another device, which must be the one the tool talks to afterwards.
+    QVERIFY(connectCore());
+    sim::SimulatorThread other;
+    QVERIFY(other.start());
+    QVERIFY(
+        device->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(other.port())));
+    QVERIFY(other.waitForClient());
+    QVERIFY(QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000));
+    QCOMPARE(device->socket.Port(), int(other.port()));
+    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::Answered);
+    QCOMPARE(device->model.Value(DeviceField::Port), QString::number(other.port()));
 }
 
 QTEST_GUILESS_MAIN(TestCoreConfig)

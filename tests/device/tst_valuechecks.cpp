@@ -159,7 +159,10 @@ void TestValueChecks::checkPort_data() {
     QTest::newRow("1") << "1" << true;
     QTest::newRow("0") << "0" << false;
     QTest::newRow("negative") << "-5" << false;
-    QTest::newRow("no upper limit") << "70000" << true;
+    QTest::newRow("highest") << "65535" << true;
+    // Above 65535 a port wraps to another one (70000 would reach 4464).
+    QTest::newRow("65536") << "65536" << false;
+    QTest::newRow("70000") << "70000" << false;
     QTest::newRow("hex") << "$400" << true;
     QTest::newRow("leading blank") << " 502" << true;
     QTest::newRow("trailing blank") << "502 " << false;

@@ -42,6 +42,7 @@ private slots:
     void settingsHoldWrittenValuesAfterClose();
     void upgradeModeReconnectionReadsVersion();
     void upgradeModeGivesUpWhenDeviceStaysAway();
+    void switchToUpgradeDuringRestartGivesButtonsBack();
     void restartWithRealTiming();
     void deviceThatNeverComesBack();
 
@@ -220,9 +221,9 @@ void TestE2eWrite::comboWithoutIndexSendsMinusOne() {
     tickOnly({"CheckBoxPackFloat", "CheckBoxPort"});
     tool->ui().ChBoxRestart->setChecked(false);
     tool->ui().CBoxPackFloat->setEditText(QStringLiteral("typed"));
-    tool->ui().MEditPort->setText(QStringLiteral("70000")); // no upper limit is checked
+    tool->ui().MEditPort->setText(QStringLiteral("65535")); // the highest port
     tool->ui().ButtonSetAll->click();
-    QCOMPARE(sentCommands(), (QStringList{"SERVICE = 70000", "PACKFLOAT = -1"}));
+    QCOMPARE(sentCommands(), (QStringList{"SERVICE = 65535", "PACKFLOAT = -1"}));
     QCOMPARE(tool->ui().LabelPackFloat->text(), QStringLiteral("Error")); // device rejects it
     QCOMPARE(tool->form->rememberedParams().LastPackFloat, -1);
 }
@@ -308,8 +309,21 @@ void TestE2eWrite::upgradeModeReconnectionReadsVersion() {
     QCOMPARE(tool->ui().LabelIMVersion->text(), QStringLiteral("2.10B (05.06.09)"));
     QVERIFY(tool->ui().GrBoxImVer->isVisibleTo(tool->ui().PanelUpgrade));
     QCOMPARE(tool->status(2), QString());
-    // The Config buttons stay as the restart left them until a Config read.
     QVERIFY(tool->ui().ButtonUpload->isEnabled());
+}
+
+void TestE2eWrite::switchToUpgradeDuringRestartGivesButtonsBack() {
+    tickOnly({"CheckBoxMask"});
+    QTimer::singleShot(0, tool->form.get(), [this] { tool->ui().NUpgrade->trigger(); });
+    tool->ui().ButtonSetAll->click();
+    QVERIFY(tool->ui().NUpgrade->isChecked());
+    QVERIFY(!tool->ui().ButtonSetAll->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(tool->ui().LabelUpload->text(), QStringLiteral("OK"), 10000);
+    // Every button the restart took is back, in whichever mode it ends.
+    QVERIFY(tool->ui().ButtonGetAll->isEnabled());
+    QVERIFY(tool->ui().ButtonSetAll->isEnabled());
+    QVERIFY(tool->ui().ButtonUpload->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestE2eWrite::upgradeModeGivesUpWhenDeviceStaysAway() {
