@@ -1,5 +1,6 @@
 #include "StatusPanels.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QStatusBar>
@@ -57,12 +58,14 @@ StatusPanels::StatusPanels(QStatusBar* bar, DrawPanel drawPanel) : QWidget(bar) 
     lamp_->setFixedSize(0, kHeight);
     layout->addWidget(lamp_);
 
-    static const char* const names[] = {"", "Connection", "Status", "Progress"};
+    // A screen reader reads a panel's text as its name (a label's default), and
+    // its role as the description.
+    static const char* const roles[] = {"", "Connection", "Status", "Progress"};
     static const int widths[] = {0, kPanel1Total, kPanel2Width, kPanel3Width};
     for (int i = 1; i <= 3; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setAccessibleName(QString::fromLatin1(names[i]));
+        label->setAccessibleDescription(QString::fromLatin1(roles[i]));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setFixedSize(widths[i], kHeight);
@@ -82,7 +85,16 @@ StatusPanels::StatusPanels(QStatusBar* bar, DrawPanel drawPanel) : QWidget(bar) 
     bar->setSizeGripEnabled(false);
     bar->setFixedHeight(kHeight);
     bar->setContentsMargins(0, 0, 0, 0);
-    bar->addWidget(this, 1);
+    // The panels cover the bar exactly: the bar's own layout would put them a
+    // few pixels lower and cut off their bottom edge.
+    bar->installEventFilter(this);
+    setGeometry(bar->rect());
+}
+
+bool StatusPanels::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Resize)
+        setGeometry(static_cast<QWidget*>(watched)->rect());
+    return QWidget::eventFilter(watched, event);
 }
 
 void StatusPanels::SetText(int panel, const QString& text) {

@@ -49,6 +49,9 @@ public:
     QLabel* Panel(int panel) const;
     QWidget* Lamp() const { return lamp_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* lamp_ = nullptr;
     std::array<QLabel*, 4> labels_{};

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 
@@ -21,7 +22,6 @@ namespace {
 constexpr int kWindowWidth = 465;
 constexpr int kLayoutHeight = 853;
 constexpr int kPanelHeight = 304;
-constexpr int kCompactHeight = 380;
 constexpr int kExpandedHeight = 700;
 constexpr int kExpandThreshold = 500;
 constexpr int kTimerInterval = 1000;
@@ -243,10 +243,17 @@ void TChatForm::Label14Click() {
         resize(width(), kExpandedHeight);
         ui_.Memo2->show();
     } else {
-        resize(width(), kCompactHeight);
+        resize(width(), CompactHeight());
         ui_.Memo2->hide();
     }
     dock_->Relayout();
+}
+
+int TChatForm::CompactHeight() const {
+    // The panel with the menu above and the status bar below, and nothing
+    // else: the layout's 380 counted the frame and caption too, which Qt's
+    // height leaves out.
+    return menuBar()->sizeHint().height() + kPanelHeight + StatusPanels::kHeight;
 }
 
 void TChatForm::Exit1Click() {

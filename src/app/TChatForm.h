@@ -50,6 +50,9 @@ public:
     // How errors the user must see are shown; tests replace the message box.
     void setErrorReporter(std::function<void(const QString&)> reporter);
 
+    // The window's height with the log collapsed.
+    int CompactHeight() const;
+
     // The status bar's panel texts as shown.
     QString StatusText(int panel) const;
 

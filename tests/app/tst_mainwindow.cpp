@@ -3,6 +3,8 @@
 #include "TextColor.h"
 #include "WindowFixture.h"
 
+#include <QAccessible>
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +40,7 @@ private slots:
     void ctrlClickClearsLog();
     void lampDrawsRedDisc();
     void listenItemShowsNotConnected();
+    void statusPanelsReadTheirTexts();
     void busyCursorStaysBalanced();
 };
 
@@ -53,7 +56,13 @@ void TestMainWindow::startState() {
     CreateWindow();
     TChatForm& w = *window_;
     Ui::TChatForm& ui = w.ui();
-    QCOMPARE(w.size(), QSize(465, 380));
+    QCOMPARE(w.size(), QSize(465, w.CompactHeight()));
+    // The status bar shows whole right below the panel: no strip between them,
+    // no panel frame cut off at the window's bottom.
+    QCOMPARE(ui.ClientArea->geometry().bottom() + 1, ui.StatusBar1->geometry().top());
+    QCOMPARE(ui.StatusBar1->geometry().bottom() + 1, w.height());
+    for (int panel = 1; panel <= 3; ++panel)
+        QCOMPARE(w.statusPanels().Panel(panel)->geometry().bottom() + 1, ui.StatusBar1->height());
     QCOMPARE(w.windowTitle(), QStringLiteral("RK5720 LAN  Config"));
     QVERIFY(ui.PanelConfig->isVisible());
     QVERIFY(!ui.PanelUpgrade->isVisible());
@@ -264,7 +273,7 @@ void TestMainWindow::logToggle() {
     QVERIFY(ui.Memo2->isVisible());
     window_->NTestClick();
     QTest::mouseClick(ui.Label14, Qt::LeftButton);
-    QCOMPARE(window_->height(), 380);
+    QCOMPARE(window_->height(), window_->CompactHeight());
     QVERIFY(!ui.Memo2->isVisible());
     QCOMPARE(window_->width(), 465);
 }
@@ -273,8 +282,8 @@ void TestMainWindow::logToggleFollowsResizedHeight_data() {
     QTest::addColumn<int>("userHeight");
     QTest::addColumn<int>("after");
     QTest::newRow("499 expands") << 499 << 700;
-    QTest::newRow("500 collapses") << 500 << 380;
-    QTest::newRow("900 collapses") << 900 << 380;
+    QTest::newRow("500 collapses") << 500 << 0; // 0: the compact height
+    QTest::newRow("900 collapses") << 900 << 0;
 }
 
 void TestMainWindow::logToggleFollowsResizedHeight() {
@@ -284,6 +293,8 @@ void TestMainWindow::logToggleFollowsResizedHeight() {
     window_->resize(465, userHeight);
     QTRY_COMPARE(window_->height(), userHeight);
     window_->Label14Click();
+    if (after == 0)
+        after = window_->CompactHeight();
     QCOMPARE(window_->height(), after);
     QCOMPARE(window_->ui().Memo2->isVisibleTo(window_.get()), after == 700);
 }
@@ -352,6 +363,24 @@ void TestMainWindow::listenItemShowsNotConnected() {
     QCOMPARE(window_->StatusText(1), QString());
     window_->device().connection.StartAttempt();
     QVERIFY(!window_->ui().FileListenItem->isChecked());
+}
+
+void TestMainWindow::statusPanelsReadTheirTexts() {
+    // A screen reader says what the panel shows, and what the panel is for.
+    CreateWindow();
+    DeviceLog& log = window_->device().log;
+    log.SetStatus(StatusPanel::Connection, QStringLiteral("Connect to: 127.0.0.1"));
+    log.SetStatus(StatusPanel::Message, QStringLiteral("Server not answer"));
+    log.SetStatus(StatusPanel::Progress, QStringLiteral("--+--"));
+    const char* const roles[] = {"Connection", "Status", "Progress"};
+    const char* const texts[] = {"Connect to: 127.0.0.1", "Server not answer", "--+--"};
+    for (int panel = 1; panel <= 3; ++panel) {
+        QAccessibleInterface* a =
+            QAccessible::queryAccessibleInterface(window_->statusPanels().Panel(panel));
+        QVERIFY(a);
+        QCOMPARE(a->text(QAccessible::Name), QString::fromLatin1(texts[panel - 1]));
+        QCOMPARE(a->text(QAccessible::Description), QString::fromLatin1(roles[panel - 1]));
+    }
 }
 
 void TestMainWindow::busyCursorStaysBalanced() {
