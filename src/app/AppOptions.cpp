@@ -1,6 +1,7 @@
 #include "AppOptions.h"
 
 #include "AppSettings.h"
+#include "Version.h"
 
 #include <QCommandLineParser>
 #include <QHostAddress>

@@ -1,5 +1,6 @@
 #include "AppOptions.h"
 #include "TChatForm.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QMessageBox>
