@@ -10,6 +10,7 @@
 #include "PanelDock.h"
 #include "SecondaryWindows.h"
 #include "SettingsBinding.h"
+#include "SettingsLocation.h"
 #include "TextColor.h"
 
 #include <QApplication>
@@ -117,6 +118,10 @@ void TChatForm::WireHandlers() {
     connect(ui_.NUpgrade, &QAction::triggered, this, &TChatForm::NUpgradeClick);
     connect(ui_.NTest, &QAction::triggered, this, &TChatForm::NTestClick);
     connect(ui_.Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
+    connect(ui_.About1, &QAction::triggered, this,
+            [this] { ShowSecondaryWindow(*this, *aboutWindow_); });
+    connect(ui_.Programmhelp1, &QAction::triggered, this,
+            [this] { ShowSecondaryWindow(*this, *helpWindow_); });
 
     Connection* connection = connection_.get();
     CommandChannel* channel = channel_.get();
@@ -173,6 +178,7 @@ void TChatForm::beginStartupConnection() {
 
 void TChatForm::FormClose() {
     QString error;
+    EnsureSettingsFolder(options_.settingsPath);
     if (!SaveSettings(options_.settingsPath, CollectSettings(ui_, remembered_, openDialog_),
                       &error) &&
         reportError_)
