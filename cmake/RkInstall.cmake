@@ -45,6 +45,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "RK5720 LAN Config developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The layout's fonts, by metric-compatible free faces.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation2)
 # The library dependencies are read from the binaries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

@@ -17,11 +17,24 @@ const QColor kAqua(0, 255, 255);
 const QColor kGreen(0, 128, 0);
 constexpr int kShapePenWidth = 5;
 
-QFont LayoutFont(const QStringList& families, QFont::StyleHint hint, int pixelSize) {
+// The layout gives a font's height as its character cell (ascent plus
+// descent); Qt's pixel size is the smaller em square, so take the largest
+// size whose cell fits, and whose `text` fits `width` where a substitute font
+// runs wider than the one the layout was drawn with.
+QFont LayoutFont(const QStringList& families, QFont::StyleHint hint, bool bold, bool italic,
+                 int cellHeight, const QString& text = QString(), int width = 0) {
     QFont font;
     font.setFamilies(families);
     font.setStyleHint(hint);
-    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    for (int size = cellHeight; size > 1; --size) {
+        font.setPixelSize(size);
+        const QFontMetrics metrics(font);
+        if (metrics.height() <= cellHeight &&
+            (text.isEmpty() || metrics.horizontalAdvance(text) <= width))
+            break;
+    }
     return font;
 }
 
@@ -44,22 +57,18 @@ TFormAboutProgr::TFormAboutProgr(QWidget* parent) : QDialog(parent) {
     ui_.Shape1->setAccessibleName(QStringLiteral("Picture frame"));
 
     // A blue title over an aqua shadow: Label8 lies on Label5.
-    QFont title = LayoutFont(
-        {QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")}, QFont::Serif, 32);
-    title.setBold(true);
+    const QFont title = LayoutFont(
+        {QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")}, QFont::Serif, true,
+        false, 32, ui_.Label5->text(), ui_.Panel1->contentsRect().right() - ui_.Label5->x());
     for (QLabel* label : {ui_.Label5, ui_.Label8}) {
         label->setFont(title);
         label->setAttribute(Qt::WA_TranslucentBackground);
     }
     SetTextColor(ui_.Label5, kAqua);
     SetTextColor(ui_.Label8, Qt::blue);
-    // The shadow would be read twice otherwise.
-    ui_.Label5->setAccessibleName(QString());
-    ui_.Label5->setFocusPolicy(Qt::NoFocus);
 
-    QFont subtitle = LayoutFont({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")},
-                                QFont::SansSerif, 19);
-    subtitle.setItalic(true);
+    const QFont subtitle = LayoutFont({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")},
+                                      QFont::SansSerif, false, true, 19);
     ui_.Label1->setFont(subtitle);
     SetTextColor(ui_.Label1, Qt::black);
 
@@ -96,9 +105,9 @@ QString TFormAboutProgr::AuthorBoxCaption() {
 }
 
 QString TFormAboutProgr::AuthorBoxText() {
-    return QStringLiteral("RK5720 LAN Config, версия " RK_VERSION_STRING "\n"
-                          "Авторы: разработчики проекта RK5720 LAN Config\n"
-                          "Связь: трекер задач проекта RK5720 LAN Config");
+    return QStringLiteral("Авторы: разработчики RK5720 LAN Config\n"
+                          "Организация: проект RK5720 LAN Config\n"
+                          "Связь: трекер задач проекта");
 }
 
 void TFormAboutProgr::Label4Click() {

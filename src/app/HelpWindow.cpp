@@ -51,6 +51,8 @@ TForm_Help::TForm_Help(QWidget* parent) : QDialog(parent) {
     QPalette yellow = ui_.Memo1->palette();
     yellow.setColor(QPalette::Base, kLightYellow);
     ui_.Memo1->setPalette(yellow);
+    // Read-only, but the keyboard still moves through and selects the text.
+    ui_.Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     FillHelpText(ui_.Memo1);
 
     connect(ui_.Button1, &QPushButton::clicked, this, &TForm_Help::Button1Click);
