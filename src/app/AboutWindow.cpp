@@ -100,19 +100,12 @@ void TFormAboutProgr::ShowVersionInfo() {
     ui_.LabelDateTime->setText(labels.dateTime);
 }
 
-QString TFormAboutProgr::AuthorBoxCaption() {
-    return QStringLiteral("Сведения об авторе");
-}
-
-QString TFormAboutProgr::AuthorBoxText() {
-    return QStringLiteral("Авторы: разработчики RK5720 LAN Config\n"
-                          "Организация: проект RK5720 LAN Config\n"
-                          "Связь: трекер задач проекта");
-}
-
 void TFormAboutProgr::Label4Click() {
-    QMessageBox box(QMessageBox::Information, AuthorBoxCaption(), AuthorBoxText(), QMessageBox::Ok,
-                    this);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Сведения об авторе"),
+                    QStringLiteral("Авторы: разработчики RK5720 LAN Config\n"
+                                   "Организация: проект RK5720 LAN Config\n"
+                                   "Связь: трекер задач проекта"),
+                    QMessageBox::Ok, this);
     box.exec();
 }
 

@@ -22,9 +22,6 @@ public:
     // date label as it is.
     void ShowVersionInfo();
 
-    static QString AuthorBoxCaption();
-    static QString AuthorBoxText();
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
