@@ -102,8 +102,8 @@ AppOptions ParseAppOptions(const QStringList& args) {
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption settingsOption(
         QStringLiteral("settings"),
-        QStringLiteral("Settings file to read at start and write at close (default: %1).")
-            .arg(DescribeSettingsLocation(defaultLocation)),
+        QStringLiteral("Settings file to read at start and write at close (the one in use is "
+                       "named below)."),
         QStringLiteral("FILE"));
     const QCommandLineOption hostOption(QStringLiteral("startup-host"),
                                         QStringLiteral("Server to dial at start (default: %1:%2).")
