@@ -1,5 +1,7 @@
 #include "SimCommandLine.h"
 
+#include "Version.h"
+
 #include <QCommandLineParser>
 
 #include <climits>

@@ -1,6 +1,8 @@
 #include "AppOptions.h"
 
 #include "AppSettings.h"
+#include "SettingsLocation.h"
+#include "Version.h"
 
 #include <QCommandLineParser>
 #include <QHostAddress>
@@ -87,7 +89,11 @@ bool ParseHostPort(const QString& text, QString* host, uint16_t* port, QString* 
 
 AppOptions ParseAppOptions(const QStringList& args) {
     AppOptions options;
-    options.settingsPath = DefaultSettingsPath();
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const SettingsProbes probes = FileSystemProbes();
+    const SettingsLocation defaultLocation =
+        ResolveSettingsLocation(ExecutableFolder(), environment, QString(), probes);
+    options.settingsPath = defaultLocation.path;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -96,8 +102,8 @@ AppOptions ParseAppOptions(const QStringList& args) {
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption settingsOption(
         QStringLiteral("settings"),
-        QStringLiteral("Settings file to read at start and write at close (default: %1).")
-            .arg(options.settingsPath),
+        QStringLiteral("Settings file to read at start and write at close (the one in use is "
+                       "named below)."),
         QStringLiteral("FILE"));
     const QCommandLineOption hostOption(QStringLiteral("startup-host"),
                                         QStringLiteral("Server to dial at start (default: %1:%2).")
@@ -120,7 +126,11 @@ AppOptions ParseAppOptions(const QStringList& args) {
         return fail(parser.errorText());
     if (parser.isSet(helpOption)) {
         options.action = AppOptions::Action::ShowHelp;
-        options.message = parser.helpText();
+        const SettingsLocation inUse = ResolveSettingsLocation(
+            ExecutableFolder(), environment, parser.value(settingsOption), probes);
+        options.message =
+            parser.helpText() +
+            QStringLiteral("\nSettings file: %1.").arg(DescribeSettingsLocation(inUse));
         return options;
     }
     if (parser.isSet(versionOption)) {

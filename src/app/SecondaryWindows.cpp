@@ -8,12 +8,11 @@ TFCombBoxDial::TFCombBoxDial(QWidget* parent) : QDialog(parent) {
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 }
 
-TFormAboutProgr::TFormAboutProgr(QWidget* parent) : QDialog(parent) {
-    ui_.setupUi(this);
-    setFont(UiFont());
+QPoint SecondaryWindowPos(const QPoint& mainWindowPos) {
+    return mainWindowPos + QPoint(40, 70);
 }
 
-TForm_Help::TForm_Help(QWidget* parent) : QDialog(parent) {
-    ui_.setupUi(this);
-    setFont(UiFont());
+void ShowSecondaryWindow(const QWidget& mainWindow, QDialog& window) {
+    window.move(SecondaryWindowPos(mainWindow.pos()));
+    window.exec();
 }

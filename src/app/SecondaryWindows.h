@@ -1,10 +1,11 @@
 #pragma once
 
+#include "AboutWindow.h"
+#include "HelpWindow.h"
 #include "ui_TFCombBoxDial.h"
-#include "ui_TFormAboutProgr.h"
-#include "ui_TForm_Help.h"
 
 #include <QDialog>
+#include <QPoint>
 
 // The three windows created once at start and only ever shown modally.
 
@@ -18,22 +19,10 @@ private:
     Ui::TFCombBoxDial ui_;
 };
 
-class TFormAboutProgr : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFormAboutProgr(QWidget* parent = nullptr);
-    Ui::TFormAboutProgr& ui() { return ui_; }
+// Where About and Help open: 40 right of and 70 below the main window's
+// top-left corner (frames included).
+QPoint SecondaryWindowPos(const QPoint& mainWindowPos);
 
-private:
-    Ui::TFormAboutProgr ui_;
-};
-
-class TForm_Help : public QDialog {
-    Q_OBJECT
-public:
-    explicit TForm_Help(QWidget* parent = nullptr);
-    Ui::TForm_Help& ui() { return ui_; }
-
-private:
-    Ui::TForm_Help ui_;
-};
+// About1Click and Programmhelp1Click: places `window` by SecondaryWindowPos
+// and shows it modally; returns when it is closed.
+void ShowSecondaryWindow(const QWidget& mainWindow, QDialog& window);

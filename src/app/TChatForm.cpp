@@ -9,6 +9,7 @@
 #include "PanelDock.h"
 #include "SecondaryWindows.h"
 #include "SettingsBinding.h"
+#include "SettingsLocation.h"
 #include "TextColor.h"
 
 #include <QApplication>
@@ -109,6 +110,10 @@ void TChatForm::WireHandlers() {
     connect(ui_.NUpgrade, &QAction::triggered, this, &TChatForm::NUpgradeClick);
     connect(ui_.NTest, &QAction::triggered, this, &TChatForm::NTestClick);
     connect(ui_.Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
+    connect(ui_.About1, &QAction::triggered, this,
+            [this] { ShowSecondaryWindow(*this, *aboutWindow_); });
+    connect(ui_.Programmhelp1, &QAction::triggered, this,
+            [this] { ShowSecondaryWindow(*this, *helpWindow_); });
 
     ConfigMode* config = config_.get();
     connect(ui_.FileConnectItem, &QAction::triggered, this, &TChatForm::FileConnectItemaClick);
@@ -154,6 +159,7 @@ void TChatForm::beginStartupConnection() {
 
 void TChatForm::FormClose() {
     QString error;
+    EnsureSettingsFolder(options_.settingsPath);
     if (!SaveSettings(options_.settingsPath, CollectSettings(ui_, device_.remembered, openDialog_),
                       &error) &&
         reportError_)

@@ -1,5 +1,7 @@
+#include "AppIcon.h"
 #include "AppOptions.h"
 #include "TChatForm.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -33,6 +35,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("rk5720-config"));
     QApplication::setApplicationVersion(QStringLiteral(RK_VERSION_STRING));
     QApplication::setApplicationDisplayName(QStringLiteral("Configuration of RK5720ETH"));
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("rk5720-config"));
+    QApplication::setWindowIcon(AppIcon());
 
     const AppOptions options = ParseAppOptions(QApplication::arguments());
     if (options.action != AppOptions::Action::Run)

@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "SettingsBinding.h"
 #include "StatusPanels.h"
+#include "Version.h"
 
 #include <QComboBox>
 #include <QtTest>

@@ -1,0 +1,18 @@
+# Bitmaps of our own drawings (window icon, About picture, theme icons) are
+# rendered from the SVG sources at build time by a small tool of ours.
+add_subdirectory(${PROJECT_SOURCE_DIR}/packaging/svg2png ${PROJECT_BINARY_DIR}/packaging/svg2png)
+
+# rk_render_svg(OUTPUT out.png SVG in.svg SIZE width height)
+# A build rule that renders `in.svg` to `out.png`.
+function(rk_render_svg)
+  cmake_parse_arguments(R "" "OUTPUT;SVG" "SIZE" ${ARGN})
+  list(GET R_SIZE 0 width)
+  list(GET R_SIZE 1 height)
+  add_custom_command(
+    OUTPUT ${R_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:rk-svg2png> ${R_SVG}
+            ${R_OUTPUT} ${width} ${height}
+    DEPENDS rk-svg2png ${R_SVG}
+    COMMENT "Rendering ${width}x${height} ${R_OUTPUT}"
+    VERBATIM)
+endfunction()

@@ -1,0 +1,69 @@
+#!/bin/sh
+# check_package.sh CPACK BUILD_DIR VERSION
+# Builds the Debian package from a built tree and checks its file list, its
+# control fields and what the installed files do.
+set -eu
+cpack=$1
+build=$2
+version=$3
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
+  { cat "$out/cpack.log" >&2; fail "cpack"; }
+deb="$out/rk5720-config_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || fail "no $deb"
+
+dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||' | grep -v '/$' | sort >"$out/files"
+for f in usr/bin/rk5720-config usr/bin/rk5720-sim \
+  usr/share/applications/rk5720-config.desktop \
+  usr/share/icons/hicolor/scalable/apps/rk5720-config.svg \
+  usr/share/icons/hicolor/48x48/apps/rk5720-config.png \
+  usr/share/icons/hicolor/256x256/apps/rk5720-config.png \
+  usr/share/man/man1/rk5720-config.1 usr/share/man/man1/rk5720-sim.1; do
+  grep -qx "$f" "$out/files" || fail "missing $f"
+done
+# Only the programs and their data: nothing from the tests or the build tools.
+grep -v -E '^usr/(bin/rk5720-[a-z]+|share/(applications|icons/hicolor|man/man1)/.*)$' \
+  "$out/files" && fail "unexpected files above"
+for program in $(sed -n 's|^usr/bin/||p' "$out/files"); do
+  grep -qx "usr/share/man/man1/$program.1" "$out/files" || fail "no manual page for $program"
+done
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = rk5720-config ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ -n "$(field Description)" ] || fail "no Description"
+depends=$(field Depends)
+# Read from the binaries, so every library they link is there.
+echo "$depends" | tr ',' '\n' | sed 's/^ *//' >"$out/depends"
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6; do
+  cut -d' ' -f1 "$out/depends" | grep -qxF "$lib" || fail "Depends lacks $lib: $depends"
+done
+
+dpkg-deb -x "$deb" "$out/root"
+root=$out/root
+desktop-file-validate "$root/usr/share/applications/rk5720-config.desktop" ||
+  fail "desktop entry"
+for size in 48 256; do
+  file "$root/usr/share/icons/hicolor/${size}x${size}/apps/rk5720-config.png" |
+    grep -q "PNG image data, $size x $size," || fail "icon ${size}x${size}"
+done
+grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/rk5720-config.svg" || fail "svg"
+
+# The packaged programs run without a display; being installed, the tool keeps
+# its settings in the user's configuration folder.
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+[ "$("$root/usr/bin/rk5720-config" --version)" = "rk5720-config $version" ] || fail "--version"
+XDG_CONFIG_HOME="$out/cfg" "$root/usr/bin/rk5720-config" --help >"$out/help"
+grep -qF "Settings file: $out/cfg/rk5720-config/RK5720LAN_Config.ini, in the user's" \
+  "$out/help" || { cat "$out/help" >&2; fail "--help settings line"; }
+"$root/usr/bin/rk5720-sim" --help >/dev/null || fail "rk5720-sim --help"
+echo "package_deb: $(wc -l <"$out/files") files, Depends: $depends"
