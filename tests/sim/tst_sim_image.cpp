@@ -1,3 +1,4 @@
+#include "Version.h"
 #include "DeviceState.h"
 #include "FirmwareImage.h"
 #include "SimCommandLine.h"
