@@ -74,9 +74,18 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     beginStartupConnection();
     ui_.FileListenItem->setChecked(false);
 
-    const AppSettings settings = LoadSettings(options_.settingsPath, ExecutableFolder());
+    QString settingsWarning;
+    const AppSettings settings =
+        LoadSettings(options_.settingsPath, ExecutableFolder(), &settingsWarning);
     ApplySettings(settings, ui_, remembered_, openDialog_);
     ShowRememberedParams(ui_, remembered_);
+    if (!settingsWarning.isEmpty()) {
+        // Once the window is up, and through whatever reporter is set by then.
+        QTimer::singleShot(0, this, [this, settingsWarning] {
+            if (reportError_)
+                reportError_(settingsWarning);
+        });
+    }
 
     NConfigClick();
     Label14Click();
