@@ -71,9 +71,18 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     beginStartupConnection();
     device_.connection.SetListenChecked(false);
 
-    const AppSettings settings = LoadSettings(options_.settingsPath, ExecutableFolder());
+    QString settingsWarning;
+    const AppSettings settings =
+        LoadSettings(options_.settingsPath, ExecutableFolder(), &settingsWarning);
     ApplySettings(settings, ui_, device_.remembered, openDialog_);
     ShowRememberedParams(ui_, device_.remembered);
+    if (!settingsWarning.isEmpty()) {
+        // Once the window is up, and through whatever reporter is set by then.
+        QTimer::singleShot(0, this, [this, settingsWarning] {
+            if (reportError_)
+                reportError_(settingsWarning);
+        });
+    }
 
     NConfigClick();
     Label14Click();

@@ -36,11 +36,18 @@ QString ExecutableFolder();
 // ExecutableFolder() + "RK5720LAN_Config.ini".
 QString DefaultSettingsPath();
 
-// Reads the nineteen keys one by one; never fails (missing or unusable values
-// give their defaults). `exeFolder` is the default of InitialDir.
-AppSettings LoadSettings(const QString& path, const QString& exeFolder);
+// Reads the file once and takes the nineteen keys from it; missing or unusable
+// values give their defaults. `exeFolder` is the default of InitialDir. A file
+// that is there but cannot be used (unreadable, larger than 16 MB, not a regular
+// file, broken UTF-16) gives all defaults and a message in `warning`, which is
+// left empty otherwise.
+AppSettings LoadSettings(const QString& path, const QString& exeFolder, QString* warning = nullptr);
 
-// Writes the nineteen keys one by one in their fixed order. On the first key
-// that cannot be written it stops and returns false with `error` set to
-// "Unable to write to <full path>"; the keys after it are not written.
+// Sets the nineteen keys in their fixed order and writes the file once. When
+// the file cannot be written it is left as it was, and `error` gets "Unable to
+// write to <full path>", followed by the reason when the program itself
+// declined. A Windows-1251 file is written in 1251: a value the code page
+// cannot hold, or one whose change would leave the file unrecognisable as
+// 1251, keeps the file's old value, the others are written, and `error` names
+// those keys. Returns true when every key was written.
 bool SaveSettings(const QString& path, const AppSettings& settings, QString* error);

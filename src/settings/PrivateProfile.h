@@ -13,14 +13,20 @@
 // - only the first of two same-named sections counts, and in it the first of two
 //   same-named keys.
 // A write changes only the line of its key (or adds one), so every other byte of
-// the file stays as it was. Files are UTF-8; one that is not valid UTF-8 is read
-// as Windows-1251.
+// the file stays as it was. Files are UTF-8, or UTF-16 after a UTF-16 byte-order
+// mark; one that is not valid UTF-8 is read as Windows-1251. Each call reads the
+// file on its own; ProfileDocument reads and writes many keys at once.
+//
+// In namespace rk, as the platform headers of some systems declare these names.
+
+namespace rk {
 
 // The most characters a read returns.
 inline constexpr qsizetype kProfileValueMax = 2047;
 
 // The value of `key` in `section`, or `def` when the file, section or key is missing
-// or the file cannot be read. An empty value is a value, not a missing key.
+// or the file cannot be read (ProfileDocument::load). An empty value is a value, not a
+// missing key.
 QString GetPrivateProfileString(QStringView section, QStringView key, const QString& def,
                                 const QString& path);
 
@@ -33,9 +39,11 @@ bool GetPrivateProfileBool(QStringView section, QStringView key, bool def, const
 // Sets `key` in `section` to `value`, creating the file and the section when needed.
 // An existing key's line is rewritten in place; a new key goes after the last key of
 // its section, a new section at the end of the file, as "Key=Value". The file is
-// replaced atomically. Line breaks in `value` become blanks, since they would
-// otherwise start new lines of the file. Returns false when nothing was written:
-// the file cannot be read or replaced, or a name cannot be stored.
+// written as WriteProfileFile does. Line breaks in `value` become blanks, since
+// they would otherwise start new lines of the file. A Windows-1251 file keeps its
+// code page while it can hold the result, and otherwise moves to UTF-8 as a
+// whole. Returns false when nothing was written: the file cannot be read or
+// written, is read-only, or a name cannot be stored.
 bool WritePrivateProfileString(QStringView section, QStringView key, QStringView value,
                                const QString& path);
 
@@ -49,3 +57,5 @@ bool WritePrivateProfileBool(QStringView section, QStringView key, bool value, c
 // is hexadecimal (a 32-bit pattern), anything else decimal with an optional sign;
 // a text that is not entirely such a number, or does not fit 32 bits, gives `def`.
 int ProfileTextToInt(QStringView text, int def);
+
+} // namespace rk

@@ -12,6 +12,8 @@
 
 namespace {
 
+using rk::GetPrivateProfileString;
+
 QStringList KeyLines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -19,3 +19,15 @@ inline QByteArray readBytes(const QString& path) {
         return QByteArray();
     return f.readAll();
 }
+
+// `text` (UTF-8) as UTF-16 with its byte-order mark.
+inline QByteArray Utf16WithBom(const char* text, bool littleEndian) {
+    QByteArray out = littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    for (QChar c : QString::fromUtf8(text)) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        out += littleEndian ? low : high;
+        out += littleEndian ? high : low;
+    }
+    return out;
+}

@@ -1,5 +1,6 @@
 #include "PrivateProfile.h"
 
+#include "ChildProcess.h"
 #include "FileBytes.h"
 
 #include <QDir>
@@ -7,7 +8,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+using rk::GetPrivateProfileBool;
+using rk::GetPrivateProfileInt;
+using rk::GetPrivateProfileString;
+using rk::WritePrivateProfileBool;
+using rk::WritePrivateProfileInt;
+using rk::WritePrivateProfileString;
 
 namespace {
 
@@ -37,6 +46,10 @@ private slots:
     void writeReadRoundTrip();
     void writeLeavesNoTemporaryFiles();
     void writeKeepsModeAndLink();
+    void writeKeepsOwnerAndMode_data();
+    void writeKeepsOwnerAndMode();
+    void writeInReadOnlyFolder_data();
+    void writeInReadOnlyFolder();
 };
 
 void TestPrivateProfile::readString_data() {
@@ -90,6 +103,12 @@ void TestPrivateProfile::readString_data() {
         << QByteArray("[Sec]\nKey=\xCF\xF0\xE8\xE2\xE5\xF2\n") << s << k << fromUtf8("Привет");
     QTest::newRow("cut-off UTF-8 sequence reads as 1251")
         << QByteArray("[Sec]\nKey=\xD0") << s << k << fromUtf8("Р");
+    QTest::newRow("UTF-16LE") << Utf16WithBom("[Sec]\r\nKey=Привет\r\n", true) << s << k
+                              << fromUtf8("Привет");
+    QTest::newRow("UTF-16BE, no final line end")
+        << Utf16WithBom("[Sec]\nKey = \"日本\"", false) << s << k << fromUtf8("日本");
+    QTest::newRow("UTF-16 with a cut-off character is not read")
+        << Utf16WithBom("[Sec]\nKey=v\n", true) + 'x' << s << k << d;
     QTest::newRow("Cyrillic names, case-insensitive")
         << QByteArray("[Раздел]\nКлюч=v\n") << fromUtf8("раздел") << fromUtf8("КЛЮЧ") << "v";
 }
@@ -233,6 +252,11 @@ void TestPrivateProfile::write_data() {
     QTest::newRow("new section after last line without line end")
         << QByteArray("[Other]\nA=1") << s << k << "v"
         << QByteArray("[Other]\nA=1\n[Sec]\nKey=v\n");
+    QTest::newRow("new section after a last comment without line end")
+        << QByteArray("[Other]\nA=1\n; tail") << s << k << "v"
+        << QByteArray("[Other]\nA=1\n; tail\n[Sec]\nKey=v\n");
+    QTest::newRow("new section after a lone key without line end")
+        << QByteArray("Key=top") << s << k << "v" << QByteArray("Key=top\n[Sec]\nKey=v\n");
     QTest::newRow("new key after section's last line without line end")
         << QByteArray("[Sec]\nA=1") << s << k << "v" << QByteArray("[Sec]\nA=1\nKey=v\n");
     QTest::newRow("value verbatim") << QByteArray("[Sec]\nKey=1\n") << s << k << " \"a;b\" "
@@ -268,6 +292,16 @@ void TestPrivateProfile::write_data() {
     QTest::newRow("1251 file moves to UTF-8 for text outside 1251")
         << QByteArray("; \xCF\xF0\xE8\xE2\xE5\xF2\n[Sec]\nKey=1\n") << s << k << fromUtf8("日本")
         << QByteArray("; Привет\n[Sec]\nKey=日本\n");
+    // Only the bytes that are not UTF-8 tell 1251 apart; "ВёР°" in 1251 is valid UTF-8.
+    QTest::newRow("1251 file moves to UTF-8 when it would lose its last 1251 mark")
+        << QByteArray("[Sec]\nKey=\xCF\xF0\xEE\xE1\xE0\nF=\xC2\xB8\xD0\xB0\n") << s << k << "x"
+        << QByteArray("[Sec]\nKey=x\nF=ВёР°\n");
+    QTest::newRow("UTF-16LE file stays UTF-16LE")
+        << Utf16WithBom("[Sec]\r\nKey=1\r\n", true) << s << k << fromUtf8("Мир")
+        << Utf16WithBom("[Sec]\r\nKey=Мир\r\n", true);
+    QTest::newRow("UTF-16BE file gets a UTF-16BE section")
+        << Utf16WithBom("[A]\nX=1", false) << s << k << "v"
+        << Utf16WithBom("[A]\nX=1\n[Sec]\nKey=v\n", false);
 }
 
 void TestPrivateProfile::write() {
@@ -294,6 +328,7 @@ void TestPrivateProfile::writeFailsWithoutTouchingFile_data() {
     QTest::newRow("empty key name") << "empty key";
     QTest::newRow("unreadable file") << "unreadable";
     QTest::newRow("read-only file") << "read-only";
+    QTest::newRow("read-only to everyone, root too") << "read-only to all";
 }
 
 void TestPrivateProfile::writeFailsWithoutTouchingFile() {
@@ -303,6 +338,7 @@ void TestPrivateProfile::writeFailsWithoutTouchingFile() {
     QString path = dir.filePath(QStringLiteral("t.ini"));
     QString section = QStringLiteral("Sec");
     QString key = QStringLiteral("Key");
+    bool asOwner = false;
     writeBytes(path, original);
     if (how == QLatin1String("parent file")) {
         // Blocks the write for root too, unlike a read-only folder.
@@ -317,14 +353,28 @@ void TestPrivateProfile::writeFailsWithoutTouchingFile() {
         key = QStringLiteral("K=ey");
     } else if (how == QLatin1String("empty key")) {
         key.clear();
-    } else if (::geteuid() == 0) {
-        QSKIP("root reads and replaces any file");
     } else if (how == QLatin1String("unreadable")) {
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
-    } else {
+        asOwner = true;
+    } else if (how == QLatin1String("read-only")) {
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        asOwner = true;
+    } else if (how == QLatin1String("read-only to all")) {
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     }
-    QVERIFY(!WritePrivateProfileString(section, key, u"2", path));
+    if (asOwner) {
+        // As the file's owner, without root's override.
+        QVERIFY(GiveToNobody({dir.path(), path}));
+        ChildSetup setup;
+        setup.unprivileged = true;
+        RK_VERIFY_CHILD(RunInChild(setup, [=] {
+            return WritePrivateProfileString(section, key, u"2", path) ? QStringLiteral("written")
+                                                                       : QString();
+        }));
+    } else {
+        QVERIFY(!WritePrivateProfileString(section, key, u"2", path));
+    }
     QFile::setPermissions(dir.filePath(QStringLiteral("t.ini")),
                           QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(readBytes(dir.filePath(QStringLiteral("t.ini"))), original);
@@ -386,6 +436,70 @@ void TestPrivateProfile::writeKeepsModeAndLink() {
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(readBytes(target), QByteArray("[S]\nK=2\n"));
     QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser), mode);
+}
+
+void TestPrivateProfile::writeKeepsOwnerAndMode_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("0640") << 0640;
+    QTest::newRow("0606") << 0606;
+}
+
+void TestPrivateProfile::writeKeepsOwnerAndMode() {
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.ini"));
+    const QByteArray native = QFile::encodeName(path);
+    writeBytes(path, "[S]\nK=1\n");
+    QCOMPARE(::chmod(native.constData(), mode_t(mode)), 0);
+    // Root writing a user's file must leave it the user's.
+    QVERIFY(GiveToNobody({path}));
+    struct stat before {};
+    QCOMPARE(::stat(native.constData(), &before), 0);
+    QVERIFY(WritePrivateProfileInt(u"S", u"K", 2, path));
+    struct stat after {};
+    QCOMPARE(::stat(native.constData(), &after), 0);
+    QCOMPARE(readBytes(path), QByteArray("[S]\nK=2\n"));
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(after.st_mode & 07777, mode_t(mode));
+}
+
+void TestPrivateProfile::writeInReadOnlyFolder_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray before("[Sec]\nKey=1\n");
+    QTest::newRow("grows in place") << 0644 << "22" << QByteArray("[Sec]\nKey=22\n");
+    QTest::newRow("shrinks in place") << 0600 << "" << QByteArray("[Sec]\nKey=\n");
+    QTest::newRow("read-only file stays") << 0444 << "22" << before;
+}
+
+void TestPrivateProfile::writeInReadOnlyFolder() {
+    QFETCH(int, mode);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    const QString path = folder + QStringLiteral("/t.ini");
+    QVERIFY(QDir().mkdir(folder));
+    writeBytes(path, "[Sec]\nKey=1\n");
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+    QVERIFY(GiveToNobody({dir.path(), folder, path}));
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    ChildSetup asOwner;
+    asOwner.unprivileged = true;
+    const ChildResult result = RunInChild(asOwner, [=] {
+        const bool written = WritePrivateProfileString(u"Sec", u"Key", value, path);
+        return written == (mode != 0444) ? QString() : QStringLiteral("written: %1").arg(written);
+    });
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    RK_VERIFY_CHILD(result);
+    QCOMPARE(readBytes(path), after);
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(mode));
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("t.ini")});
 }
 
 QTEST_GUILESS_MAIN(TestPrivateProfile)
