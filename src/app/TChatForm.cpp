@@ -1,6 +1,7 @@
 #include "TChatForm.h"
 
 #include "AppSettings.h"
+#include "AppSetup.h"
 #include "ClickFilter.h"
 #include "ConfigMode.h"
 #include "DeviceBinding.h"
@@ -54,7 +55,7 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     Timer2.setInterval(kTimerInterval);
 
     reportError_ = [this](const QString& message) {
-        QMessageBox::critical(this, QApplication::applicationDisplayName(), message);
+        QMessageBox::critical(this, kApplicationTitle, message);
     };
 
     // The secondary windows follow the main window, created once, shown modally.

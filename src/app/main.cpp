@@ -1,7 +1,7 @@
-#include "AppIcon.h"
 #include "AppOptions.h"
+#include "AppSetup.h"
+#include "QuitSignals.h"
 #include "TChatForm.h"
-#include "Version.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -32,12 +32,7 @@ int main(int argc, char* argv[]) {
             return Report(early);
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("rk5720-config"));
-    QApplication::setApplicationVersion(QStringLiteral(RK_VERSION_STRING));
-    QApplication::setApplicationDisplayName(QStringLiteral("Configuration of RK5720ETH"));
-    // Ties the windows to the installed desktop entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("rk5720-config"));
-    QApplication::setWindowIcon(AppIcon());
+    SetUpApplication();
 
     const AppOptions options = ParseAppOptions(QApplication::arguments());
     if (options.action != AppOptions::Action::Run)
@@ -45,11 +40,11 @@ int main(int argc, char* argv[]) {
 
     try {
         TChatForm window(options);
+        const QuitSignals quitSignals(&window);
         window.show();
         return QApplication::exec();
     } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
-                              QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(nullptr, kApplicationTitle, QString::fromLocal8Bit(e.what()));
     }
     return 0;
 }
