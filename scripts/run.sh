@@ -6,6 +6,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 port=${RK_DEMO_PORT:-15020}
 "$root/scripts/deps.sh"
+# Qt wants a private runtime folder and warns on every start without one.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+fi
 "$root/scripts/build.sh" "$build"
 demo="$build/demo"
 mkdir -p "$demo"

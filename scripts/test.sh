@@ -7,6 +7,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 "$root/scripts/deps.sh"
+# Qt wants a private runtime folder and warns on every start without one.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+fi
 # shellcheck disable=SC2086
 "$root/scripts/build.sh" "$build" -DRK_WERROR=ON ${CMAKE_EXTRA:-}
 export QT_QPA_PLATFORM=offscreen
