@@ -29,7 +29,7 @@ DeviceBinding::DeviceBinding(Device& device, Ui::TChatForm& ui, StatusPanels& st
     connect(&log, &DeviceLog::answerText, this, &DeviceBinding::showAnswerText);
     connect(
         &log, &DeviceLog::statusText, &status,
-        [&status](StatusPanel panel, const QString& text) { status.SetText(int(panel), text); });
+        [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });
     connect(&log, &DeviceLog::lampShown, &status,
             [&status](bool shown) { status.SetLampWidth(shown ? 20 : 0); });
 

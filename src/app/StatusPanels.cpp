@@ -97,18 +97,19 @@ bool StatusPanels::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void StatusPanels::SetText(int panel, const QString& text) {
+void StatusPanels::SetText(StatusPanel panel, const QString& text) {
     if (QLabel* label = Panel(panel))
         label->setText(text);
 }
 
-QString StatusPanels::Text(int panel) const {
+QString StatusPanels::Text(StatusPanel panel) const {
     const QLabel* label = Panel(panel);
     return label ? label->text() : QString();
 }
 
-QLabel* StatusPanels::Panel(int panel) const {
-    return panel >= 1 && panel <= 3 ? labels_[static_cast<size_t>(panel)] : nullptr;
+QLabel* StatusPanels::Panel(StatusPanel panel) const {
+    const int i = int(panel);
+    return i >= 1 && i <= 3 ? labels_[static_cast<size_t>(i)] : nullptr;
 }
 
 void StatusPanels::SetLampWidth(int width) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StatusPanel.h"
+
 #include <QLabel>
 #include <QWidget>
 
@@ -42,11 +44,11 @@ public:
 
     StatusPanels(QStatusBar* bar, DrawPanel drawPanel);
 
-    void SetText(int panel, const QString& text);
-    QString Text(int panel) const;
+    void SetText(StatusPanel panel, const QString& text);
+    QString Text(StatusPanel panel) const;
     void SetLampWidth(int width);
     int LampWidth() const;
-    QLabel* Panel(int panel) const;
+    QLabel* Panel(StatusPanel panel) const;
     QWidget* Lamp() const { return lamp_; }
 
 protected:

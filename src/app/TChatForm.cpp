@@ -297,7 +297,7 @@ void TChatForm::Disconnect1Click() {
     device_.connection.Disconnect();
 }
 
-QString TChatForm::StatusText(int panel) const {
+QString TChatForm::StatusText(StatusPanel panel) const {
     return statusPanels_->Text(panel);
 }
 

@@ -54,7 +54,7 @@ public:
     int CompactHeight() const;
 
     // The status bar's panel texts as shown.
-    QString StatusText(int panel) const;
+    QString StatusText(StatusPanel panel) const;
 
     // Shell
     void SetBusyCursor(bool busy) override;

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "StatusPanel.h"
+
 #include <QObject>
 #include <QString>
 
 #include <array>
 
-// The status bar's panels: the lamp, the connection text, the latest message
-// and the progress mark.
-enum class StatusPanel : int { Lamp = 0, Connection = 1, Message = 2, Progress = 3 };
 
 // Where the core's log lines and status texts leave it. The core never touches
 // a widget: a window appends these to its logs and status bar, a console

@@ -62,19 +62,19 @@ void TestMainWindow::startState() {
     QCOMPARE(ui.ClientArea->geometry().bottom() + 1, ui.StatusBar1->geometry().top());
     QCOMPARE(ui.StatusBar1->geometry().bottom() + 1, w.height());
     for (int panel = 1; panel <= 3; ++panel)
-        QCOMPARE(w.statusPanels().Panel(panel)->geometry().bottom() + 1, ui.StatusBar1->height());
+        QCOMPARE(w.statusPanels().Panel(StatusPanel(panel))->geometry().bottom() + 1, ui.StatusBar1->height());
     QCOMPARE(w.windowTitle(), QStringLiteral("RK5720 LAN  Config"));
     QVERIFY(ui.PanelConfig->isVisible());
     QVERIFY(!ui.PanelUpgrade->isVisible());
     QVERIFY(!ui.PanelTest->isVisible());
     QVERIFY(!ui.Memo2->isVisible());
     QCOMPARE(ui.PanelConfig->geometry(), QRect(0, 0, ui.ClientArea->width(), 304));
-    QCOMPARE(w.StatusText(1), QStringLiteral("Not connected"));
+    QCOMPARE(w.StatusText(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(w.statusPanels().LampWidth(), 0);
     QVERIFY(!w.statusPanels().Lamp()->isVisible());
-    QCOMPARE(w.statusPanels().Panel(1)->width(), 170);
-    QCOMPARE(w.statusPanels().Panel(2)->width(), 240);
-    QCOMPARE(w.statusPanels().Panel(3)->width(), 50);
+    QCOMPARE(w.statusPanels().Panel(StatusPanel::Connection)->width(), 170);
+    QCOMPARE(w.statusPanels().Panel(StatusPanel::Message)->width(), 240);
+    QCOMPARE(w.statusPanels().Panel(StatusPanel::Progress)->width(), 50);
     QCOMPARE(ui.StatusBar1->height(), 17);
     QVERIFY(ui.NConfig->isChecked());
     QVERIFY(!ui.NUpgrade->isChecked());
@@ -336,7 +336,7 @@ void TestMainWindow::lampDrawsRedDisc() {
     StatusPanels& panels = window_->statusPanels();
     window_->device().log.SetLamp(true);
     QCOMPARE(panels.LampWidth(), 20);
-    QCOMPARE(panels.Panel(1)->width(), 150);
+    QCOMPARE(panels.Panel(StatusPanel::Connection)->width(), 150);
     QTRY_VERIFY(panels.Lamp()->isVisible());
     const QImage image = panels.Lamp()->grab().toImage();
     QCOMPARE(image.size(), QSize(20, 17));
@@ -346,7 +346,7 @@ void TestMainWindow::lampDrawsRedDisc() {
     window_->device().log.SetLamp(false);
     QCOMPARE(panels.LampWidth(), 0);
     QVERIFY(!panels.Lamp()->isVisible());
-    QCOMPARE(panels.Panel(1)->width(), 170);
+    QCOMPARE(panels.Panel(StatusPanel::Connection)->width(), 170);
 }
 
 void TestMainWindow::listenItemShowsNotConnected() {
@@ -356,11 +356,11 @@ void TestMainWindow::listenItemShowsNotConnected() {
     window_->device().log.SetLamp(true);
     window_->FileListenItemClick();
     QVERIFY(window_->ui().FileListenItem->isChecked());
-    QCOMPARE(window_->StatusText(1), QStringLiteral("Not connected"));
+    QCOMPARE(window_->StatusText(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(window_->statusPanels().LampWidth(), 0);
     window_->FileListenItemClick();
     QVERIFY(!window_->ui().FileListenItem->isChecked());
-    QCOMPARE(window_->StatusText(1), QString());
+    QCOMPARE(window_->StatusText(StatusPanel::Connection), QString());
     window_->device().connection.StartAttempt();
     QVERIFY(!window_->ui().FileListenItem->isChecked());
 }
@@ -376,7 +376,7 @@ void TestMainWindow::statusPanelsReadTheirTexts() {
     const char* const texts[] = {"Connect to: 127.0.0.1", "Server not answer", "--+--"};
     for (int panel = 1; panel <= 3; ++panel) {
         QAccessibleInterface* a =
-            QAccessible::queryAccessibleInterface(window_->statusPanels().Panel(panel));
+            QAccessible::queryAccessibleInterface(window_->statusPanels().Panel(StatusPanel(panel)));
         QVERIFY(a);
         QCOMPARE(a->text(QAccessible::Name), QString::fromLatin1(texts[panel - 1]));
         QCOMPARE(a->text(QAccessible::Description), QString::fromLatin1(roles[panel - 1]));

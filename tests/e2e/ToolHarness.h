@@ -40,7 +40,7 @@ public:
 
     Ui::TChatForm& ui() { return form->ui(); }
     ChannelState& state() { return form->channelState(); }
-    QString status(int panel) const { return form->StatusText(panel); }
+    QString status(StatusPanel panel) const { return form->StatusText(panel); }
     QStringList logLines() const {
         return form->ui().Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
@@ -62,7 +62,7 @@ public:
         answerDialog(host, QString::number(port));
         ui().FileConnectItem->trigger();
         return QTest::qWaitFor(
-            [this] { return status(1).startsWith(QStringLiteral("Connect to: ")); }, 10000);
+            [this] { return status(StatusPanel::Connection).startsWith(QStringLiteral("Connect to: ")); }, 10000);
     }
 
     void shortenRestart() {

@@ -47,8 +47,8 @@ void TestE2eRead::cleanup() {
 
 void TestE2eRead::connectThroughDialogAndRead() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
-    QCOMPARE(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"));
-    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
     QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
     QCOMPARE(tool->form->rememberedParams().LastPort, QString::number(device->port()));
 
@@ -63,7 +63,7 @@ void TestE2eRead::connectThroughDialogAndRead() {
     QCOMPARE(ui.EditPackFloat->text(), QStringLiteral("1-0-3-2"));
     QCOMPARE(ui.EditMacAddr->text(), device->state().config.macAddr.toUpper());
     QCOMPARE(ui.EditSpeedDup->text(), QStringLiteral("Auto"));
-    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
     QCOMPARE(device->received(), QByteArray("?IpAddr;?NetMask;?GW;?Service;?Version;"
                                             "?DateVersion;?PackFloat;?MacAddr;?Speed_Duplex;"));
     QCOMPARE(tool->logLines().size(), 9); // every answer text is logged
@@ -84,11 +84,11 @@ void TestE2eRead::answeredCount() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     tool->ui().EditGW->setText(QStringLiteral("stale"));
     tool->ui().ButtonGetAll->click();
-    QCOMPARE(tool->status(2), status);
+    QCOMPARE(tool->status(StatusPanel::Message), status);
     QVERIFY(tool->ui().EditGW->text().isEmpty()); // cleared and never answered
     QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("127.0.0.1"));
     QVERIFY(tool->form->socket().Connected());
-    QCOMPARE(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
 }
 
 void TestE2eRead::silentDeviceIsClosedAfterNineWaits() {
@@ -97,8 +97,8 @@ void TestE2eRead::silentDeviceIsClosedAfterNineWaits() {
     const uint32_t t0 = GetTickCount();
     tool->ui().ButtonGetAll->click();
     QVERIFY(TicksSince(t0) > 9 * 500);
-    QCOMPARE(tool->status(2), QStringLiteral("Server not answer"));
-    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server not answer"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
     QVERIFY(!tool->form->socket().Connected());
     QVERIFY(device->waitForNoClient());
@@ -130,7 +130,7 @@ void TestE2eRead::mergedAnswersAreParsedTogether() {
     device->updateFaults([](sim::SimFaults& f) { f.mergeAnswers = true; });
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     tool->ui().ButtonGetAll->click();
-    QCOMPARE(tool->status(2), QStringLiteral("Error server answer"));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Error server answer"));
     QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("127.0.0.1"));
     QCOMPARE(tool->ui().EditMacAddr->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
     QVERIFY(tool->ui().EditSpeedDup->text().isEmpty());
@@ -145,7 +145,7 @@ void TestE2eRead::splitAnswersAreParsedApart() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     tool->ui().ButtonGetAll->click();
     // Every wait was ended by some fragment, so all nine count as answered.
-    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
     QTRY_VERIFY_WITH_TIMEOUT(tool->logLines().last().endsWith(QStringLiteral("PLEX = 0;")), 5000);
     // The first half of the first answer came alone and carried no value;
     // how later fragments share arrivals depends on the network.
@@ -159,7 +159,7 @@ void TestE2eRead::readWithoutConnectionChangesNothing() {
     tool->ui().EditIPAddr->setText(QStringLiteral("1.2.3.4"));
     tool->ui().ButtonGetAll->click();
     QCOMPARE(tool->logLines(), QStringList{"Server is not connected"});
-    QCOMPARE(tool->status(2), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("1.2.3.4"));
 }
 
@@ -167,7 +167,7 @@ void TestE2eRead::serverClosingIsNoError() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     QVERIFY(device->waitForClient()); // the device's side may lag the tool's connect event
     device->dropClient();
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Not connected"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"), 5000);
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
     QVERIFY(!tool->state().SocketWritable);
     QTest::qWait(100);
@@ -184,7 +184,7 @@ void TestE2eRead::refusedConnectIsLoggedWithCode() {
     QTRY_COMPARE_WITH_TIMEOUT(
         tool->logLines(), QStringList{QString::fromUtf8("Ошибка соединения с 127.0.0.1 : 10061")},
         5000);
-    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
 }
 
@@ -192,9 +192,9 @@ void TestE2eRead::disconnectDoesNotCancelPendingAttempt() {
     tool->answerDialog(QStringLiteral("127.0.0.1"), QString::number(device->port()));
     tool->ui().FileConnectItem->trigger(); // returns with the attempt pending
     tool->ui().Disconnect->trigger();
-    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"), 5000);
     QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
 }
 
@@ -202,7 +202,7 @@ void TestE2eRead::connectWhileConnectedThenCancel() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     tool->answerDialog(QString(), QString(), false);
     tool->ui().FileConnectItem->trigger();
-    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
     QVERIFY(!tool->form->socket().Connected());
     QVERIFY(device->waitForNoClient());
 }
@@ -240,7 +240,7 @@ void TestE2eRead::startupAttemptUsesStartupHost() {
         o.autoConnect = true;
         o.startupPort = port;
     });
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"), 5000);
     tool->ui().ButtonGetAll->click();
     QCOMPARE(tool->ui().EditVersion->text(), QStringLiteral("1.00A"));
 }
@@ -258,7 +258,7 @@ void TestE2eRead::startupErrorNamesRememberedAddress() {
     QTRY_COMPARE_WITH_TIMEOUT(
         tool->logLines(), QStringList{QString::fromUtf8("Ошибка соединения с 127.0.0.9 : 10061")},
         5000);
-    QCOMPARE(tool->status(1), QStringLiteral("Not connected"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
 }
 
 QTEST_MAIN(TestE2eRead)

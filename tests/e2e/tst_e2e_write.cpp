@@ -123,7 +123,7 @@ void TestE2eWrite::writeAllAndFollowDeviceToNewAddress() {
     QVERIFY(!ui.ButtonSetAll->isEnabled());
     QVERIFY(QApplication::overrideCursor());
 
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Connect to: 127.0.0.2"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.2"), 10000);
     QCOMPARE(device->port(), newPort);
     QTRY_COMPARE_WITH_TIMEOUT(ui.EditPort->text(), QString::number(newPort), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(ui.ButtonSetAll->isEnabled(), 10000);
@@ -135,7 +135,7 @@ void TestE2eWrite::writeAllAndFollowDeviceToNewAddress() {
     QCOMPARE(ui.EditSpeedDup->text(), QStringLiteral("100 Mbit/s full duplex"));
     QVERIFY(ui.ButtonGetAll->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(tool->status(3), QString());
+    QCOMPARE(tool->status(StatusPanel::Progress), QString());
     const RememberedParams& r = tool->form->rememberedParams();
     QCOMPARE(r.LastAddr, QStringLiteral("127.0.0.2"));
     QCOMPARE(r.LastPort, QString::number(newPort));
@@ -154,7 +154,7 @@ void TestE2eWrite::rejectedValueStillRestarts() {
     QCOMPARE(sentCommands().last(), QStringLiteral("Close = 1"));
     QVERIFY(arpCommands.isEmpty()); // MAC not ticked
     QTRY_VERIFY_WITH_TIMEOUT(tool->ui().ButtonSetAll->isEnabled(), 10000);
-    QCOMPARE(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
 }
 
 void TestE2eWrite::failedCheck_data() {
@@ -213,7 +213,7 @@ void TestE2eWrite::failedCheck() {
     // The valid parameter is still sent, and nothing restarts.
     QCOMPARE(sentCommands(), QStringList{"SPEED_DUPLEX = 0"});
     QCOMPARE(tool->ui().LabelSpeedDup->text(), QStringLiteral("OK"));
-    QCOMPARE(tool->status(2), QStringLiteral("Writing config..."));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Writing config..."));
     QVERIFY(tool->ui().ButtonSetAll->isEnabled());
 }
 
@@ -234,7 +234,7 @@ void TestE2eWrite::noBoxTickedRestartsAtOnce() {
     QCOMPARE(sentCommands(), QStringList{"Close = 1"});
     QVERIFY(device->waitForRestart());
     QTRY_VERIFY_WITH_TIMEOUT(tool->ui().ButtonSetAll->isEnabled(), 10000);
-    QCOMPARE(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
     QCOMPARE(tool->ui().EditVersion->text(), QStringLiteral("1.00A"));
 }
 
@@ -244,7 +244,7 @@ void TestE2eWrite::withoutAutomaticRestartConnectionStays() {
     tool->form->device().log.SetStatus(StatusPanel::Message, QStringLiteral("old"));
     tool->ui().ButtonSetAll->click();
     QCOMPARE(sentCommands(), QStringList{"NETMASK = 255.255.255.0"});
-    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
     QTest::qWait(100);
     QVERIFY(tool->form->socket().Connected());
     QCOMPARE(device->restartCount(), 0);
@@ -265,7 +265,7 @@ void TestE2eWrite::unansweredWritesAreRated() {
     device->updateFaults([&](sim::SimFaults& f) { f.silentCommands = silent; });
     tickOnly({"CheckBoxMask", "CheckBoxGW"});
     tool->ui().ButtonSetAll->click();
-    QCOMPARE(tool->status(2), status);
+    QCOMPARE(tool->status(StatusPanel::Message), status);
     QCOMPARE(tool->form->socket().Connected(), connected);
     QCOMPARE(device->restartCount(), 0);
 }
@@ -275,7 +275,7 @@ void TestE2eWrite::connectionLostBeforeRestartRestoresButtons() {
     device->updateFaults([](sim::SimFaults& f) { f.dropAfterCommands = 1; });
     tickOnly({"CheckBoxMask"});
     tool->ui().ButtonSetAll->click();
-    QCOMPARE(tool->status(2), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QVERIFY(tool->ui().ButtonGetAll->isEnabled());
     QVERIFY(tool->ui().ButtonSetAll->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -308,7 +308,7 @@ void TestE2eWrite::upgradeModeReconnectionReadsVersion() {
     QTRY_COMPARE_WITH_TIMEOUT(tool->ui().LabelUpload->text(), QStringLiteral("OK"), 10000);
     QCOMPARE(tool->ui().LabelIMVersion->text(), QStringLiteral("2.10B (05.06.09)"));
     QVERIFY(tool->ui().GrBoxImVer->isVisibleTo(tool->ui().PanelUpgrade));
-    QCOMPARE(tool->status(2), QString());
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
     QVERIFY(tool->ui().ButtonUpload->isEnabled());
 }
 
@@ -334,7 +334,7 @@ void TestE2eWrite::upgradeModeGivesUpWhenDeviceStaysAway() {
     QTRY_VERIFY_WITH_TIMEOUT(!tool->form->Timer1.isActive(), 15000);
     QCOMPARE(tool->ui().LabelUpload->text(), QStringLiteral("Error restarting of RK5720ELAN"));
     QCOMPARE(LabelColor(tool->ui().LabelUpload), QColor(Qt::red));
-    QCOMPARE(tool->status(2), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QVERIFY(tool->ui().ButtonUpload->isEnabled());
     QVERIFY(tool->ui().ButtonSetAll->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -355,8 +355,8 @@ void TestE2eWrite::restartWithRealTiming() {
     QVERIFY2(uint32_t(got[1].tick - answers.first().tick) >= 500, "pause before Close = 1");
     QVERIFY2(clickDone >= 500 + 7000, qPrintable(QString::number(clickDone)));
     QVERIFY(tool->form->Timer1.isActive());
-    QCOMPARE(tool->status(3).size(), 9);
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(1), QStringLiteral("Connect to: 127.0.0.1"), 15000);
+    QCOMPARE(tool->status(StatusPanel::Progress).size(), 9);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(tool->ui().ButtonSetAll->isEnabled(), 15000);
     QCOMPARE(tool->ui().EditMask->text(), QStringLiteral("255.255.255.0"));
     QVERIFY(!QApplication::overrideCursor());
@@ -372,15 +372,15 @@ void TestE2eWrite::deviceThatNeverComesBack() {
     QVERIFY(tool->form->Timer1.isActive());
     while (tool->form->Timer1.isActive() && TicksSince(t0) < 30000) {
         ProcessMessagesOrWait(50);
-        if (marks.isEmpty() || marks.last() != tool->status(3))
-            marks << tool->status(3);
+        if (marks.isEmpty() || marks.last() != tool->status(StatusPanel::Progress))
+            marks << tool->status(StatusPanel::Progress);
     }
     const uint32_t elapsed = TicksSince(t0);
     QVERIFY2(elapsed >= 19500 && elapsed < 25000, qPrintable(QString::number(elapsed)));
     // A shrinking row of dashes, one per reconnection tick.
     QCOMPARE(marks.mid(1, 10), (QStringList{"----------", "---------", "--------", "-------",
                                             "------", "-----", "----", "---", "--", "-"}));
-    QCOMPARE(tool->status(2), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QVERIFY(tool->logLines().contains(QStringLiteral("Server is not connected")));
     QVERIFY(tool->ui().ButtonGetAll->isEnabled());
     QVERIFY(tool->ui().ButtonSetAll->isEnabled());
