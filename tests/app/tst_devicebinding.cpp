@@ -23,9 +23,7 @@ private slots:
 
 private:
     Ui::TChatForm& ui() { return window_->ui(); }
-    QStringList logLines() {
-        return ui().Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList logLines() { return MessageLogLines(*window_); }
 };
 
 void TestDeviceBinding::answerShown_data() {

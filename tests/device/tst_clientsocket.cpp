@@ -1,4 +1,5 @@
 #include "ClientSocket.h"
+#include "TestSupport.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -116,7 +117,7 @@ void TestClientSocket::closeRunsDisconnectOnce() {
     // The bytes written just before the close still reach the peer.
     QByteArray received;
     QTRY_COMPARE_WITH_TIMEOUT(received += peer->readAll(), QByteArray("Close = 1"), 5000);
-    QTest::qWait(50); // let any late Qt notification through
+    DrainEvents(); // any late notification of Qt's
     QCOMPARE(log.events.count(QStringLiteral("disconnect")), 1);
 }
 
@@ -156,7 +157,7 @@ void TestClientSocket::readNotRedeliveredWhenHandlerIgnoresData() {
     peer->write("abc");
     peer->flush();
     QTRY_COMPARE_WITH_TIMEOUT(events, 1, 5000);
-    QTest::qWait(100);
+    DrainEvents();
     QCOMPARE(events, 1);
     QCOMPARE(socket.ReceiveLength(), 3);
     // New data brings a new event, and the handler may then take it all.

@@ -3,9 +3,9 @@
 // new address, against the simulator on loopback.
 #include "Device.h"
 #include "SimulatorThread.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
-#include <QTcpServer>
 #include <QtTest>
 
 class TestCoreConfig : public QObject {
@@ -80,11 +80,9 @@ void TestCoreConfig::readFillsTheModel() {
 
 void TestCoreConfig::writeWithRestartFollowsTheDevice() {
     QVERIFY(connectCore());
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
+    const quint16 port = ClosedPort();
+    QVERIFY(port != 0);
     const QString newPort = QString::number(port);
-    probe.close();
 
     QSignalSpy back(&device->config, &ConfigProcedures::reconnected);
     const QList<ConfigValue> values = {{DeviceSetting::Port, newPort},

@@ -7,6 +7,7 @@
 #include "ConfigMode.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
+#include "WindowFixture.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -27,10 +28,7 @@ public:
             if (file.open(QIODevice::WriteOnly))
                 file.write(settingsText);
         }
-        AppOptions options;
-        options.settingsPath = settingsPath;
-        options.autoConnect = false;
-        options.startupHost = QStringLiteral("127.0.0.1");
+        AppOptions options = WindowFixture::TestOptions(settingsPath);
         if (adjust)
             adjust(options);
         form = std::make_unique<TChatForm>(options);
@@ -41,9 +39,7 @@ public:
     Ui::TChatForm& ui() { return form->ui(); }
     ChannelState& state() { return form->channelState(); }
     QString status(StatusPanel panel) const { return form->StatusText(panel); }
-    QStringList logLines() const {
-        return form->ui().Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList logLines() const { return MessageLogLines(*form); }
 
     // Answers the connect dialog the next time it opens: records what it
     // proposed, then fills in `host` and `port` and presses OK (or Cancel).
@@ -62,7 +58,10 @@ public:
         answerDialog(host, QString::number(port));
         ui().FileConnectItem->trigger();
         return QTest::qWaitFor(
-            [this] { return status(StatusPanel::Connection).startsWith(QStringLiteral("Connect to: ")); }, 10000);
+            [this] {
+                return status(StatusPanel::Connection).startsWith(QStringLiteral("Connect to: "));
+            },
+            10000);
     }
 
     void shortenRestart() {

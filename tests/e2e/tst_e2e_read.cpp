@@ -1,6 +1,7 @@
 // The tool's window against the simulator on loopback: connecting and reading
 // the configuration.
 #include "SimulatorThread.h"
+#include "TestSupport.h"
 #include "Ticks.h"
 #include "ToolHarness.h"
 
@@ -167,18 +168,17 @@ void TestE2eRead::serverClosingIsNoError() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     QVERIFY(device->waitForClient()); // the device's side may lag the tool's connect event
     device->dropClient();
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection),
+                              QStringLiteral("Not connected"), 5000);
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
     QVERIFY(!tool->state().SocketWritable);
-    QTest::qWait(100);
+    DrainEvents();
     QVERIFY(tool->logLines().isEmpty());
 }
 
 void TestE2eRead::refusedConnectIsLoggedWithCode() {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
+    const quint16 port = ClosedPort();
+    QVERIFY(port != 0);
     tool->answerDialog(QStringLiteral("127.0.0.1"), QString::number(port));
     tool->ui().FileConnectItem->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -194,7 +194,8 @@ void TestE2eRead::disconnectDoesNotCancelPendingAttempt() {
     tool->ui().Disconnect->trigger();
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection),
+                              QStringLiteral("Connect to: 127.0.0.1"), 5000);
     QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
 }
 
@@ -240,17 +241,16 @@ void TestE2eRead::startupAttemptUsesStartupHost() {
         o.autoConnect = true;
         o.startupPort = port;
     });
-    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection),
+                              QStringLiteral("Connect to: 127.0.0.1"), 5000);
     tool->ui().ButtonGetAll->click();
     QCOMPARE(tool->ui().EditVersion->text(), QStringLiteral("1.00A"));
 }
 
 void TestE2eRead::startupErrorNamesRememberedAddress() {
     tool.reset();
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
+    const quint16 port = ClosedPort();
+    QVERIFY(port != 0);
     tool = std::make_unique<ToolHarness>("[IPParams]\nAddr=127.0.0.9\n", [port](AppOptions& o) {
         o.autoConnect = true;
         o.startupPort = port;

@@ -1,4 +1,5 @@
 #include "DeviceEngine.h"
+#include "FaultNames.h"
 #include "FirmwareImage.h"
 
 #include <QRandomGenerator>
@@ -508,15 +509,15 @@ void TestSimEngine::faults_data() {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QByteArray>("answer");
     QTest::newRow("silent all") << "silent" << QByteArray("?GW;") << QByteArray();
-    QTest::newRow("silent query") << "silentQuery" << QByteArray("?Version") << QByteArray();
+    QTest::newRow("silent query") << "silent:?VERSION" << QByteArray("?Version") << QByteArray();
     QTest::newRow("silent query, assignment answered")
-        << "silentQuery" << QByteArray("GW = 127.0.0.1") << QByteArray("SET_GW = OK;");
-    QTest::newRow("silent readbuf") << "silentReadbuf" << QByteArray("READBUF") << QByteArray();
-    QTest::newRow("reject one") << "rejectGw" << QByteArray("GW = 127.0.0.1")
+        << "silent:?VERSION" << QByteArray("GW = 127.0.0.1") << QByteArray("SET_GW = OK;");
+    QTest::newRow("silent readbuf") << "silent:READBUF" << QByteArray("READBUF") << QByteArray();
+    QTest::newRow("reject one") << "reject:GW" << QByteArray("GW = 127.0.0.1")
                                 << QByteArray("SET_GW = ERROR;");
     QTest::newRow("reject one, other ok")
-        << "rejectGw" << QByteArray("NETMASK = 255.0.0.0") << QByteArray("SET_NETMASK = OK;");
-    QTest::newRow("reject all") << "rejectAll" << QByteArray("SERVORRCOM = 1")
+        << "reject:GW" << QByteArray("NETMASK = 255.0.0.0") << QByteArray("SET_NETMASK = OK;");
+    QTest::newRow("reject all") << "reject:*" << QByteArray("SERVORRCOM = 1")
                                 << QByteArray("SET_SERVORRCOM = ERROR;");
     QTest::newRow("writesoft busy")
         << "busy" << QByteArray("WRITESOFT  = 0") << QByteArray("WRITESOFT = BUSY;");
@@ -524,8 +525,10 @@ void TestSimEngine::faults_data() {
                                   << QByteArray("UPGRADE = FAIL;");
     QTest::newRow("old readsoft") << "old" << QByteArray("READSOFT  = 0")
                                   << QByteArray("READSOFT = ERROR;");
-    QTest::newRow("stall at 3, block 3") << "stall" << QByteArray("READSOFT  = 3") << QByteArray();
-    QTest::newRow("stall at 3, block 9") << "stall" << QByteArray("READSOFT  = 9") << QByteArray();
+    QTest::newRow("stall at 3, block 3")
+        << "stall:3" << QByteArray("READSOFT  = 3") << QByteArray();
+    QTest::newRow("stall at 3, block 9")
+        << "stall:3" << QByteArray("READSOFT  = 9") << QByteArray();
 }
 
 void TestSimEngine::faults() {
@@ -534,27 +537,14 @@ void TestSimEngine::faults() {
     QFETCH(QByteArray, answer);
     DeviceEngine engine;
     SimFaults& f = engine.faults();
-    f.silentAll = fault == QLatin1String("silent");
-    if (fault == QLatin1String("silentQuery"))
-        f.silentCommands = {QStringLiteral("?VERSION")};
-    if (fault == QLatin1String("silentReadbuf"))
-        f.silentCommands = {QStringLiteral("READBUF")};
-    if (fault == QLatin1String("rejectGw"))
-        f.rejectKeys = {QStringLiteral("GW")};
-    if (fault == QLatin1String("rejectAll"))
-        f.rejectKeys = {QStringLiteral("*")};
-    f.writeSoftBusy = fault == QLatin1String("busy");
-    f.upgradeFail = fault == QLatin1String("upgradeFail");
-    f.oldReadSoft = fault == QLatin1String("old");
-    if (fault == QLatin1String("stall"))
-        f.stallReadSoftAt = 3;
+    ApplyFaultName(f, fault);
     const DeviceState before = engine.state();
     QCOMPARE(talk(engine, command), answer);
     if (fault.startsWith(QLatin1String("reject")) && answer.endsWith("ERROR;")) {
         QCOMPARE(engine.state().config.gateway, before.config.gateway);
         QCOMPARE(engine.state().remoteCom, before.remoteCom);
     }
-    if (fault == QLatin1String("stall"))
+    if (fault.startsWith(QLatin1String("stall")))
         QCOMPARE(talk(engine, "READSOFT  = 2").size(), 1024);
 }
 

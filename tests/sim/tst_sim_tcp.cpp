@@ -1,7 +1,9 @@
+#include "FaultNames.h"
 #include "FirmwareImage.h"
 #include "SimClient.h"
 #include "SimServer.h"
 #include "SimulatorThread.h"
+#include "TestSupport.h"
 #include "Ticks.h"
 
 #include <QSignalSpy>
@@ -79,12 +81,8 @@ void TestSimTcp::restartMovesToNewAddressAndPort() {
     SimulatorThread device(quickRestart());
     QVERIFY(device.start());
     // A free port for the new place: bind one and release it.
-    quint16 newPort = 0;
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress(QStringLiteral("127.0.0.2")), 0));
-        newPort = probe.serverPort();
-    }
+    const quint16 newPort = ClosedPort(QStringLiteral("127.0.0.2"));
+    QVERIFY(newPort != 0);
     SimClient client;
     QVERIFY(client.connectTo(device.address(), device.port()));
     QCOMPARE(client.ask("IPADDR = 127.0.0.2"), QByteArray("SET_IPADDR = OK;"));
@@ -181,11 +179,11 @@ void TestSimTcp::faultsOverTcp_data() {
     QTest::addColumn<QByteArray>("expected"); // empty: no answer
     QTest::newRow("silent all") << "silent" << QByteArray("?IpAddr;") << QByteArray();
     QTest::newRow("silent for version")
-        << "silentVersion" << QByteArray("?Version") << QByteArray();
+        << "silent:?VERSION" << QByteArray("?Version") << QByteArray();
     QTest::newRow("silent for version, others answer")
-        << "silentVersion" << QByteArray("?GW;") << QByteArray("GW = 127.0.0.254;");
-    QTest::newRow("rejected value")
-        << "reject" << QByteArray("NETMASK = 255.0.0.0") << QByteArray("SET_NETMASK = ERROR;");
+        << "silent:?VERSION" << QByteArray("?GW;") << QByteArray("GW = 127.0.0.254;");
+    QTest::newRow("rejected value") << "reject:NETMASK" << QByteArray("NETMASK = 255.0.0.0")
+                                    << QByteArray("SET_NETMASK = ERROR;");
     QTest::newRow("writesoft busy")
         << "busy" << QByteArray("WRITESOFT  = 0") << QByteArray("WRITESOFT = BUSY;");
     QTest::newRow("upgrade fail") << "upgradeFail" << QByteArray("UPGRADE = 1")
@@ -193,8 +191,8 @@ void TestSimTcp::faultsOverTcp_data() {
     QTest::newRow("old readsoft") << "old" << QByteArray("READSOFT  = 0")
                                   << QByteArray("READSOFT = ERROR;");
     QTest::newRow("stall at 2, block 1 served")
-        << "stall" << QByteArray("READSOFT  = 1") << QByteArray(); // checked by size below
-    QTest::newRow("stall at 2") << "stall" << QByteArray("READSOFT  = 2") << QByteArray();
+        << "stall:2" << QByteArray("READSOFT  = 1") << QByteArray(); // checked by size below
+    QTest::newRow("stall at 2") << "stall:2" << QByteArray("READSOFT  = 2") << QByteArray();
 }
 
 void TestSimTcp::faultsOverTcp() {
@@ -203,16 +201,7 @@ void TestSimTcp::faultsOverTcp() {
     QFETCH(QByteArray, expected);
     SimulatorThread::Options o;
     SimFaults& f = o.faults;
-    f.silentAll = fault == QLatin1String("silent");
-    if (fault == QLatin1String("silentVersion"))
-        f.silentCommands = {QStringLiteral("?VERSION")};
-    if (fault == QLatin1String("reject"))
-        f.rejectKeys = {QStringLiteral("NETMASK")};
-    f.writeSoftBusy = fault == QLatin1String("busy");
-    f.upgradeFail = fault == QLatin1String("upgradeFail");
-    f.oldReadSoft = fault == QLatin1String("old");
-    if (fault == QLatin1String("stall"))
-        f.stallReadSoftAt = 2;
+    ApplyFaultName(f, fault);
     SimulatorThread device(o);
     QVERIFY(device.start());
     SimClient client;

@@ -10,6 +10,11 @@
 
 #include <memory>
 
+// The message log's lines, as a user reads them.
+inline QStringList MessageLogLines(TChatForm& window) {
+    return window.ui().Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 class WindowFixture {
 public:
     static AppOptions TestOptions(const QString& settingsPath) {
