@@ -116,7 +116,7 @@ void SimServer::onNewConnection() {
         client_ = socket;
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         socket->setReadBufferSize(kReadChunk);
-        lastInput_ = GetTickCount();
+        lastInput_ = rk::GetTickCount();
         if (options_.limits.idleTimeoutMs > 0)
             idleTimer_->start(options_.limits.idleTimeoutMs);
         connect(socket, &QTcpSocket::readyRead, this, &SimServer::onReadyRead);
@@ -142,7 +142,7 @@ void SimServer::onReadyRead() {
     if (bytes.isEmpty())
         return;
     log_->add(WireEntry::Kind::Received, bytes);
-    lastInput_ = GetTickCount();
+    lastInput_ = rk::GetTickCount();
     if (options_.limits.idleTimeoutMs > 0)
         idleTimer_->start(options_.limits.idleTimeoutMs);
     const EngineOutput out = engine_.feed(bytes);
@@ -189,14 +189,14 @@ void SimServer::onPoll() {
         pollTimer_->stop();
         return;
     }
-    handle(engine_.poll(TicksSince(lastInput_)));
+    handle(engine_.poll(rk::TicksSince(lastInput_)));
 }
 
 void SimServer::onIdleTimer() {
     if (!client_ || options_.limits.idleTimeoutMs <= 0)
         return;
     const auto limit = static_cast<uint32_t>(options_.limits.idleTimeoutMs);
-    const uint32_t idle = TicksSince(lastInput_);
+    const uint32_t idle = rk::TicksSince(lastInput_);
     if (idle < limit) {
         idleTimer_->start(static_cast<int>(limit - idle));
         return;
@@ -212,7 +212,7 @@ void SimServer::onIdleTimer() {
 }
 
 void SimServer::handle(const EngineOutput& out) {
-    const uint32_t now = GetTickCount();
+    const uint32_t now = rk::GetTickCount();
     uint32_t last = queue_.empty() ? now : queue_.back().due;
     int previousAt = out.writes.isEmpty() ? 0 : out.writes.first().atMs;
     for (const EngineWrite& w : out.writes) {
@@ -246,7 +246,7 @@ void SimServer::clearQueue() {
 void SimServer::runQueue() {
     while (!queue_.empty()) {
         const Pending& next = queue_.front();
-        const auto wait = static_cast<int32_t>(next.due - GetTickCount());
+        const auto wait = static_cast<int32_t>(next.due - rk::GetTickCount());
         if (wait > 0) {
             queueTimer_->start(wait);
             return;
@@ -271,7 +271,8 @@ void SimServer::runQueue() {
             client_->flush();
         }
         if (!queue_.empty() && queue_.front().gapMs > 0) {
-            const uint32_t earliest = GetTickCount() + static_cast<uint32_t>(queue_.front().gapMs);
+            const uint32_t earliest =
+                rk::GetTickCount() + static_cast<uint32_t>(queue_.front().gapMs);
             if (static_cast<int32_t>(earliest - queue_.front().due) > 0)
                 queue_.front().due = earliest;
         }

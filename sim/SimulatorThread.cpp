@@ -22,7 +22,7 @@ SimulatorThread::~SimulatorThread() {
 bool SimulatorThread::start() {
     if (server_)
         return isListening();
-    startTick_ = GetTickCount();
+    startTick_ = rk::GetTickCount();
     SimServerOptions serverOptions;
     serverOptions.address = options_.address;
     serverOptions.port = options_.port;
@@ -90,9 +90,9 @@ bool SimulatorThread::hasClient() const {
 }
 
 bool SimulatorThread::waitFor(const std::function<bool()>& condition, int timeoutMs) {
-    const uint32_t start = GetTickCount();
+    const uint32_t start = rk::GetTickCount();
     while (!condition()) {
-        if (TicksSince(start) > static_cast<uint32_t>(timeoutMs))
+        if (rk::TicksSince(start) > static_cast<uint32_t>(timeoutMs))
             return condition();
         // Wakes at the caller's next event or after 10 ms to look again.
         ProcessMessagesOrWait(10);

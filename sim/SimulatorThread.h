@@ -76,7 +76,7 @@ public:
     bool waitForReceived(const QByteArray& bytes, int timeoutMs = 5000);
     bool waitForSent(const QByteArray& bytes, int timeoutMs = 5000);
 
-    // The wire log: entries in order, each with its GetTickCount() time.
+    // The wire log: entries in order, each with its rk::GetTickCount() time.
     QList<WireEntry> wireLog() const;
     QList<WireEntry> wireLog(WireEntry::Kind kind) const; // only one kind
     QByteArray received() const;

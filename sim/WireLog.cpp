@@ -15,7 +15,7 @@ qsizetype cost(const WireEntry& entry) {
 } // namespace
 
 void WireLog::add(WireEntry::Kind kind, const QByteArray& bytes) {
-    WireEntry entry{kind, GetTickCount(), bytes};
+    WireEntry entry{kind, rk::GetTickCount(), bytes};
     std::function<void(const WireEntry&)> sink;
     {
         QMutexLocker lock(&mutex_);

@@ -13,7 +13,7 @@ namespace sim {
 struct WireEntry {
     enum class Kind { Received, Sent, Event };
     Kind kind = Kind::Event;
-    uint32_t tick = 0; // GetTickCount() when it happened
+    uint32_t tick = 0; // rk::GetTickCount() when it happened
     QByteArray bytes;  // the bytes on the wire, or the event's text
 };
 

@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
     }
     // Every entry is printed as it comes, so none needs to be kept.
     auto log = std::make_shared<sim::WireLog>(0);
-    const uint32_t startTick = GetTickCount();
+    const uint32_t startTick = rk::GetTickCount();
     log->setSink([startTick, &options](const sim::WireEntry& entry) {
         if (options.quiet && entry.kind != sim::WireEntry::Kind::Event)
             return;

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+namespace rk {
+
 uint32_t GetTickCount() {
     static const QElapsedTimer clock = [] {
         QElapsedTimer t;
@@ -17,3 +19,5 @@ uint32_t GetTickCount() {
 void Sleep(uint32_t ms) {
     QThread::msleep(ms);
 }
+
+} // namespace rk

@@ -20,20 +20,20 @@ void ProcessMessagesOrWait(uint32_t maxMs) {
 
 bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs, uint32_t start) {
     while (!done()) {
-        const uint32_t elapsed = TicksSince(start);
+        const uint32_t elapsed = rk::TicksSince(start);
         ProcessMessagesOrWait(elapsed <= limitMs ? limitMs - elapsed + 1 : 1);
-        if (TicksSince(start) > limitMs)
+        if (rk::TicksSince(start) > limitMs)
             return false;
     }
     return true;
 }
 
 bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs) {
-    return WaitUntil(done, limitMs, GetTickCount());
+    return WaitUntil(done, limitMs, rk::GetTickCount());
 }
 
 void WaitProcessing(uint32_t ms) {
-    const uint32_t t0 = GetTickCount();
-    for (uint32_t elapsed = 0; elapsed < ms; elapsed = TicksSince(t0))
+    const uint32_t t0 = rk::GetTickCount();
+    for (uint32_t elapsed = 0; elapsed < ms; elapsed = rk::TicksSince(t0))
         ProcessMessagesOrWait(ms - elapsed);
 }

@@ -9,7 +9,7 @@ CommandChannel::CommandChannel(ClientSocket& socket, ChannelState& state, Device
     : QObject(parent), socket_(socket), state_(state), model_(model), log_(log) {}
 
 int CommandChannel::SendCommand(const QString& text) {
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     state_.AnswerReceived = false;
     if (state_.SocketWritable)
         socket_.SendText(ToCp1251(text));

@@ -16,7 +16,7 @@ void ConfigProcedures::runRestartSequence(bool clearArp) {
     try {
         emit restartBegun();
         log_.SetStatus(StatusPanel::Message, QStringLiteral("Wait for restarting of RK5720LAN..."));
-        Sleep(timing.closePauseMs);
+        rk::Sleep(timing.closePauseMs);
         ProcessMessages();
 
         // The connection went away during the pause: there is nothing to
@@ -32,12 +32,12 @@ void ConfigProcedures::runRestartSequence(bool clearArp) {
             log_.SetLamp(false);
         }
         ProcessMessages();
-        const uint32_t t0 = GetTickCount();
+        const uint32_t t0 = rk::GetTickCount();
         if (clearArp)
             ClearArpEntry();
 
         int k = 0;
-        while (TicksSince(t0) < timing.restartPauseMs) {
+        while (rk::TicksSince(t0) < timing.restartPauseMs) {
             ++k;
             log_.SetStatus(StatusPanel::Progress, kProgressPattern.mid(k % 3, 9));
             WaitProcessing(timing.progressStepMs);

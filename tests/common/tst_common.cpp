@@ -110,16 +110,16 @@ void TestCommon::tickDifferenceSurvivesWrap() {
     const uint32_t before = 0xFFFFFFF0u;
     const uint32_t after = 0x00000010u;
     QCOMPARE(uint32_t(after - before), 0x20u);
-    const uint32_t t0 = GetTickCount();
-    Sleep(20);
-    QVERIFY(TicksSince(t0) >= 20);
+    const uint32_t t0 = rk::GetTickCount();
+    rk::Sleep(20);
+    QVERIFY(rk::TicksSince(t0) >= 20);
 }
 
 void TestCommon::waitBlocksWithoutSpinning() {
     const std::clock_t cpu0 = std::clock();
-    const uint32_t t0 = GetTickCount();
-    while (TicksSince(t0) <= 300)
-        ProcessMessagesOrWait(300 - TicksSince(t0) + 1);
+    const uint32_t t0 = rk::GetTickCount();
+    while (rk::TicksSince(t0) <= 300)
+        ProcessMessagesOrWait(300 - rk::TicksSince(t0) + 1);
     const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
     // A spinning wait would burn about 300 ms of CPU here.
     QVERIFY2(cpuMs < 60, qPrintable(QString::number(cpuMs)));

@@ -49,9 +49,9 @@ void TestChannel::cleanup() {
 }
 
 void TestChannel::unansweredCommandWaitsMoreThan500ms() {
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?IpAddr;")), 0);
-    const uint32_t elapsed = TicksSince(t0);
+    const uint32_t elapsed = rk::TicksSince(t0);
     QVERIFY2(elapsed > 500, qPrintable(QString::number(elapsed)));
     QVERIFY2(elapsed < 2500, qPrintable(QString::number(elapsed)));
     QCOMPARE(h->received, QByteArray("?IpAddr;")); // no terminator added
@@ -89,9 +89,9 @@ void TestChannel::answerBetweenWaitsIsForgotten() {
 
 void TestChannel::notWritableSendsNothingButWaits() {
     h->state.SocketWritable = false;
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
-    QVERIFY(TicksSince(t0) > 500);
+    QVERIFY(rk::TicksSince(t0) > 500);
     // Whatever had been sent would arrive before a byte written now.
     h->socket.SendText("X");
     QTRY_VERIFY_WITH_TIMEOUT(!h->received.isEmpty(), 5000);

@@ -95,9 +95,9 @@ void TestE2eRead::answeredCount() {
 void TestE2eRead::silentDeviceIsClosedAfterNineWaits() {
     device->updateFaults([](sim::SimFaults& f) { f.silentAll = true; });
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     tool->ui().ButtonGetAll->click();
-    QVERIFY(TicksSince(t0) > 9 * 500);
+    QVERIFY(rk::TicksSince(t0) > 9 * 500);
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server not answer"));
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
     QCOMPARE(tool->form->statusPanels().LampWidth(), 0);

@@ -340,9 +340,9 @@ void TestE2eWrite::restartWithRealTiming() {
     tool->form->device().config.timing = RestartTiming();
     device->setRestartDelay(3000);
     tickOnly({"CheckBoxMask"});
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     tool->ui().ButtonSetAll->click();
-    const uint32_t clickDone = TicksSince(t0);
+    const uint32_t clickDone = rk::TicksSince(t0);
     const QList<sim::WireEntry> got = device->wireLog(sim::WireEntry::Kind::Received);
     QCOMPARE(got.size(), 2);
     QCOMPARE(got[1].bytes, QByteArray("Close = 1"));
@@ -364,15 +364,15 @@ void TestE2eWrite::deviceThatNeverComesBack() {
     device->updateFaults([](sim::SimFaults& f) { f.noComeBack = true; });
     tickOnly({});
     QStringList marks;
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     tool->ui().ButtonSetAll->click();
     QVERIFY(tool->form->Timer1.isActive());
-    while (tool->form->Timer1.isActive() && TicksSince(t0) < 30000) {
+    while (tool->form->Timer1.isActive() && rk::TicksSince(t0) < 30000) {
         ProcessMessagesOrWait(50);
         if (marks.isEmpty() || marks.last() != tool->status(StatusPanel::Progress))
             marks << tool->status(StatusPanel::Progress);
     }
-    const uint32_t elapsed = TicksSince(t0);
+    const uint32_t elapsed = rk::TicksSince(t0);
     QVERIFY2(elapsed >= 19500 && elapsed < 25000, qPrintable(QString::number(elapsed)));
     // A shrinking row of dashes, one per reconnection tick.
     QCOMPARE(marks.mid(1, 10), (QStringList{"----------", "---------", "--------", "-------",

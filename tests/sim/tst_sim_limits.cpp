@@ -154,13 +154,13 @@ void TestSimLimits::clientBounds() {
         // Each command restarts the idle time: together they outlast it.
         uint32_t lastInput = 0;
         for (int i = 0; i < 5; ++i) {
-            lastInput = GetTickCount();
+            lastInput = rk::GetTickCount();
             QCOMPARE(client.ask("?GW;"), QByteArray("GW = 127.0.0.254;"));
             QVERIFY(client.silentFor(kIdleMs / 4));
         }
         QCOMPARE(client.socket.state(), QAbstractSocket::ConnectedState);
         QVERIFY(client.waitClosed(5000));
-        QVERIFY(TicksSince(lastInput) >= uint32_t(kIdleMs));
+        QVERIFY(rk::TicksSince(lastInput) >= uint32_t(kIdleMs));
     } else {
         client.send("IPADDR = 1" + QByteArray(200, '1'));
         QVERIFY(SimulatorThread::waitFor([&] { return hasEvent(device, event); }, 5000));

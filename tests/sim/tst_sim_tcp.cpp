@@ -111,14 +111,14 @@ void TestSimTcp::restartStaysAwayForTheDelay() {
     const quint16 port = device.port();
     SimClient client;
     QVERIFY(client.connectTo(device.address(), port));
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = rk::GetTickCount();
     client.send("CLOSE=1");
     QVERIFY(client.waitClosed());
     SimClient early;
     const bool early_ok = early.connectTo(QHostAddress(QHostAddress::LocalHost), port, 300);
-    QVERIFY(!early_ok || TicksSince(t0) >= 600);
+    QVERIFY(!early_ok || rk::TicksSince(t0) >= 600);
     QVERIFY(device.waitForRestart(1));
-    QVERIFY(TicksSince(t0) >= 600);
+    QVERIFY(rk::TicksSince(t0) >= 600);
     QCOMPARE(device.port(), port);
 }
 
@@ -261,7 +261,7 @@ void TestSimTcp::wireLogHasExactBytesAndTimes() {
     QVERIFY(device.start());
     SimClient client;
     QVERIFY(client.connectTo(device.address(), device.port()));
-    const uint32_t before = GetTickCount();
+    const uint32_t before = rk::GetTickCount();
     QCOMPARE(client.ask("?MacAddr;"), QByteArray("MACADDR = 00-1A-2B-3C-4D-5E;"));
     QCOMPARE(device.received(), QByteArray("?MacAddr;"));
     QCOMPARE(device.sent(), QByteArray("MACADDR = 00-1A-2B-3C-4D-5E;"));
