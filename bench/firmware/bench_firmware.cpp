@@ -5,6 +5,7 @@
 #include "SimulatorThread.h"
 #include "TChatForm.h"
 #include "UpgradeMode.h"
+#include "WireLog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,6 +30,35 @@ bool ConnectTool(TChatForm& form, const sim::SimulatorThread& device) {
     form.socket().SetPort(device.port());
     form.device().connection.StartAttempt();
     return sim::SimulatorThread::waitFor([&] { return form.channelState().SocketWritable; }, 5000);
+}
+
+uint32_t Percentile(std::vector<uint32_t> v, int p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() * size_t(p) / 100];
+}
+
+uint32_t Median(const std::vector<uint32_t>& v) {
+    return Percentile(v, 50);
+}
+
+// Gaps of an upload in the device's wire log: from each answer the device
+// sent to the next bytes it received (the tool's share), and from received
+// bytes to the answer (the device's share).
+void AddTurnarounds(const QList<sim::WireEntry>& log, std::vector<uint32_t>& tool,
+                    std::vector<uint32_t>& device) {
+    using Kind = sim::WireEntry::Kind;
+    for (qsizetype i = 1; i < log.size(); ++i) {
+        const sim::WireEntry& a = log[i - 1];
+        const sim::WireEntry& b = log[i];
+        if (a.kind == Kind::Sent && b.kind == Kind::Received)
+            tool.push_back(b.tick - a.tick);
+        else if (a.kind == Kind::Received && b.kind == Kind::Sent)
+            device.push_back(b.tick - a.tick);
+        if (b.bytes.startsWith("UPGRADE"))
+            return;
+    }
 }
 
 int Fail(const char* what) {
@@ -80,6 +110,9 @@ int main(int argc, char** argv) {
         else if (phase == FirmwarePhase::TransferEnded)
             uploadMs = double(clock.nsecsElapsed()) / 1e6;
     });
+    std::vector<uint32_t> toolTurns;
+    std::vector<uint32_t> deviceTurns;
+    device.clearWireLog();
     std::vector<double> uploads;
     std::vector<double> compares;
     for (int run = 0; run < kRuns; ++run) {
@@ -92,6 +125,8 @@ int main(int argc, char** argv) {
             device.state().image != image)
             return Fail("the device did not install the image");
         uploads.push_back(uploadMs);
+        AddTurnarounds(device.wireLog(), toolTurns, deviceTurns);
+        device.clearWireLog();
 
         form.ui().ButtonCompare->click();
         compareMs = double(clock.nsecsElapsed()) / 1e6;
@@ -105,6 +140,11 @@ int main(int argc, char** argv) {
     std::printf("upload-262144-bytes-min: %.3f s\n", uploads.front() / 1000.0);
     std::printf("compare-256-blocks-median: %.3f s\n", compares[kRuns / 2] / 1000.0);
     std::printf("compare-256-blocks-min: %.3f s\n", compares.front() / 1000.0);
+    // Where the upload's time goes, from the device's wire log: the tool's
+    // turnaround (answer out to next command in) and the device's.
+    std::printf("upload-tool-turnaround-median: %u ms\n", Median(toolTurns));
+    std::printf("upload-tool-turnaround-p90: %u ms\n", Percentile(toolTurns, 90));
+    std::printf("upload-device-turnaround-median: %u ms\n", Median(deviceTurns));
 
     // A block answer that never comes: 10 s of waiting.
     device.updateFaults([](sim::SimFaults& f) { f.silentCommands = QStringList{"SOFTBLOCK"}; });

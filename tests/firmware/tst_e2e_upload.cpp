@@ -40,6 +40,7 @@ private slots:
     void garbageAnswersLetTheTransferGoOn();
     void upgradeFailKeepsConnection();
     void deviceThatNeverComesBack();
+    void versionUnansweredAfterReconnection();
 
 private:
     void expectFailureEnding(const QString& label);
@@ -313,6 +314,20 @@ void TestE2eUpload::deviceThatNeverComesBack() {
     QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral("Error restarting of RK5720ELAN"));
     QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
     QCOMPARE(f.tool->status(2), QStringLiteral("Server is not connected"));
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestE2eUpload::versionUnansweredAfterReconnection() {
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(1500));
+    f.device->updateFaults([](sim::SimFaults& s) {
+        s.silentCommands = QStringList{"?VERSION", "?DATEVERSION"};
+    });
+    f.ui().ButtonUpload->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("Error reading version"),
+                              15000);
+    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
 }
