@@ -7,8 +7,9 @@
 
 ImageFile ReadImageFile(const QString& fileName) {
     ImageFile result;
-    // A folder opens on some systems and reads as nothing; it is no file.
-    if (fileName.isEmpty() || QFileInfo(fileName).isDir())
+    // Only a regular file: a folder reads as nothing, and opening a pipe
+    // would block the window until something writes to it.
+    if (fileName.isEmpty() || !QFileInfo(fileName).isFile())
         return result;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

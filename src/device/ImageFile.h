@@ -8,7 +8,7 @@
 struct ImageFile {
     enum class Status {
         Read,
-        CannotOpen, // also a folder, an unreadable file, an empty name
+        CannotOpen, // also no regular file (a folder, a pipe), an empty name
         TooLong,    // larger than 262,144 bytes; not read
         ShortRead,  // fewer bytes came than the size promised
     };

@@ -6,6 +6,8 @@
 
 #include <QProgressBar>
 
+#include <sys/stat.h>
+
 namespace {
 
 // What the tool must send for `image`: each block announced, then 1,024
@@ -147,6 +149,9 @@ void TestE2eUpload::refusedBeforeTransfer_data() {
     QTest::newRow("empty name") << "noname"
                                 << "Can't open file"
                                 << "Error writing soft";
+    QTest::newRow("named pipe") << "pipe"
+                                << "Can't open file"
+                                << "Error writing soft";
     QTest::newRow("262,145 bytes") << "toolong"
                                    << "File is too long"
                                    << " ";
@@ -175,7 +180,10 @@ void TestE2eUpload::refusedBeforeTransfer() {
         QFile::remove(path);
     else if (kind == QLatin1String("folder"))
         f.tool->form->openDialog().FileName = f.tool->dir.path();
-    else if (kind == QLatin1String("noname"))
+    else if (kind == QLatin1String("pipe")) {
+        QFile::remove(path);
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("noname"))
         f.tool->form->openDialog().FileName.clear();
     else if (kind == QLatin1String("disconnected")) {
         f.tool->form->device().socket.Close();
