@@ -238,8 +238,9 @@ void TestE2eUpload::failsDuringTransfer() {
     const uint32_t took = TicksSince(t0);
     QVERIFY2(took >= uint32_t(minMs) && took < uint32_t(maxMs), qPrintable(QString::number(took)));
     if (fault == QLatin1String("silentBlock")) {
-        // One step per 200 ms of waiting, however often the wait wakes.
-        QVERIFY2(indicator.size() >= 50 && indicator.size() <= 53,
+        // One step per 200 ms of waiting, however often the wait wakes: 51
+        // in 10 s, fewer only if the process was kept from running.
+        QVERIFY2(indicator.size() >= 40 && indicator.size() <= 53,
                  qPrintable(QString::number(indicator.size())));
         QCOMPARE(indicator.mid(0, 3), (QStringList{"-+--+--+-", "+--+--+--", "--+--+--+"}));
     }
