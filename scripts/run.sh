@@ -37,6 +37,8 @@ else
   tool_args+=(--no-autoconnect)
 fi
 tool="$build/src/app/rk5720-config"
+# A valid firmware image where the file dialog first opens (the tool's folder).
+"$build/sim/rk5720-sample-image" "$(dirname "$tool")/sample-1.01B.bin"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "no display: starting the tool under Xvfb" >&2
   xvfb-run -a "$tool" "${tool_args[@]}"

@@ -85,8 +85,12 @@ void DeviceEngine::softBlockReceived() {
         upload_.resize(offset + kImageBlockSize, '\0');
     upload_.replace(offset, kImageBlockSize, rawData_);
     uploaded_.set(static_cast<size_t>(rawBlock_));
-    if (!faults_.isSilent(QStringLiteral("SOFTBLOCK")))
+    if (faults_.isSilent(QStringLiteral("SOFTBLOCK")))
+        return;
+    if (faults_.softBlockAnswer.isEmpty())
         answerItem("WRITESOFT", "OK");
+    else
+        answer(faults_.softBlockAnswer);
 }
 
 } // namespace sim

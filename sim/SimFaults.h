@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 namespace sim {
@@ -24,6 +25,7 @@ struct SimFaults {
     bool oldReadSoft = false;         // READSOFT answered by the text READSOFT = ERROR
     int dropAfterCommands = -1;       // the connection is closed after this many commands
     bool oversizeImageHeader = false; // block 0 read back claims more than 256 blocks
+    QByteArray softBlockAnswer;       // sent instead of WRITESOFT = OK after a data block
 
     bool isSilent(const QString& command) const {
         return silentAll || silentCommands.contains(command);

@@ -12,6 +12,7 @@
 #include "SettingsBinding.h"
 #include "SettingsLocation.h"
 #include "TextColor.h"
+#include "UpgradeMode.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -92,6 +93,8 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 void TChatForm::CreateSubsystems() {
     binding_ = std::make_unique<DeviceBinding>(device_, ui_, *statusPanels_, *this);
     config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
+    upgrade_ = std::make_unique<UpgradeMode>(device_, ui_, *this, openDialog_,
+                                             [this] { ResetUpgradeLabels(); });
 }
 
 bool TChatForm::ExecConnectDialog(QString& address, QString& port) {
@@ -130,6 +133,14 @@ void TChatForm::WireHandlers() {
     connect(ui_.Disconnect, &QAction::triggered, this, &TChatForm::Disconnect1Click);
     connect(ui_.ButtonGetAll, &QPushButton::clicked, config, &ConfigMode::ButtonGetAllClick);
     connect(ui_.ButtonSetAll, &QPushButton::clicked, config, &ConfigMode::ButtonSetAllClick);
+
+    UpgradeMode* upgrade = upgrade_.get();
+    connect(ui_.Button3, &QPushButton::clicked, upgrade, &UpgradeMode::Button3Click);
+    new ClickFilter(ui_.EditFileName, [upgrade] { upgrade->Button3Click(); });
+    connect(ui_.ButtonUpload, &QPushButton::clicked, upgrade, &UpgradeMode::ButtonUploadClick);
+    connect(ui_.ButtonCompare, &QPushButton::clicked, upgrade, &UpgradeMode::ButtonCompareClick);
+    connect(ui_.Button2, &QPushButton::clicked, upgrade, &UpgradeMode::Button2Click);
+    connect(ui_.Button4, &QPushButton::clicked, upgrade, &UpgradeMode::Button4Click);
 
     new ClickFilter(ui_.LabelPConf, [this] { NUpgradeClick(); });
     new ClickFilter(ui_.LabelPSoft, [this] { NTestClick(); });

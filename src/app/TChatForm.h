@@ -19,6 +19,7 @@ class PanelDock;
 class TFCombBoxDial;
 class TFormAboutProgr;
 class TForm_Help;
+class UpgradeMode;
 
 // The main window: owns every control of the three modes, the device core
 // (socket, channel state, remembered parameters, model, procedures) and the
@@ -46,6 +47,7 @@ public:
     CommandChannel& channel() { return device_.channel; }
     Connection& connection() { return device_.connection; }
     ConfigMode& configMode() { return *config_; }
+    UpgradeMode& upgradeMode() { return *upgrade_; }
 
     // How errors the user must see are shown; tests replace the message box.
     void setErrorReporter(std::function<void(const QString&)> reporter);
@@ -109,6 +111,7 @@ private:
     std::function<void(const QString&)> reportError_;
     std::unique_ptr<DeviceBinding> binding_;
     std::unique_ptr<ConfigMode> config_;
+    std::unique_ptr<UpgradeMode> upgrade_;
 
 public:
     // Timer1: reconnection after a restart (the core's); Timer2: end of the

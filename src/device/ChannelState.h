@@ -16,6 +16,10 @@ struct ChannelState {
     bool RawReadPending = false;
     bool RawReadDone = false;
     QByteArray RawBuffer = QByteArray(1026, '\0');
+    // Bytes in RawBuffer. A raw read appends to what is there, so a reader that
+    // needs more of a block arms the next one without losing this one; it sets
+    // this to 0 for a new block.
+    int RawReceived = 0;
     bool ModbusMode = false;
     // Present only while a block read runs; a mode switch may release it in
     // the middle of one, so readers must check it after every nested wait.

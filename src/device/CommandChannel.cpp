@@ -39,7 +39,9 @@ void CommandChannel::ClientSocketRead() {
 
 void CommandChannel::receive() {
     if (state_.RawReadPending) {
-        socket_.ReceiveBuf(state_.RawBuffer.data(), ChannelState::kRawReadMax);
+        const int have = qBound(0, state_.RawReceived, ChannelState::kRawReadMax);
+        state_.RawReceived = have + socket_.ReceiveBuf(state_.RawBuffer.data() + have,
+                                                       ChannelState::kRawReadMax - have);
         state_.RawReadPending = false;
         state_.RawReadDone = true;
         return;

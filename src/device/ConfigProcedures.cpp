@@ -169,7 +169,7 @@ bool ConfigProcedures::ReadVersion() {
     return state_.AnswerReceived;
 }
 
-void ConfigProcedures::ClearArpEntry() {
+void ConfigProcedures::ClearArpEntry(const QString& address) {
     if (arpRunner)
-        arpRunner(restartAddr_);
+        arpRunner(address);
 }

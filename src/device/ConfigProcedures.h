@@ -55,8 +55,9 @@ public:
 
     // The reconnection timer's tick.
     void Timer1Timer();
-    // Makes the workstation forget the device's cached hardware address.
-    void ClearArpEntry();
+    // Makes the workstation forget the hardware address it cached for the
+    // device at `address`.
+    void ClearArpEntry(const QString& address);
 
     // The restart pauses; tests shorten them.
     RestartTiming timing;

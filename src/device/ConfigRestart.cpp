@@ -34,7 +34,7 @@ void ConfigProcedures::runRestartSequence(bool clearArp) {
         ProcessMessages();
         const uint32_t t0 = rk::GetTickCount();
         if (clearArp)
-            ClearArpEntry();
+            ClearArpEntry(restartAddr_);
 
         int k = 0;
         while (rk::TicksSince(t0) < timing.restartPauseMs) {

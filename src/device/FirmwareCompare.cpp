@@ -1,0 +1,150 @@
+// The compare: the device's version texts against the file's, then its stored
+// image read back block by block and compared byte for byte.
+#include "FirmwareProcedures.h"
+
+#include "ImageFile.h"
+#include "Messages.h"
+#include "Ticks.h"
+#include "Wait.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+const char kOldDeviceText[] = "READSOFT";
+constexpr int kOldDeviceTextSize = 8;
+
+// Raised inside the compare with its code; one handler turns it into words.
+struct CompareFailure {
+    int code;
+};
+
+bool StartsWithOldDeviceText(const QByteArray& buffer, int count) {
+    const int n = std::min(count, kOldDeviceTextSize);
+    return std::memcmp(buffer.constData(), kOldDeviceText, size_t(n)) == 0;
+}
+
+// The device's stored image length from its header: payload length plus header.
+qsizetype StoredLength(const QByteArray& image) {
+    const auto* b = reinterpret_cast<const uint8_t*>(image.constData());
+    return qsizetype(b[4]) + qsizetype(b[5]) * 256 + qsizetype(b[6]) * 65536 + kImageHeaderSize;
+}
+
+} // namespace
+
+FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const QString& fileName) {
+    CompareResult result;
+    if (!socket_.Connected()) {
+        log_.ShowStatus(msg::ServerNotConnected);
+        result.connected = false;
+        return result;
+    }
+    try {
+        const ImageFile file = ReadImageFile(fileName);
+        if (file.status == ImageFile::Status::CannotOpen)
+            throw CompareFailure{CompareFileNotOpen};
+        if (file.status == ImageFile::Status::TooLong)
+            throw CompareFailure{CompareFileTooLong};
+        emit phase(FirmwarePhase::FileRead);
+        if (file.status == ImageFile::Status::ShortRead)
+            throw CompareFailure{CompareFileNotOpen};
+
+        const QString fileText =
+            ValidateImage(file.bytes, file.size, VersionSide::File).LabelText();
+        channel_.SendCommand(QStringLiteral("?Version"));
+        channel_.SendCommand(QStringLiteral("?DateVersion"));
+        const QString deviceText = model_.Value(DeviceField::Version) + QStringLiteral("  (") +
+                                   model_.Value(DeviceField::Date) + QLatin1Char(')');
+        emit versionText(VersionSide::Device, deviceText);
+        if (fileText != deviceText)
+            throw CompareFailure{CompareVersionsDiffer};
+
+        emit phase(FirmwarePhase::ReadBackBegun);
+        result.code = readBack(file.bytes, file.size, result.mismatches);
+    } catch (const CompareFailure& failure) {
+        result.code = failure.code;
+    } catch (const std::exception&) {
+        result.code = CompareFileNotOpen;
+    }
+    state_.RawReadPending = false;
+
+    static const struct {
+        int code;
+        const char* label;
+        const char* report;
+    } kFailures[] = {
+        {CompareFileNotOpen, "File not open", "File not open"},
+        {CompareFileTooLong, "File is too long", "File is too long"},
+        {CompareNotAnswered, "Server not answer", "Server not answer"},
+        {CompareTooOld, "Very old version RK5720", "Very old version RK5720LAN"},
+    };
+    for (const auto& f : kFailures) {
+        if (f.code == result.code) {
+            emit versionText(VersionSide::Device, QString::fromLatin1(f.label));
+            log_.ShowStatus(QString::fromLatin1(f.report));
+        }
+    }
+    if (result.code != CompareDone)
+        ++result.mismatches;
+    return result;
+}
+
+int FirmwareProcedures::readBack(const QByteArray& file, qsizetype size, int& mismatches) {
+    QByteArray stored(kImageMaxSize, '\0');
+    if (!readBlock(0, timing.firstBlockReadMs))
+        return CompareNotAnswered;
+    if (state_.RawReceived >= kOldDeviceTextSize &&
+        StartsWithOldDeviceText(state_.RawBuffer, kOldDeviceTextSize))
+        return CompareTooOld;
+    std::memcpy(stored.data(), state_.RawBuffer.constData(), size_t(state_.RawReceived));
+
+    const qsizetype length = StoredLength(stored);
+    if (length != size)
+        ++mismatches;
+    const qsizetype blocks = (length + kImageBlockSize - 1) / kImageBlockSize;
+    if (blocks > kImageMaxBlocks)
+        return CompareTooOld;
+    for (int n = 1; n < blocks; ++n) {
+        if (!readBlock(n, timing.blockReadMs))
+            return CompareNotAnswered;
+        emit phase(FirmwarePhase::BlockDone);
+        std::memcpy(stored.data() + qsizetype(n) * kImageBlockSize, state_.RawBuffer.constData(),
+                    size_t(state_.RawReceived));
+    }
+
+    const qsizetype common = std::min(length, size);
+    for (qsizetype i = 0; i < common; ++i)
+        mismatches += file[i] != stored[i] ? 1 : 0;
+    ValidateImage(stored, length, VersionSide::Device);
+    return CompareDone;
+}
+
+bool FirmwareProcedures::readBlock(int n, uint32_t limitMs) {
+    const uint32_t t0 = rk::GetTickCount();
+    state_.RawReceived = 0;
+    state_.RawReadDone = false;
+    state_.RawReadPending = true;
+    if (state_.SocketWritable)
+        socket_.SendText(QByteArrayLiteral("READSOFT  = ") + QByteArray::number(n));
+    // A block may come in several pieces: the raw read is armed again until
+    // the block is whole, or until it shows the old device's text answer.
+    for (;;) {
+        const bool arrived =
+            WaitUntil([this] { return state_.RawReadDone || !state_.SocketWritable; }, limitMs,
+                      t0) &&
+            state_.RawReadDone;
+        if (!arrived) {
+            state_.RawReadPending = false;
+            closeConnection();
+            return false;
+        }
+        const int got = state_.RawReceived;
+        if (got >= kImageBlockSize ||
+            (got >= kOldDeviceTextSize && StartsWithOldDeviceText(state_.RawBuffer, got)))
+            return true;
+        state_.RawReadDone = false;
+        state_.RawReadPending = true;
+    }
+}

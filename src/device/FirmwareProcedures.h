@@ -1,0 +1,117 @@
+#pragma once
+
+#include "ChannelState.h"
+#include "ClientSocket.h"
+#include "CommandChannel.h"
+#include "ConfigProcedures.h"
+#include "DeviceLog.h"
+#include "DeviceModel.h"
+#include "FirmwareTiming.h"
+#include "ImageCheck.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+// Where a firmware procedure is, for whoever shows its progress.
+enum class FirmwarePhase {
+    FileChecked,   // upload: the file passed the check; its version is shown
+    TransferBegun, // upload: blocks go out from now on
+    BlockDone,     // upload or read-back: one block more (also a failed one)
+    TransferEnded, // upload: the last block is done, or the transfer failed
+    FileRead,      // compare: the file was read; both version texts follow
+    ReadBackBegun, // compare: the versions agree; blocks come back from now on
+};
+
+// Which version text a check result belongs to: the file's or the device's.
+enum class VersionSide { File, Device };
+
+// The Upgrade mode's device side: checking an image file, uploading and
+// installing it, reading the stored image back and comparing it, and the
+// remote COM-port switch. Every wait wakes as soon as what it waits for is
+// applied; the device paces the transfer, never a sleep.
+class FirmwareProcedures : public QObject {
+    Q_OBJECT
+public:
+    enum class UploadResult {
+        NotConnected,
+        CannotOpen,
+        TooLong,
+        InvalidImage,
+        ReadError,
+        NotReady,         // a block announcement was not answered READY
+        BlockNotAnswered, // a block's data went unanswered
+        TransferError,    // an unexpected error while reading or sending
+        NotWritable,      // the connection was gone when the install was due
+        UpgradeRejected,  // the device refused the install; still connected
+        Restarting,       // installed; the reconnection timer follows the device
+    };
+
+    // Internal codes of the compare: 0, or 10 file not readable, 11 file too
+    // long, 21 device silent, 22 device too old, 31 version texts differ.
+    enum CompareCode : int {
+        CompareDone = 0,
+        CompareFileNotOpen = 10,
+        CompareFileTooLong = 11,
+        CompareNotAnswered = 21,
+        CompareTooOld = 22,
+        CompareVersionsDiffer = 31,
+    };
+    struct CompareResult {
+        bool connected = true;
+        int code = CompareDone;
+        int mismatches = 0;
+        bool same() const { return connected && mismatches == 0; }
+    };
+
+    FirmwareProcedures(ClientSocket& socket, CommandChannel& channel, ChannelState& state,
+                       DeviceModel& model, DeviceLog& log, ConfigProcedures& config, QTimer& timer1,
+                       QObject* parent = nullptr);
+
+    // Checks `length` bytes of an image and shows the result as the file's
+    // or the device's version text; a failure is also reported.
+    ImageCheck ValidateImage(const QByteArray& image, qsizetype length, VersionSide side);
+    // The file chosen by the user, read and checked; its version text shows.
+    ImageCheck CheckImageFile(const QString& fileName);
+
+    // Uploads the file in 1,024-byte blocks, each after the device said READY
+    // for it, and installs it. On Restarting the reconnection timer runs and
+    // ends the procedure when the device is back (or gives up).
+    UploadResult UploadFirmware(const QString& fileName);
+    // Compares the device's version texts, then its stored image, with the file.
+    CompareResult CompareFirmware(const QString& fileName);
+
+    // "On": true when an answer item came within 500 ms.
+    bool SwitchRemoteComOn();
+    // "Off": the switch-off sequence and the state query; true when an answer
+    // item came within 3,000 ms.
+    bool SwitchRemoteComOff();
+
+    FirmwareTiming timing;
+
+signals:
+    void phase(FirmwarePhase phase);
+    void versionText(VersionSide side, const QString& text);
+
+private:
+    UploadResult sendBlocks(const QByteArray& image, qsizetype size);
+    UploadResult install();
+    bool readBlock(int n, uint32_t limitMs);
+    int readBack(const QByteArray& file, qsizetype size, int& mismatches);
+    // Waits like WaitUntil, advancing the activity indicator every step.
+    bool waitTicking(const std::function<bool()>& done, uint32_t limitMs, uint32_t start);
+    void tickIndicator();
+    void closeConnection();
+
+    ClientSocket& socket_;
+    CommandChannel& channel_;
+    ChannelState& state_;
+    DeviceModel& model_;
+    DeviceLog& log_;
+    ConfigProcedures& config_;
+    QTimer& timer1_;
+    int indicator_ = 0;
+};

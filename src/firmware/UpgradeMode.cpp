@@ -1,0 +1,143 @@
+#include "UpgradeMode.h"
+
+#include "LabelColor.h"
+#include "Messages.h"
+#include "ui_TChatForm.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+UpgradeMode::UpgradeMode(Device& device, Ui::TChatForm& ui, Shell& shell, OpenDialogState& dialog,
+                         std::function<void()> resetUpgradeLabels, QObject* parent)
+    : QObject(parent), device_(device), ui_(ui), shell_(shell), dialog_(dialog),
+      resetUpgradeLabels_(std::move(resetUpgradeLabels)) {
+    openFile = [this](const QString& start, const QString& filter) {
+        return QFileDialog::getOpenFileName(ui_.PanelUpgrade->window(), QString(), start, filter);
+    };
+    FirmwareProcedures& firmware = device_.firmware;
+    connect(&firmware, &FirmwareProcedures::phase, this, &UpgradeMode::onPhase);
+    connect(&firmware, &FirmwareProcedures::versionText, this, &UpgradeMode::onVersionText);
+}
+
+void UpgradeMode::Button3Click() {
+    QString start = dialog_.InitialDir;
+    if (!dialog_.FileName.isEmpty())
+        start = QDir(start).filePath(QFileInfo(dialog_.FileName).fileName());
+    const QString chosen = openFile(start, QString::fromLatin1(OpenDialogState::kFilter));
+    if (chosen.isEmpty())
+        return;
+    dialog_.FileName = chosen;
+    dialog_.InitialDir = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
+    ui_.EditFileName->setText(chosen);
+    resetUpgradeLabels_();
+    ui_.GrBoxFileVer->setVisible(true);
+    device_.firmware.CheckImageFile(chosen);
+}
+
+void UpgradeMode::ButtonUploadClick() {
+    resetUpgradeLabels_();
+    using Result = FirmwareProcedures::UploadResult;
+    switch (device_.firmware.UploadFirmware(dialog_.FileName)) {
+    case Result::NotConnected:
+    case Result::TooLong:
+    case Result::Restarting: // the reconnection timer gives everything back
+        break;
+    case Result::InvalidImage:
+        SetLabel(ui_.LabelUpload, QStringLiteral("This file is not correct"), Qt::red);
+        break;
+    case Result::CannotOpen:
+    case Result::ReadError:
+    case Result::NotReady:
+    case Result::BlockNotAnswered:
+    case Result::TransferError:
+        uploadFailed(QStringLiteral("Error writing soft"));
+        break;
+    case Result::NotWritable: // the image went out but was never installed
+    case Result::UpgradeRejected:
+        uploadFailed(QStringLiteral("Upgrade error"));
+        break;
+    }
+}
+
+void UpgradeMode::uploadFailed(const QString& text) {
+    SetLabel(ui_.LabelUpload, text, Qt::red);
+    ui_.ProgressBarUpload->setVisible(false);
+    setButtonsEnabled(true);
+    shell_.SetBusyCursor(false);
+    device_.log.SetStatus(StatusPanel::Progress, QString());
+}
+
+void UpgradeMode::ButtonCompareClick() {
+    if (!device_.socket.Connected()) {
+        device_.log.ShowStatus(msg::ServerNotConnected);
+        return;
+    }
+    resetUpgradeLabels_();
+    const FirmwareProcedures::CompareResult result =
+        device_.firmware.CompareFirmware(dialog_.FileName);
+    ui_.ProgressBarUpload->setVisible(false);
+    setButtonsEnabled(true);
+    if (result.same())
+        SetLabel(ui_.LabelCompare, QStringLiteral("Version of the same"), Qt::blue);
+    else
+        SetLabel(ui_.LabelCompare, QStringLiteral("Versions do not match"), Qt::red);
+}
+
+void UpgradeMode::Button2Click() {
+    if (!device_.firmware.SwitchRemoteComOn())
+        showUnavailable();
+}
+
+void UpgradeMode::Button4Click() {
+    if (!device_.firmware.SwitchRemoteComOff())
+        showUnavailable();
+}
+
+void UpgradeMode::showUnavailable() {
+    SetLabel(ui_.LabelRCom, QStringLiteral("Unavailable"), Qt::red);
+}
+
+void UpgradeMode::onPhase(FirmwarePhase phase) {
+    switch (phase) {
+    case FirmwarePhase::FileChecked:
+        ui_.GrBoxFileVer->setVisible(true);
+        break;
+    case FirmwarePhase::TransferBegun:
+        ui_.ProgressBarUpload->setValue(0);
+        shell_.SetBusyCursor(true);
+        ui_.ProgressBarUpload->setVisible(true);
+        setButtonsEnabled(false);
+        break;
+    case FirmwarePhase::BlockDone:
+        stepProgress();
+        break;
+    case FirmwarePhase::TransferEnded:
+        ui_.ProgressBarUpload->setVisible(false);
+        break;
+    case FirmwarePhase::FileRead:
+        ui_.GrBoxFileVer->setVisible(true);
+        ui_.GrBoxImVer->setVisible(true);
+        break;
+    case FirmwarePhase::ReadBackBegun:
+        ui_.ProgressBarUpload->setValue(0);
+        ui_.ProgressBarUpload->setVisible(true);
+        setButtonsEnabled(false);
+        SetLabel(ui_.LabelCompare, QStringLiteral(" "), Qt::black);
+        break;
+    }
+}
+
+void UpgradeMode::onVersionText(VersionSide side, const QString& text) {
+    (side == VersionSide::File ? ui_.LabelFileVersion : ui_.LabelIMVersion)->setText(text);
+}
+
+void UpgradeMode::setButtonsEnabled(bool enabled) {
+    for (QPushButton* button : {ui_.Button3, ui_.ButtonUpload, ui_.ButtonCompare})
+        button->setEnabled(enabled);
+}
+
+void UpgradeMode::stepProgress() {
+    QProgressBar* bar = ui_.ProgressBarUpload;
+    bar->setValue(std::min(bar->value() + 1, bar->maximum()));
+}

@@ -1,0 +1,81 @@
+// The firmware procedures of the core on their own, without a window: the
+// order of their progress signals and their results, the way a console
+// program would see them, against the simulator on loopback.
+#include "Device.h"
+#include "FirmwareImage.h"
+#include "SimulatorThread.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestCoreFirmware : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void uploadThenCompare();
+
+private:
+    std::unique_ptr<sim::SimulatorThread> sim;
+    std::unique_ptr<Device> device;
+    QTemporaryDir dir;
+};
+
+void TestCoreFirmware::init() {
+    sim = std::make_unique<sim::SimulatorThread>();
+    sim->setRestartDelay(100);
+    QVERIFY(sim->start());
+    device = std::make_unique<Device>();
+    device->config.arpRunner = nullptr;
+    device->config.timing.reconnectIntervalMs = 100;
+    device->firmware.timing.installAnswerMs = 100;
+    device->firmware.timing.installRestartMs = 200;
+    device->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+    QVERIFY(QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000));
+}
+
+void TestCoreFirmware::cleanup() {
+    device.reset();
+    sim.reset();
+}
+
+void TestCoreFirmware::uploadThenCompare() {
+    const QByteArray image =
+        sim::BuildFirmwareImage(QStringLiteral("4.20D"), QStringLiteral("11.12.25"), 2100);
+    const QString path = dir.filePath(QStringLiteral("fw.bin"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+
+    QList<FirmwarePhase> phases;
+    QStringList texts;
+    connect(&device->firmware, &FirmwareProcedures::phase, this,
+            [&phases](FirmwarePhase p) { phases << p; });
+    connect(&device->firmware, &FirmwareProcedures::versionText, this,
+            [&texts](VersionSide side, const QString& text) {
+                texts << (side == VersionSide::File ? "file: " : "device: ") + text;
+            });
+
+    QCOMPARE(device->firmware.UploadFirmware(path), FirmwareProcedures::UploadResult::Restarting);
+    using P = FirmwarePhase;
+    QCOMPARE(phases, (QList<P>{P::FileChecked, P::TransferBegun, P::BlockDone, P::BlockDone,
+                               P::BlockDone, P::TransferEnded}));
+    QCOMPARE(texts, QStringList{"file: 4.20D  (11.12.25)"});
+    QVERIFY(device->restartTimer.isActive());
+    QVERIFY(QTest::qWaitFor([this] { return !device->restartTimer.isActive(); }, 10000));
+    QVERIFY(device->socket.Connected());
+
+    phases.clear();
+    texts.clear();
+    const FirmwareProcedures::CompareResult result = device->firmware.CompareFirmware(path);
+    QVERIFY(result.same());
+    QCOMPARE(result.code, int(FirmwareProcedures::CompareDone));
+    QCOMPARE(phases, (QList<P>{P::FileRead, P::ReadBackBegun, P::BlockDone, P::BlockDone}));
+    QCOMPARE(texts, (QStringList{"file: 4.20D  (11.12.25)", "device: 4.20D  (11.12.25)",
+                                 "device: 4.20D  (11.12.25)"}));
+}
+
+QTEST_GUILESS_MAIN(TestCoreFirmware)
+#include "tst_core_firmware.moc"

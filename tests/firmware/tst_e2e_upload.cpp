@@ -1,0 +1,345 @@
+// Uploading and installing firmware through the real window against the
+// simulator: blocks on the wire, progress, the install and the reconnection,
+// and every way it can fail.
+#include "LabelColor.h"
+#include "UpgradeFixture.h"
+
+#include <QProgressBar>
+
+#include <sys/stat.h>
+
+namespace {
+
+// What the tool must send for `image`: each block announced, then 1,024
+// bytes, the last one filled up with 0xFF; then the install command.
+QByteArray ExpectedUpload(const QByteArray& image) {
+    QByteArray wire;
+    const int blocks = int((image.size() + kImageBlockSize - 1) / kImageBlockSize);
+    for (int n = 0; n < blocks; ++n) {
+        QByteArray block = image.mid(qsizetype(n) * kImageBlockSize, kImageBlockSize);
+        block.append(kImageBlockSize - block.size(), '\xFF');
+        wire += "WRITESOFT  = " + QByteArray::number(n) + block;
+    }
+    return wire + "UPGRADE = 1";
+}
+
+} // namespace
+
+class TestE2eUpload : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup();
+
+    void uploadInstallsAndReadsNewVersion_data();
+    void uploadInstallsAndReadsNewVersion();
+    void uploadWithRealInstallTiming();
+    void refusedBeforeTransfer_data();
+    void refusedBeforeTransfer();
+    void failsDuringTransfer_data();
+    void failsDuringTransfer();
+    void staleReadyNeverSendsABlock();
+    void connectionGoneBeforeInstall();
+    void garbageAnswersLetTheTransferGoOn();
+    void upgradeFailKeepsConnection();
+    void deviceThatNeverComesBack();
+    void versionUnansweredAfterReconnection();
+
+private:
+    void expectFailureEnding(const QString& label);
+
+    UpgradeFixture f;
+};
+
+void TestE2eUpload::cleanup() {
+    f.tool.reset();
+    f.device.reset();
+}
+
+void TestE2eUpload::expectFailureEnding(const QString& label) {
+    QCOMPARE(f.ui().LabelUpload->text(), label);
+    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!f.ui().ProgressBarUpload->isVisible());
+    QCOMPARE(f.tool->status(StatusPanel::Progress), QString());
+}
+
+void TestE2eUpload::uploadInstallsAndReadsNewVersion_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("progress");
+    QTest::newRow("one block") << 1024 << 1;
+    QTest::newRow("two blocks, the second one byte") << 1025 << 2;
+    QTest::newRow("256 blocks") << kImageMaxSize << 255;
+}
+
+void TestE2eUpload::uploadInstallsAndReadsNewVersion() {
+    QFETCH(int, size);
+    QFETCH(int, progress);
+    QVERIFY(f.start());
+    const QByteArray image = UpgradeFixture::image(size);
+    f.useImage(image);
+    QList<int> steps;
+    connect(f.ui().ProgressBarUpload, &QProgressBar::valueChanged, this,
+            [&steps](int value) { steps << value; });
+
+    f.ui().ButtonUpload->click();
+    // The click returns once the reconnection timer follows the device.
+    QVERIFY(f.tool->form->Timer1.isActive());
+    QVERIFY(!f.buttonsEnabled());
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(f.ui().LabelFileVersion->text(), QStringLiteral("3.10C  (09.10.24)"));
+    QVERIFY(f.ui().GrBoxFileVer->isVisibleTo(f.ui().PanelUpgrade));
+    QVERIFY(!f.ui().ProgressBarUpload->isVisibleTo(f.ui().PanelUpgrade));
+    QCOMPARE(f.tool->status(StatusPanel::Progress), QStringLiteral("-----------"));
+    QCOMPARE(f.arpCalls, QStringList{"127.0.0.1"});
+    const QByteArray expected = ExpectedUpload(image);
+    QCOMPARE(f.device->received().left(expected.size()), expected);
+    // From 0, one step per block, stopping at the top after the 255th.
+    QCOMPARE(steps.first(), 0);
+    QCOMPARE(steps.size(), progress + 1);
+    QCOMPARE(steps.last(), progress);
+
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("OK"), 15000);
+    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::blue));
+    QCOMPARE(f.ui().LabelIMVersion->text(), QStringLiteral("3.10C (09.10.24)"));
+    QVERIFY(f.ui().GrBoxImVer->isVisibleTo(f.ui().PanelUpgrade));
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(f.device->state().image, image);
+}
+
+void TestE2eUpload::uploadWithRealInstallTiming() {
+    QVERIFY(f.start(true));
+    const QByteArray image = UpgradeFixture::image(1025);
+    f.useImage(image);
+    uint32_t installTick = 0;
+    connect(&f.tool->form->device().log, &DeviceLog::statusText, this,
+            [&installTick](StatusPanel panel, const QString& text) {
+                if (panel == StatusPanel::Message &&
+                    text == QLatin1String("Wait for restarting of RK5720LAN..."))
+                    installTick = rk::GetTickCount();
+            });
+    f.ui().ButtonUpload->click();
+    const uint32_t clickDone = rk::GetTickCount();
+    QVERIFY(installTick != 0);
+    // The device answers OK and restarts at once; the tool drops its side and
+    // clears the address cache only after 2 s, and follows after 8 s.
+    QVERIFY2(f.arpTick - installTick >= 2000, qPrintable(QString::number(f.arpTick - installTick)));
+    QVERIFY2(clickDone - installTick >= 8000, qPrintable(QString::number(clickDone - installTick)));
+    QVERIFY(clickDone - installTick < 9500);
+    QVERIFY(f.tool->form->Timer1.isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("OK"), 15000);
+    QCOMPARE(f.ui().LabelIMVersion->text(), QStringLiteral("3.10C (09.10.24)"));
+    QCOMPARE(f.device->state().image, image);
+}
+
+void TestE2eUpload::refusedBeforeTransfer_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("not connected") << "disconnected"
+                                   << "Server is not connected"
+                                   << " ";
+    QTest::newRow("missing file") << "missing"
+                                  << "Can't open file"
+                                  << "Error writing soft";
+    QTest::newRow("folder") << "folder"
+                            << "Can't open file"
+                            << "Error writing soft";
+    QTest::newRow("empty name") << "noname"
+                                << "Can't open file"
+                                << "Error writing soft";
+    QTest::newRow("named pipe") << "pipe"
+                                << "Can't open file"
+                                << "Error writing soft";
+    QTest::newRow("262,145 bytes") << "toolong"
+                                   << "File is too long"
+                                   << " ";
+    QTest::newRow("bad CRC") << "badcrc"
+                             << "Error CRC"
+                             << "This file is not correct";
+    QTest::newRow("empty file") << "empty"
+                                << "File not open"
+                                << "This file is not correct";
+}
+
+void TestE2eUpload::refusedBeforeTransfer() {
+    QFETCH(QString, kind);
+    QFETCH(QString, report);
+    QFETCH(QString, label);
+    QVERIFY(f.start());
+    QByteArray image = UpgradeFixture::image(3000);
+    if (kind == QLatin1String("badcrc"))
+        image[2] = char(image[2] ^ 0x40);
+    else if (kind == QLatin1String("toolong"))
+        image = QByteArray(kImageMaxSize + 1, 'x');
+    else if (kind == QLatin1String("empty"))
+        image.clear();
+    const QString path = f.useImage(image);
+    if (kind == QLatin1String("missing"))
+        QFile::remove(path);
+    else if (kind == QLatin1String("folder"))
+        f.tool->form->openDialog().FileName = f.tool->dir.path();
+    else if (kind == QLatin1String("pipe")) {
+        QFile::remove(path);
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("noname"))
+        f.tool->form->openDialog().FileName.clear();
+    else if (kind == QLatin1String("disconnected")) {
+        f.tool->form->device().socket.Close();
+        QTRY_VERIFY(!f.tool->form->device().socket.Active());
+    }
+
+    f.ui().ButtonUpload->click();
+    QCOMPARE(f.tool->status(StatusPanel::Message), report);
+    QCOMPARE(f.tool->logLines().last(), report);
+    QCOMPARE(f.ui().LabelUpload->text(), label);
+    if (label != QLatin1String(" "))
+        QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!f.ui().GrBoxFileVer->isVisibleTo(f.ui().PanelUpgrade));
+    QVERIFY(!f.device->received().contains("WRITESOFT"));
+}
+
+void TestE2eUpload::failsDuringTransfer_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+    QTest::newRow("WRITESOFT BUSY") << "busy" << 0 << 2000;
+    QTest::newRow("announcement unanswered") << "silentAnnounce" << 500 << 3000;
+    QTest::newRow("block unanswered 10 s") << "silentBlock" << 10000 << 14000;
+    QTest::newRow("connection dropped mid-upload") << "drop" << 0 << 3000;
+}
+
+void TestE2eUpload::failsDuringTransfer() {
+    QFETCH(QString, fault);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(5000));
+    f.device->updateFaults([&fault](sim::SimFaults& s) {
+        s.writeSoftBusy = fault == QLatin1String("busy");
+        if (fault == QLatin1String("silentAnnounce"))
+            s.silentCommands = QStringList{"WRITESOFT"};
+        if (fault == QLatin1String("silentBlock"))
+            s.silentCommands = QStringList{"SOFTBLOCK"};
+        if (fault == QLatin1String("drop"))
+            s.dropAfterCommands = 3;
+    });
+    QStringList indicator;
+    connect(&f.tool->form->device().log, &DeviceLog::statusText, this,
+            [&indicator](StatusPanel panel, const QString& text) {
+                if (panel == StatusPanel::Progress && !text.isEmpty())
+                    indicator << text;
+            });
+    const uint32_t t0 = rk::GetTickCount();
+    f.ui().ButtonUpload->click();
+    const uint32_t took = rk::TicksSince(t0);
+    QVERIFY2(took >= uint32_t(minMs) && took < uint32_t(maxMs), qPrintable(QString::number(took)));
+    if (fault == QLatin1String("silentBlock")) {
+        // One step per 200 ms of waiting, however often the wait wakes: 51
+        // in 10 s, fewer only if the process was kept from running.
+        QVERIFY2(indicator.size() >= 40 && indicator.size() <= 53,
+                 qPrintable(QString::number(indicator.size())));
+        QCOMPARE(indicator.mid(0, 3), (QStringList{"-+--+--+-", "+--+--+--", "--+--+--+"}));
+    }
+    expectFailureEnding(QStringLiteral("Error writing soft"));
+    QVERIFY(f.tool->logLines().contains(QStringLiteral("Server not answer")));
+    QVERIFY(!f.device->received().contains("UPGRADE"));
+    QTRY_VERIFY(!f.tool->form->device().socket.Active());
+    if (fault == QLatin1String("busy") || fault == QLatin1String("silentAnnounce"))
+        QCOMPARE(f.device->received(), QByteArray("WRITESOFT  = 0"));
+    if (fault == QLatin1String("silentBlock"))
+        QCOMPARE(f.device->received().size(), qsizetype(14 + kImageBlockSize));
+    // The window is usable: a later upload to a healthy device goes through.
+    f.device->setFaults(sim::SimFaults());
+    QVERIFY(f.tool->connectTo(QStringLiteral("127.0.0.1"), f.device->port()));
+    f.ui().ButtonUpload->click();
+    QVERIFY(f.tool->form->Timer1.isActive());
+}
+
+void TestE2eUpload::staleReadyNeverSendsABlock() {
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(2048));
+    // READY left over from an earlier run must not let a block go out.
+    f.tool->state().WriteSoftReady = true;
+    f.device->updateFaults([](sim::SimFaults& s) { s.silentCommands = QStringList{"WRITESOFT"}; });
+    f.ui().ButtonUpload->click();
+    QCOMPARE(f.device->received(), QByteArray("WRITESOFT  = 0"));
+    expectFailureEnding(QStringLiteral("Error writing soft"));
+}
+
+void TestE2eUpload::connectionGoneBeforeInstall() {
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(2048));
+    connect(&f.firmware(), &FirmwareProcedures::phase, this, [this](FirmwarePhase phase) {
+        if (phase != FirmwarePhase::TransferEnded)
+            return;
+        f.device->dropClient();
+        QVERIFY(QTest::qWaitFor([this] { return !f.tool->state().SocketWritable; }, 5000));
+    });
+    f.ui().ButtonUpload->click();
+    QVERIFY(!f.device->received().contains("UPGRADE"));
+    QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
+    expectFailureEnding(QStringLiteral("Upgrade error"));
+    QVERIFY(!f.tool->form->Timer1.isActive());
+}
+
+void TestE2eUpload::garbageAnswersLetTheTransferGoOn() {
+    QVERIFY(f.start());
+    const QByteArray image = UpgradeFixture::image(3000);
+    f.useImage(image);
+    f.device->updateFaults([](sim::SimFaults& s) { s.softBlockAnswer = "\x01\x02#%\xFE&*"; });
+    f.ui().ButtonUpload->click();
+    QVERIFY(f.tool->form->Timer1.isActive());
+    QCOMPARE(f.device->received().left(ExpectedUpload(image).size()), ExpectedUpload(image));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("OK"), 15000);
+}
+
+void TestE2eUpload::upgradeFailKeepsConnection() {
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(1500));
+    f.device->updateFaults([](sim::SimFaults& s) { s.upgradeFail = true; });
+    f.ui().ButtonUpload->click();
+    QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral("Upgrade error"));
+    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Error..."));
+    QCOMPARE(f.tool->status(StatusPanel::Progress), QString());
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!f.tool->form->Timer1.isActive());
+    QVERIFY(f.tool->form->device().socket.Connected());
+    QVERIFY(f.arpCalls.isEmpty());
+}
+
+void TestE2eUpload::deviceThatNeverComesBack() {
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(1500));
+    f.device->updateFaults([](sim::SimFaults& s) { s.noComeBack = true; });
+    f.ui().ButtonUpload->click();
+    QVERIFY(f.tool->form->Timer1.isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.tool->form->Timer1.isActive(), 15000);
+    QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral("Error restarting of RK5720ELAN"));
+    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestE2eUpload::versionUnansweredAfterReconnection() {
+    QVERIFY(f.start());
+    f.useImage(UpgradeFixture::image(1500));
+    f.device->updateFaults([](sim::SimFaults& s) {
+        s.silentCommands = QStringList{"?VERSION", "?DATEVERSION"};
+    });
+    f.ui().ButtonUpload->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("Error reading version"),
+                              15000);
+    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    QVERIFY(f.buttonsEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+QTEST_MAIN(TestE2eUpload)
+#include "tst_e2e_upload.moc"
