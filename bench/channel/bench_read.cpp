@@ -1,6 +1,7 @@
 // "Read" of the nine parameters against the simulator on loopback: wall time
 // against a healthy device, and CPU share while waiting on a silent one.
 #include "AppOptions.h"
+#include "BenchSupport.h"
 #include "ConfigMode.h"
 #include "SimulatorThread.h"
 #include "TChatForm.h"
@@ -15,23 +16,6 @@
 #include <cstdio>
 #include <ctime>
 #include <vector>
-
-namespace {
-
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
-}
-
-bool ConnectTool(TChatForm& form, const sim::SimulatorThread& device) {
-    form.socket().SetAddress(device.address().toString());
-    form.socket().SetPort(device.port());
-    form.device().connection.StartAttempt();
-    return sim::SimulatorThread::waitFor([&] { return form.channelState().SocketWritable; }, 5000);
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

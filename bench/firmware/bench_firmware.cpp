@@ -1,6 +1,7 @@
 // Upload and compare of the largest image through the real window against the
 // simulator on loopback, and the CPU share while a block answer never comes.
 #include "AppOptions.h"
+#include "BenchSupport.h"
 #include "FirmwareImage.h"
 #include "SimulatorThread.h"
 #include "TChatForm.h"
@@ -18,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
-}
-
-bool ConnectTool(TChatForm& form, const sim::SimulatorThread& device) {
-    form.socket().SetAddress(device.address().toString());
-    form.socket().SetPort(device.port());
-    form.device().connection.StartAttempt();
-    return sim::SimulatorThread::waitFor([&] { return form.channelState().SocketWritable; }, 5000);
-}
 
 uint32_t Percentile(std::vector<uint32_t> v, int p) {
     if (v.empty())
