@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Defaults.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +11,7 @@
 // skip the automatic connection exist so that tests and demos never reach the
 // private-range address the tool dials by default.
 struct AppOptions {
-    static constexpr uint16_t kDefaultPort = 1024;
+    static constexpr uint16_t kDefaultPort = kDefaultDevicePort;
 
     enum class Action { Run, ShowHelp, ShowVersion, Fail };
 

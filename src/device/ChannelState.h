@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImageCheck.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,7 +11,7 @@
 // The state the command exchange shares with the feature procedures. It lives
 // in the main window and is touched only on the user-interface thread.
 struct ChannelState {
-    static constexpr int kRawReadMax = 1024;
+    static constexpr int kRawReadMax = kImageBlockSize; // one firmware block
 
     bool SocketWritable = false;
     bool AnswerReceived = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Defaults.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -28,7 +30,7 @@ public:
         kHostUnreachable = 10065,
         kHostNotFound = 11001,
     };
-    static constexpr int kDefaultPort = 1024;
+    static constexpr int kDefaultPort = kDefaultDevicePort;
     // How long the platform lets a connection attempt run before it reports 10060.
     static constexpr int kConnectTimeoutMs = 21000;
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "Defaults.h"
+
 #include <QString>
 
 // Everything the settings file remembers between runs, with the defaults a
 // missing file, section or key gives.
 struct AppSettings {
     // [IPParams]
-    QString Port = QStringLiteral("1024");
+    QString Port = QString::number(kDefaultDevicePort);
     QString Addr = QStringLiteral("192.168.100.222");
     QString NetMask = QStringLiteral("255.255.255.0");
     QString GW = QStringLiteral("192.168.100.5");
