@@ -5,6 +5,7 @@
 #include "ConfigMode.h"
 #include "DeviceBinding.h"
 #include "FormLook.h"
+#include "LinkTest.h"
 #include "NextPageCursor.h"
 #include "PanelDock.h"
 #include "SecondaryWindows.h"
@@ -81,6 +82,7 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 void TChatForm::CreateSubsystems() {
     binding_ = std::make_unique<DeviceBinding>(device_, ui_, *statusPanels_, *this);
     config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
+    linkTest_ = std::make_unique<LinkTest>(device_, ui_, Timer2);
 }
 
 bool TChatForm::ExecConnectDialog(QString& address, QString& port) {

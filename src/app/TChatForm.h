@@ -15,6 +15,7 @@
 
 class ConfigMode;
 class DeviceBinding;
+class LinkTest;
 class PanelDock;
 class TFCombBoxDial;
 class TFormAboutProgr;
@@ -106,6 +107,7 @@ private:
     std::function<void(const QString&)> reportError_;
     std::unique_ptr<DeviceBinding> binding_;
     std::unique_ptr<ConfigMode> config_;
+    std::unique_ptr<LinkTest> linkTest_;
 
 public:
     // Timer1: reconnection after a restart (the core's); Timer2: end of the

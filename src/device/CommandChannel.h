@@ -4,10 +4,12 @@
 #include "ClientSocket.h"
 #include "DeviceLog.h"
 #include "DeviceModel.h"
+#include "ModbusFrame.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -18,6 +20,9 @@ class CommandChannel : public QObject {
     Q_OBJECT
 public:
     static constexpr uint32_t kAnswerWaitMs = 500;
+    // A serial server forwards RS485 data in pieces; a block or a ModBus reply
+    // is joined from pieces that come less than this far apart.
+    static constexpr int kPieceGapMs = 200;
 
     CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model, DeviceLog& log,
                    QObject* parent = nullptr);
@@ -40,6 +45,10 @@ public:
     // Handles an arrival while a ModBus reply is expected; false when it is
     // none (ModbusMode is then clear and up to 7 bytes of it are taken).
     bool ReceiveModbusReply();
+    // A ModBus request is about to go out: its reply is awaited from now on.
+    void ExpectModbusReply(const QByteArray& request);
+    // No ModBus reply is awaited any more; a reply begun is forgotten.
+    void AbandonModbusReply();
 
     DeviceLog& log() { return log_; }
 
@@ -51,6 +60,9 @@ signals:
 
 private:
     void receiveBlock();
+    // Shows the current block as it is, the part that never came as zeros.
+    void finishBlock();
+    void blockGapEnded();
     void receiveText();
     void startBlockRead();
 
@@ -58,4 +70,8 @@ private:
     ChannelState& state_;
     DeviceModel& model_;
     DeviceLog& log_;
+    ModbusReplyReader modbusReader_;
+    // Single-shot: no further piece came in time.
+    QTimer blockGap_;
+    QTimer modbusGap_;
 };

@@ -7,6 +7,7 @@
 #include "Connection.h"
 #include "DeviceLog.h"
 #include "DeviceModel.h"
+#include "LinkTestProcedures.h"
 
 #include <QObject>
 #include <QTimer>
@@ -31,4 +32,5 @@ public:
     CommandChannel channel;
     Connection connection;
     ConfigProcedures config;
+    LinkTestProcedures linkTest;
 };

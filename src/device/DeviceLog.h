@@ -23,6 +23,8 @@ public:
     // The test panel's sent-commands log and its answers log.
     void AddSentLine(const QString& text) { emit sentLine(text); }
     void AddTestLine(const QString& text) { emit testLine(text); }
+    // Empties both test logs for a new request.
+    void ClearTestLogs() { emit testLogsCleared(); }
     // Bytes as hexadecimal pairs into the answers log.
     void AddHexLine(const char* bytes, int count);
     // An answer text as it arrived; the window logs it where the user looks.
@@ -39,6 +41,7 @@ signals:
     void logLine(const QString& text);
     void sentLine(const QString& text);
     void testLine(const QString& text);
+    void testLogsCleared();
     void answerText(const QString& text);
     void statusText(StatusPanel panel, const QString& text);
     void lampShown(bool shown);

@@ -31,6 +31,7 @@ private slots:
     void modbusReply();
     void modbusMismatchHandsRestToText();
     void hugeAnswerNeitherCrashesNorHangs();
+    void modbusReplyOfMegabytes();
 
 private:
     std::unique_ptr<ChannelHarness> h;
@@ -116,25 +117,44 @@ void TestChannel::applyItem_data() {
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("expected");
     const int ip = int(DeviceSetting::IpAddr);
-    QTest::newRow("set error") << "SET_NETMASK = Error;" << "result" << int(DeviceSetting::NetMask) << "Error";
-    QTest::newRow("set ok lower") << "SET_NETMASK = ok" << "result" << int(DeviceSetting::NetMask) << "OK";
-    QTest::newRow("set no value") << "SET_GW" << "result" << int(DeviceSetting::Gateway) << "Error";
-    QTest::newRow("set ip") << "set_ipaddr=ok;" << "result" << ip << "OK";
-    QTest::newRow("set port") << "SET_SERVICE = OK" << "result" << int(DeviceSetting::Port) << "OK";
-    QTest::newRow("set mac") << "SET_MACADDR = NO" << "result" << int(DeviceSetting::MacAddr) << "Error";
-    QTest::newRow("set speed") << "SET_SPEED_DUPLEX = OK" << "result" << int(DeviceSetting::SpeedDuplex) << "OK";
-    QTest::newRow("set pack") << "SET_PACKFLOAT = OK" << "result" << int(DeviceSetting::PackFloat) << "OK";
-    QTest::newRow("set rcom") << "SET_SERVORRCOM = OK" << "result" << int(DeviceSetting::RemoteCom) << "OK";
-    QTest::newRow("rcom off") << "SERVORRCOM = 0" << "rcom" << 0 << "Off";
-    QTest::newRow("rcom on") << "SERVORRCOM = 1" << "rcom" << 0 << "On";
-    QTest::newRow("packfloat 2") << "PACKFLOAT = 2" << "field" << int(DeviceField::PackFloat) << "2";
-    QTest::newRow("speed 5") << "SPEED_DUPLEX = 5" << "field" << int(DeviceField::SpeedDuplex) << "5";
-    QTest::newRow("gw with =") << "GW = 10.0.0.1 = X" << "field" << int(DeviceField::Gateway) << "10.0.0.1 = X";
-    QTest::newRow("version upper") << "version = v1.2a" << "field" << int(DeviceField::Version) << "V1.2A";
-    QTest::newRow("two items") << "IPADDR = 1.2.3.4; NETMASK = 255.0.0.0;" << "field" << int(DeviceField::NetMask) << "255.0.0.0";
-    QTest::newRow("mac") << "MACADDR = 00-1a-2b-3c-4d-5e" << "field" << int(DeviceField::MacAddr) << "00-1A-2B-3C-4D-5E";
-    QTest::newRow("service") << "SERVICE = 1024" << "field" << int(DeviceField::Port) << "1024";
-    QTest::newRow("date") << "DATEVERSION = 01.02.08" << "field" << int(DeviceField::Date) << "01.02.08";
+    QTest::newRow("set error") << "SET_NETMASK = Error;"
+                               << "result" << int(DeviceSetting::NetMask) << "Error";
+    QTest::newRow("set ok lower") << "SET_NETMASK = ok"
+                                  << "result" << int(DeviceSetting::NetMask) << "OK";
+    QTest::newRow("set no value") << "SET_GW"
+                                  << "result" << int(DeviceSetting::Gateway) << "Error";
+    QTest::newRow("set ip") << "set_ipaddr=ok;"
+                            << "result" << ip << "OK";
+    QTest::newRow("set port") << "SET_SERVICE = OK"
+                              << "result" << int(DeviceSetting::Port) << "OK";
+    QTest::newRow("set mac") << "SET_MACADDR = NO"
+                             << "result" << int(DeviceSetting::MacAddr) << "Error";
+    QTest::newRow("set speed") << "SET_SPEED_DUPLEX = OK"
+                               << "result" << int(DeviceSetting::SpeedDuplex) << "OK";
+    QTest::newRow("set pack") << "SET_PACKFLOAT = OK"
+                              << "result" << int(DeviceSetting::PackFloat) << "OK";
+    QTest::newRow("set rcom") << "SET_SERVORRCOM = OK"
+                              << "result" << int(DeviceSetting::RemoteCom) << "OK";
+    QTest::newRow("rcom off") << "SERVORRCOM = 0"
+                              << "rcom" << 0 << "Off";
+    QTest::newRow("rcom on") << "SERVORRCOM = 1"
+                             << "rcom" << 0 << "On";
+    QTest::newRow("packfloat 2") << "PACKFLOAT = 2"
+                                 << "field" << int(DeviceField::PackFloat) << "2";
+    QTest::newRow("speed 5") << "SPEED_DUPLEX = 5"
+                             << "field" << int(DeviceField::SpeedDuplex) << "5";
+    QTest::newRow("gw with =") << "GW = 10.0.0.1 = X"
+                               << "field" << int(DeviceField::Gateway) << "10.0.0.1 = X";
+    QTest::newRow("version upper") << "version = v1.2a"
+                                   << "field" << int(DeviceField::Version) << "V1.2A";
+    QTest::newRow("two items") << "IPADDR = 1.2.3.4; NETMASK = 255.0.0.0;"
+                               << "field" << int(DeviceField::NetMask) << "255.0.0.0";
+    QTest::newRow("mac") << "MACADDR = 00-1a-2b-3c-4d-5e"
+                         << "field" << int(DeviceField::MacAddr) << "00-1A-2B-3C-4D-5E";
+    QTest::newRow("service") << "SERVICE = 1024"
+                             << "field" << int(DeviceField::Port) << "1024";
+    QTest::newRow("date") << "DATEVERSION = 01.02.08"
+                          << "field" << int(DeviceField::Date) << "01.02.08";
 }
 
 void TestChannel::applyItem() {
@@ -148,10 +168,12 @@ void TestChannel::applyItem() {
     if (kind == QLatin1String("field")) {
         QCOMPARE(model.Value(DeviceField(index)), expected);
     } else if (kind == QLatin1String("result")) {
-        const SettingResult want = expected == QLatin1String("OK") ? SettingResult::Ok : SettingResult::Error;
+        const SettingResult want =
+            expected == QLatin1String("OK") ? SettingResult::Ok : SettingResult::Error;
         QCOMPARE(model.Result(DeviceSetting(index)), want);
     } else {
-        QCOMPARE(model.RemoteComState(), expected == QLatin1String("Off") ? RemoteCom::Off : RemoteCom::On);
+        QCOMPARE(model.RemoteComState(),
+                 expected == QLatin1String("Off") ? RemoteCom::Off : RemoteCom::On);
     }
 }
 
@@ -265,6 +287,22 @@ void TestChannel::hugeAnswerNeitherCrashesNorHangs() {
     h->channel->SendCommand(QStringLiteral("?IpAddr;"));
     QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::IpAddr), QStringLiteral("5.6.7.8"), 20000);
     QVERIFY(clock.elapsed() < 20000);
+}
+
+void TestChannel::modbusReplyOfMegabytes() {
+    // The length field caps a reply at 65,534 PDU bytes, however they are cut
+    // into arrivals; what follows it is no reply and takes the text path.
+    h->state.ModbusMode = true;
+    h->send(QByteArray::fromHex("02030000FFFF01") + QByteArray(3 * 1024 * 1024, '\x11'));
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!h->state.ModbusMode && h->peer->bytesToWrite() == 0 &&
+                                 h->socket.ReceiveLength() == 0,
+                             20000);
+    QVERIFY(clock.elapsed() < 20000);
+    QCOMPARE(h->recorder.test.size(), 2);
+    QCOMPARE(h->recorder.test[0], QStringLiteral("02 03 00 00 FF FF 01 "));
+    QCOMPARE(h->recorder.test[1], QStringLiteral("11 ").repeated(65534));
 }
 
 QTEST_MAIN(TestChannel)
