@@ -136,11 +136,10 @@ void TestE2eLinkTest::currentValues() {
 
 void TestE2eLinkTest::invalidNumberSendsNothing_data() {
     QTest::addColumn<QString>("typed");
-    for (const char* t : {"BA000", "BA-5", "BA", "B", "", "BAZ1", "BA 1 2"})
-        QTest::newRow(t) << QString::fromLatin1(t);
+    // The full list of bad numbers is the parser's test; these reach the window.
+    QTest::newRow("zero") << QStringLiteral("BA000");
+    QTest::newRow("empty") << QString();
     QTest::newRow("very long") << QStringLiteral("BA") + QString(50000, QLatin1Char('9'));
-    QTest::newRow("control characters") << QStringLiteral("\x01\x02\x03\x04");
-    QTest::newRow("non-Latin letters") << QString::fromUtf8("БАдва");
 }
 
 void TestE2eLinkTest::invalidNumberSendsNothing() {
@@ -252,8 +251,7 @@ void TestE2eLinkTest::sendWhileDisconnected() {
 void TestE2eLinkTest::emptyRequestSendsNothing_data() {
     QTest::addColumn<QString>("typed");
     QTest::newRow("empty") << QString();
-    QTest::newRow("blanks") << QStringLiteral("     ");
-    QTest::newRow("tabs and line ends") << QStringLiteral("\t \r\n");
+    QTest::newRow("blanks, tabs and line ends") << QStringLiteral("  \t \r\n");
 }
 
 void TestE2eLinkTest::emptyRequestSendsNothing() {
