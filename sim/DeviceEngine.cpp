@@ -442,7 +442,7 @@ void DeviceEngine::dispatchBareWord(const QByteArray& word) {
 
 void DeviceEngine::dispatchModbus(const QByteArray& frame) {
     if (admit(QStringLiteral("MODBUS")))
-        answer(modbusReply(frame));
+        answerData(modbusReply(frame));
     afterCommand();
 }
 

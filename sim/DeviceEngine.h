@@ -102,6 +102,8 @@ private:
     QByteArray modbusReply(const QByteArray& frame);
 
     void answer(const QByteArray& bytes);
+    // Binary data from an instrument, which the split-data fault cuts.
+    void answerData(const QByteArray& bytes);
     void answerItem(const QByteArray& key, const QByteArray& value);
     void answerSet(const QByteArray& key, bool ok);
     void requestAction(EngineAction action);

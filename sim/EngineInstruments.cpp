@@ -1,6 +1,8 @@
 // The string protocol of the instruments on the RS485 line.
 #include "DeviceEngine.h"
 
+#include <algorithm>
+
 namespace sim {
 
 namespace {
@@ -73,8 +75,19 @@ bool DeviceEngine::instrumentBareWord(const QByteArray& word) {
         data += block;
     }
     readReady_ = false;
-    answer(data);
+    answerData(data);
     return true;
+}
+
+void DeviceEngine::answerData(const QByteArray& bytes) {
+    const int cut = faults_.splitDataAt;
+    if (cut <= 0 || cut >= bytes.size() || faults_.mergeAnswers) {
+        answer(bytes);
+        return;
+    }
+    const int at = std::max(0, faults_.answerDelayMs);
+    out_.writes.append({bytes.left(cut), at});
+    out_.writes.append({bytes.mid(cut), at + std::max(0, faults_.splitGapMs)});
 }
 
 void DeviceEngine::writeBufReceived() {

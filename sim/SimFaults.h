@@ -17,6 +17,8 @@ struct SimFaults {
     bool splitAnswers = false;        // each answer goes out in two writes ...
     int splitGapMs = 50;              // ... this far apart
     bool mergeAnswers = false;        // each answer is held back and sent with the next
+    int splitDataAt = 0;              // instrument blocks and ModBus replies go out in two
+                                      // writes, cut after this many bytes, splitGapMs apart
     QStringList rejectKeys;           // SET_<KEY> = ERROR, nothing stored
     bool writeSoftBusy = false;       // WRITESOFT = BUSY
     bool upgradeFail = false;         // UPGRADE = FAIL whatever the image

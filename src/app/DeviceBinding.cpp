@@ -27,6 +27,10 @@ DeviceBinding::DeviceBinding(Device& device, Ui::TChatForm& ui, StatusPanels& st
     connect(&log, &DeviceLog::sentLine, ui_.MemoSending, &QPlainTextEdit::appendPlainText);
     connect(&log, &DeviceLog::testLine, ui_.MemoTesting, &QPlainTextEdit::appendPlainText);
     connect(&log, &DeviceLog::answerText, this, &DeviceBinding::showAnswerText);
+    connect(&log, &DeviceLog::testLogsCleared, this, [this] {
+        ui_.MemoSending->clear();
+        ui_.MemoTesting->clear();
+    });
     connect(
         &log, &DeviceLog::statusText, &status,
         [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });

@@ -6,6 +6,7 @@
 #include "ConfigMode.h"
 #include "DeviceBinding.h"
 #include "FormLook.h"
+#include "LinkTest.h"
 #include "NextPageCursor.h"
 #include "PanelDock.h"
 #include "SecondaryWindows.h"
@@ -95,6 +96,7 @@ void TChatForm::CreateSubsystems() {
     config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
     upgrade_ = std::make_unique<UpgradeMode>(device_, ui_, *this, openDialog_,
                                              [this] { ResetUpgradeLabels(); });
+    linkTest_ = std::make_unique<LinkTest>(device_, ui_, Timer2);
 }
 
 bool TChatForm::ExecConnectDialog(QString& address, QString& port) {

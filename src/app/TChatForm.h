@@ -15,6 +15,7 @@
 
 class ConfigMode;
 class DeviceBinding;
+class LinkTest;
 class PanelDock;
 class TFCombBoxDial;
 class TFormAboutProgr;
@@ -112,6 +113,7 @@ private:
     std::unique_ptr<DeviceBinding> binding_;
     std::unique_ptr<ConfigMode> config_;
     std::unique_ptr<UpgradeMode> upgrade_;
+    std::unique_ptr<LinkTest> linkTest_;
 
 public:
     // Timer1: reconnection after a restart (the core's); Timer2: end of the

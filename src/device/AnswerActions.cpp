@@ -107,6 +107,7 @@ bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
 
 void CommandChannel::startBlockRead() {
     const int size = state_.BlockLength * state_.BlockCount;
+    blockGap_.stop();
     state_.ReleaseBlockBuffer();
     if (size > 0)
         state_.BlockBuffer = QByteArray(size, '\0');

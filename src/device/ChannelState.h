@@ -29,6 +29,9 @@ struct ChannelState {
     int BlockLength = 129;
     int BlockCount = 1;
     int BlocksReceived = 0;
+    // Bytes of the current block that have arrived; a block may come in
+    // several pieces.
+    int BlockFilled = 0;
     bool WriteSoftReady = false;
     uint8_t UpgradeAccepted = 255;
     int RestartCountdown = 0;
@@ -36,6 +39,7 @@ struct ChannelState {
     void ReleaseBlockBuffer() {
         BlockBuffer.reset();
         BlocksReceived = 0;
+        BlockFilled = 0;
     }
 };
 

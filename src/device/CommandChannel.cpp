@@ -6,7 +6,15 @@
 
 CommandChannel::CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model,
                                DeviceLog& log, QObject* parent)
-    : QObject(parent), socket_(socket), state_(state), model_(model), log_(log) {}
+    : QObject(parent), socket_(socket), state_(state), model_(model), log_(log) {
+    for (QTimer* gap : {&blockGap_, &modbusGap_}) {
+        gap->setSingleShot(true);
+        gap->setInterval(kPieceGapMs);
+    }
+    connect(&blockGap_, &QTimer::timeout, this, &CommandChannel::blockGapEnded);
+    // A reply still short when the pieces stop is dropped; the next is awaited.
+    connect(&modbusGap_, &QTimer::timeout, this, [this] { modbusReader_.Drop(); });
+}
 
 int CommandChannel::SendCommand(const QString& text) {
     const uint32_t t0 = rk::GetTickCount();
@@ -59,16 +67,38 @@ void CommandChannel::receiveBlock() {
     QByteArray& buffer = *state_.BlockBuffer;
     const qsizetype offset = qsizetype(state_.BlocksReceived) * state_.BlockLength;
     // The buffer holds BlockCount blocks; never write past it, whatever the counters say.
-    if (state_.BlockLength <= 0 || offset + state_.BlockLength > buffer.size()) {
+    if (state_.BlockLength <= 0 || offset + state_.BlockLength > buffer.size() ||
+        state_.BlockFilled < 0 || state_.BlockFilled >= state_.BlockLength) {
         state_.ReleaseBlockBuffer();
         return;
     }
     char* block = buffer.data() + offset;
-    if (socket_.ReceiveBuf(block, state_.BlockLength) <= 0)
+    const int got =
+        socket_.ReceiveBuf(block + state_.BlockFilled, state_.BlockLength - state_.BlockFilled);
+    if (got <= 0)
         return;
-    emit blockReceived(QByteArray(block, state_.BlockLength));
+    state_.BlockFilled += got;
+    if (state_.BlockFilled < state_.BlockLength) {
+        blockGap_.start();
+        return;
+    }
+    finishBlock();
+}
+
+void CommandChannel::finishBlock() {
+    blockGap_.stop();
+    const qsizetype offset = qsizetype(state_.BlocksReceived) * state_.BlockLength;
+    const QByteArray block = state_.BlockBuffer->mid(offset, state_.BlockLength);
+    state_.BlockFilled = 0;
     if (++state_.BlocksReceived >= state_.BlockCount)
         state_.ReleaseBlockBuffer();
+    emit blockReceived(block);
+}
+
+void CommandChannel::blockGapEnded() {
+    // A stale gap of an abandoned read finds no piece of the current one.
+    if (state_.BlockBuffer && state_.BlockFilled > 0)
+        finishBlock();
 }
 
 void CommandChannel::receiveText() {

@@ -4,10 +4,12 @@
 #include "ClientSocket.h"
 #include "DeviceLog.h"
 #include "DeviceModel.h"
+#include "ModbusFrame.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -23,6 +25,9 @@ public:
     // the answers around it are applied: a device that floods the tool with
     // answers cannot grow its stack and memory without bound.
     static constexpr int kMaxNestedReads = 4;
+    // A serial server forwards RS485 data in pieces; a block or a ModBus reply
+    // is joined from pieces that come less than this far apart.
+    static constexpr int kPieceGapMs = 200;
 
     CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model, DeviceLog& log,
                    QObject* parent = nullptr);
@@ -45,6 +50,10 @@ public:
     // Handles an arrival while a ModBus reply is expected; false when it is
     // none (ModbusMode is then clear and up to 7 bytes of it are taken).
     bool ReceiveModbusReply();
+    // A ModBus request is about to go out: its reply is awaited from now on.
+    void ExpectModbusReply(const QByteArray& request);
+    // No ModBus reply is awaited any more; a reply begun is forgotten.
+    void AbandonModbusReply();
 
     DeviceLog& log() { return log_; }
     // The deepest nesting of the receive handler so far.
@@ -59,6 +68,9 @@ signals:
 private:
     void receive();
     void receiveBlock();
+    // Shows the current block as it is, the part that never came as zeros.
+    void finishBlock();
+    void blockGapEnded();
     void receiveText();
     void startBlockRead();
 
@@ -69,4 +81,8 @@ private:
     int depth_ = 0;
     int peakDepth_ = 0;
     bool deferred_ = false;
+    ModbusReplyReader modbusReader_;
+    // Single-shot: no further piece came in time.
+    QTimer blockGap_;
+    QTimer modbusGap_;
 };

@@ -8,7 +8,8 @@ Device::Device(QObject* parent)
     : QObject(parent), channel(socket, state, model, log),
       connection(socket, state, remembered, log),
       config(socket, channel, state, remembered, model, log, connection, restartTimer),
-      firmware(socket, channel, state, model, log, config, restartTimer) {
+      firmware(socket, channel, state, model, log, config, restartTimer),
+      linkTest(socket, channel, state, log) {
     restartTimer.setInterval(kTimerInterval);
     connect(&socket, &ClientSocket::connected, &connection, &Connection::ClientSocketConnect);
     connect(&socket, &ClientSocket::disconnected, &connection, &Connection::ClientSocketDisconnect);

@@ -8,6 +8,7 @@
 #include "DeviceLog.h"
 #include "DeviceModel.h"
 #include "FirmwareProcedures.h"
+#include "LinkTestProcedures.h"
 
 #include <QObject>
 #include <QTimer>
@@ -33,4 +34,5 @@ public:
     Connection connection;
     ConfigProcedures config;
     FirmwareProcedures firmware;
+    LinkTestProcedures linkTest;
 };

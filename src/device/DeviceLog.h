@@ -27,6 +27,8 @@ public:
     // The test panel's sent-commands log and its answers log.
     void AddSentLine(const QString& text) { emit sentLine(CapLine(text)); }
     void AddTestLine(const QString& text) { emit testLine(CapLine(text)); }
+    // Empties both test logs for a new request.
+    void ClearTestLogs() { emit testLogsCleared(); }
     // Bytes as hexadecimal pairs into the answers log.
     void AddHexLine(const char* bytes, int count);
     // An answer text as it arrived; the window logs it where the user looks.
@@ -43,6 +45,7 @@ signals:
     void logLine(const QString& text);
     void sentLine(const QString& text);
     void testLine(const QString& text);
+    void testLogsCleared();
     void answerText(const QString& text);
     void statusText(StatusPanel panel, const QString& text);
     void lampShown(bool shown);

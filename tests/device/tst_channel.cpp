@@ -34,6 +34,7 @@ private slots:
     void hugeAnswerNeitherCrashesNorHangs();
     void floodKeepsNestingBounded();
     void longLinesAreCapped();
+    void modbusReplyOfMegabytes();
 
 private:
     std::unique_ptr<ChannelHarness> h;
@@ -332,6 +333,23 @@ void TestChannel::longLinesAreCapped() {
     h->device.log.AddHexLine(QByteArray(1000, '\x11').constData(), 1000);
     QCOMPARE(h->recorder.test.last(),
              QStringLiteral("11 ").repeated(170) + QStringLiteral("... (1000 bytes)"));
+}
+
+void TestChannel::modbusReplyOfMegabytes() {
+    // The length field caps a reply at 65,534 PDU bytes, however they are cut
+    // into arrivals; what follows it is no reply and takes the text path.
+    h->state.ModbusMode = true;
+    h->send(QByteArray::fromHex("02030000FFFF01") + QByteArray(3 * 1024 * 1024, '\x11'));
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!h->state.ModbusMode && h->peer->bytesToWrite() == 0 &&
+                                 h->socket.ReceiveLength() == 0,
+                             20000);
+    QVERIFY(clock.elapsed() < 20000);
+    QCOMPARE(h->recorder.test.size(), 2);
+    QCOMPARE(h->recorder.test[0], QStringLiteral("02 03 00 00 FF FF 01 "));
+    // The log shows the start of a long reply and its length.
+    QCOMPARE(h->recorder.test[1], QStringLiteral("11 ").repeated(170) + QStringLiteral("... (65534 bytes)"));
 }
 
 QTEST_MAIN(TestChannel)

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// ModBus/TCP frames typed by the user and passed through the device to an
+// instrument. The tool adds nothing: the user types the whole frame, MBAP
+// header included.
+
+constexpr int kModbusHeaderSize = 7;
+// Transaction and protocol identifier: what a reply repeats of its request.
+constexpr int kModbusIdsSize = 4;
+
+// The request text as bytes: tokens separated by blanks (code 32), each one
+// byte in hexadecimal; the low 8 bits count ("123" is 23h), a token that is
+// not all hexadecimal digits gives 00. Nothing when the text holds no token.
+std::optional<QByteArray> ModbusRequestBytes(const QString& text);
+
+// The number of PDU bytes a reply header announces, or nothing when the
+// header is no reply to a request with `ids` (its first bytes differ) or
+// announces no unit identifier (length 0). `header` holds 7 bytes.
+std::optional<int> ModbusPduSize(const QByteArray& header, const QByteArray& ids);
+
+// What a complete reply shows: the header and the PDU as hexadecimal lines,
+// and for an exception reply (function code with bit 7 set) "Ошибка" with the
+// exception code as a signed byte, when the reply carries one.
+QStringList ModbusReplyLines(const QByteArray& header, const QByteArray& pdu);
+
+// Takes one reply from arrivals: the header from the first one, the PDU from
+// that and any further ones. A reply still short is Pending; the owner drops
+// it when no more data comes.
+class ModbusReplyReader {
+public:
+    // Takes at most `max` bytes into `buffer`; returns how many it took.
+    using ReceiveFn = std::function<int(char* buffer, int max)>;
+    enum class Outcome { NotReply, Pending, Complete };
+
+    // Until a request is sent, replies to the default request's identifiers
+    // (02 03 00 00) are recognised.
+    ModbusReplyReader();
+
+    // A request went out: its replies are recognised by its first four bytes.
+    void Expect(const QByteArray& request);
+    // Forgets a reply begun and not finished.
+    void Drop();
+    bool Pending() const { return pending_; }
+
+    // Reads one arrival. NotReply when its first 7 bytes are missing or are no
+    // header of a reply (those bytes stay taken).
+    Outcome Receive(const ReceiveFn& receive);
+
+    const QByteArray& Header() const { return header_; }
+    const QByteArray& Pdu() const { return pdu_; }
+
+private:
+    QByteArray ids_;
+    QByteArray header_;
+    QByteArray pdu_;
+    int filled_ = 0;
+    bool pending_ = false;
+};

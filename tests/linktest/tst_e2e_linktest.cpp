@@ -1,0 +1,380 @@
+// The Test panel against the simulator on loopback: an instrument's current
+// values through the string protocol, the block-write test, ModBus requests
+// passed through, and the one-second lockout of the test buttons.
+#include "SimulatorThread.h"
+#include "Text.h"
+#include "Ticks.h"
+#include "ToolHarness.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+const QString kDefaultRequest = QStringLiteral("02 03 00 00 00 06 01 04 00 00 00 20");
+
+// An instrument's current values as the simulator serves them: floats in the
+// device's byte order, the rest of the block zero.
+QByteArray InstrumentValues(const sim::DeviceState& s, const QString& name, int length) {
+    QByteArray block;
+    const sim::Instrument* in = s.findInstrument(name);
+    for (int i = 0; in && i < sim::kInstrumentFloats && block.size() + 4 <= length; ++i) {
+        uint8_t bytes[4];
+        sim::EncodeFloat(in->inputs[size_t(i)], s.activePackFloat, bytes);
+        block.append(reinterpret_cast<const char*>(bytes), 4);
+    }
+    return block + QByteArray(length - block.size(), '\0');
+}
+
+QStringList Lines(const QPlainTextEdit* box) {
+    const QString text = box->toPlainText();
+    return text.isEmpty() ? QStringList{} : text.split(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestE2eLinkTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void currentValues_data();
+    void currentValues();
+    void invalidNumberSendsNothing_data();
+    void invalidNumberSendsNothing();
+    void silentServerIsClosed();
+    void blockWriteTest();
+    void modbusRequest_data();
+    void modbusRequest();
+    void sendWhileDisconnected();
+    void emptyRequestSendsNothing_data();
+    void emptyRequestSendsNothing();
+    void dataInPieces_data();
+    void dataInPieces();
+    void lockoutLastsOneSecond();
+    void lockoutIsNotExtended();
+    void replyAfterLockoutIsShown();
+    void stringReadAfterUnansweredModbus();
+
+private:
+    bool connect() { return tool->connectTo(QStringLiteral("127.0.0.1"), device->port()); }
+    Ui::TChatForm& ui() { return tool->ui(); }
+    bool buttonsEnabled() {
+        return ui().BitBtnCurrVal->isEnabled() && ui().BitBttnSend->isEnabled();
+    }
+    bool buttonsDisabled() {
+        return !ui().BitBtnCurrVal->isEnabled() && !ui().BitBttnSend->isEnabled();
+    }
+
+    std::unique_ptr<sim::SimulatorThread> device;
+    std::unique_ptr<ToolHarness> tool;
+};
+
+void TestE2eLinkTest::init() {
+    device = std::make_unique<sim::SimulatorThread>();
+    QVERIFY(device->start());
+    tool = std::make_unique<ToolHarness>();
+    ui().NTest->trigger();
+}
+
+void TestE2eLinkTest::cleanup() {
+    tool.reset();
+    device.reset();
+}
+
+void TestE2eLinkTest::currentValues_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("BA001") << "BA001"
+                           << "NDEVICE = BA001; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true;
+    QTest::newRow("128-byte variant")
+        << "KA010"
+        << "NDEVICE = KA010; LENBLOCK = 128; NBLOCKS = 1; READ = 145" << true;
+    QTest::newRow("lower-case prefix")
+        << " ka10 "
+        << "NDEVICE = ka010; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true;
+    QTest::newRow("missing instrument")
+        << "BA9"
+        << "NDEVICE = BA009; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << false;
+}
+
+void TestE2eLinkTest::currentValues() {
+    QFETCH(QString, typed);
+    QFETCH(QString, commands);
+    QFETCH(bool, found);
+    QVERIFY(connect());
+    ui().EditNum->setText(typed);
+    ui().BitBtnCurrVal->click();
+
+    QString wire = commands;
+    wire.remove(QStringLiteral("; "));
+    QStringList answers{"NDEVICE = OK;", "LENBLOCK = OK;", "NBLOCKS = OK;",
+                        found ? "READ = OK;" : "READ = NO;"};
+    if (found) {
+        wire += QStringLiteral("READBUF");
+        QCOMPARE(Lines(ui().MemoSending), (QStringList{"READBUF", commands}));
+        // All 129 positions, whatever the variant sent: the 128-byte block's
+        // last one stays zero once no more data comes.
+        const QString number = commands.section(QLatin1Char(';'), 0, 0).mid(10);
+        const int length = number.startsWith(QLatin1Char('K')) ? 128 : 129;
+        const QByteArray block = InstrumentValues(device->state(), number, length);
+        answers << HexDumpLine(block + QByteArray(129 - length, '\0'));
+        QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting), answers, 5000);
+        QCOMPARE(ui().MemoTesting->textCursor().selectionStart(), 0);
+        QCOMPARE(ui().MemoTesting->textCursor().selectionEnd(), 1);
+    } else {
+        QCOMPARE(Lines(ui().MemoSending), QStringList{commands});
+        QCOMPARE(Lines(ui().MemoTesting), answers);
+    }
+    QVERIFY(device->waitForReceived(wire.toLatin1()));
+    QCOMPARE(device->received(), wire.toLatin1());
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
+    QVERIFY(!tool->state().BlockBuffer);
+    QVERIFY(tool->form->socket().Connected());
+}
+
+void TestE2eLinkTest::invalidNumberSendsNothing_data() {
+    QTest::addColumn<QString>("typed");
+    // The full list of bad numbers is the parser's test; these reach the window.
+    QTest::newRow("zero") << QStringLiteral("BA000");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("very long") << QStringLiteral("BA") + QString(50000, QLatin1Char('9'));
+}
+
+void TestE2eLinkTest::invalidNumberSendsNothing() {
+    QFETCH(QString, typed);
+    QVERIFY(connect());
+    ui().MemoSending->setPlainText(QStringLiteral("earlier sent"));
+    ui().MemoTesting->setPlainText(QStringLiteral("earlier received"));
+    const int logLines = tool->logLines().size();
+    ui().EditNum->setText(typed);
+    ui().BitBtnCurrVal->click();
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Error in Number of RK5700"));
+    QCOMPARE(tool->logLines().size(), logLines);
+    QCOMPARE(ui().MemoSending->toPlainText(), QStringLiteral("earlier sent"));
+    QCOMPARE(ui().MemoTesting->toPlainText(), QStringLiteral("earlier received"));
+    QVERIFY(buttonsDisabled());
+    QTest::qWait(100);
+    QVERIFY(device->received().isEmpty());
+}
+
+void TestE2eLinkTest::silentServerIsClosed() {
+    device->updateFaults([](sim::SimFaults& f) { f.silentAll = true; });
+    QVERIFY(connect());
+    const uint32_t t0 = rk::GetTickCount();
+    ui().BitBtnCurrVal->click();
+    QVERIFY(rk::TicksSince(t0) > 4 * 500);
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server not answer"));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
+    QCOMPARE(Lines(ui().MemoSending),
+             QStringList{"NDEVICE = BA001; LENBLOCK = 129; NBLOCKS = 1; READ = 193"});
+    QVERIFY(ui().MemoTesting->toPlainText().isEmpty());
+    QVERIFY(device->waitForNoClient());
+    // The buttons came back inside the four waits.
+    QVERIFY(buttonsEnabled());
+}
+
+void TestE2eLinkTest::blockWriteTest() {
+    QVERIFY(connect());
+    QElapsedTimer clock;
+    clock.start();
+    ui().Button1->click(); // hidden; only a program reaches it
+    QVERIFY(clock.elapsed() >= 2000);
+    QCOMPARE(Lines(ui().MemoSending), QStringList{"NDEVICE = BA001; WRITEBUF = 16; WRITE = 72"});
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
+    const QByteArray zeros(16, '\0');
+    QVERIFY(device->waitForReceived("WRITE = 72"));
+    QCOMPARE(device->received(), "NDEVICE = BA001WRITEBUF = 16" + zeros + "WRITE = 72");
+    uint32_t zerosAt = 0;
+    uint32_t writeAt = 0;
+    for (const sim::WireEntry& e : device->wireLog(sim::WireEntry::Kind::Received)) {
+        if (e.bytes.contains(zeros))
+            zerosAt = e.tick;
+        if (e.bytes.contains("WRITE = 72"))
+            writeAt = e.tick;
+    }
+    // The simulator stamps what it receives in whole milliseconds, on its own
+    // thread: allow it that rounding on each side.
+    QVERIFY2(writeAt - zerosAt >= 2000 - 2, qPrintable(device->formattedWireLog()));
+    QCOMPARE(device->state().findInstrument(QStringLiteral("BA001"))->lastWrite, zeros);
+    QCOMPARE(Lines(ui().MemoTesting).last(), QStringLiteral("WRITE = OK;"));
+}
+
+void TestE2eLinkTest::modbusRequest_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QStringList>("shown");
+    const QByteArray values = InstrumentValues(sim::DeviceState::Defaults(), "BA001", 129);
+    QTest::newRow("default request")
+        << kDefaultRequest << QByteArray::fromHex("020300000006010400000020")
+        << QStringList{"02 03 00 00 00 43 01 ", "04 40 " + HexDumpLine(values.left(64))};
+    QTest::newRow("exception reply")
+        << "2 3 0 0 0 6 1 4 0 40 0 1" << QByteArray::fromHex("020300000006010400400001")
+        << QStringList{"02 03 00 00 00 03 01 ", "84 02 ", QString::fromUtf8("Ошибка 2")};
+    QTest::newRow("transaction 00 01")
+        << "  00 01   00 00 00 06 01 04 00 00 00 02  "
+        << QByteArray::fromHex("000100000006010400000002")
+        << QStringList{"00 01 00 00 00 07 01 ", "04 04 " + HexDumpLine(values.left(4))};
+}
+
+void TestE2eLinkTest::modbusRequest() {
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, wire);
+    QFETCH(QStringList, shown);
+    QVERIFY(connect());
+    ui().MemoTesting->setPlainText(QStringLiteral("earlier"));
+    ui().EditModBus->setText(typed);
+    ui().BitBttnSend->click();
+    QVERIFY(buttonsDisabled());
+    QCOMPARE(Lines(ui().MemoSending), QStringList{typed}); // exactly as typed
+    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting), shown, 5000);
+    QCOMPARE(device->received(), wire);
+    QVERIFY(tool->state().ModbusMode);
+    QCOMPARE(tool->status(StatusPanel::Message), QString());
+    QVERIFY(tool->logLines().isEmpty());
+}
+
+void TestE2eLinkTest::sendWhileDisconnected() {
+    ui().MemoSending->setPlainText(QStringLiteral("earlier sent"));
+    ui().MemoTesting->setPlainText(QStringLiteral("earlier received"));
+    ui().BitBttnSend->click();
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->logLines(), QStringList{"Server is not connected"});
+    QVERIFY(ui().MemoSending->toPlainText().isEmpty());
+    QVERIFY(ui().MemoTesting->toPlainText().isEmpty());
+    QVERIFY(buttonsEnabled());
+    QVERIFY(tool->form->Timer2.isActive());
+    QVERIFY(!tool->state().ModbusMode);
+}
+
+void TestE2eLinkTest::emptyRequestSendsNothing_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks, tabs and line ends") << QStringLiteral("  \t \r\n");
+}
+
+void TestE2eLinkTest::emptyRequestSendsNothing() {
+    QFETCH(QString, typed);
+    QVERIFY(connect());
+    ui().EditModBus->setText(typed);
+    ui().BitBttnSend->click();
+    const QString message = QStringLiteral("Error in ModBus request: no bytes to send");
+    QCOMPARE(tool->status(StatusPanel::Message), message);
+    QVERIFY(tool->logLines().contains(message));
+    QVERIFY(tool->errors.isEmpty());
+    QVERIFY(buttonsEnabled());
+    QVERIFY(!tool->state().ModbusMode);
+    QVERIFY(ui().MemoSending->toPlainText().isEmpty());
+    QTest::qWait(100);
+    QVERIFY(device->received().isEmpty());
+}
+
+void TestE2eLinkTest::dataInPieces_data() {
+    QTest::addColumn<bool>("modbus");
+    QTest::addColumn<int>("cutAt");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<bool>("joined");
+    QTest::newRow("block, pieces 50 ms apart") << false << 60 << 50 << true;
+    QTest::newRow("block, pieces 400 ms apart") << false << 60 << 400 << false;
+    QTest::newRow("reply, PDU 50 ms after header") << true << 7 << 50 << true;
+    QTest::newRow("reply, PDU in two pieces") << true << 30 << 50 << true;
+    QTest::newRow("reply, pieces 400 ms apart") << true << 30 << 400 << false;
+}
+
+void TestE2eLinkTest::dataInPieces() {
+    QFETCH(bool, modbus);
+    QFETCH(int, cutAt);
+    QFETCH(int, gapMs);
+    QFETCH(bool, joined);
+    device->updateFaults([&](sim::SimFaults& f) {
+        f.splitDataAt = cutAt;
+        f.splitGapMs = gapMs;
+    });
+    QVERIFY(connect());
+    const QByteArray values = InstrumentValues(device->state(), "BA001", 129);
+    QStringList shown;
+    if (modbus) {
+        ui().BitBttnSend->click();
+        shown = QStringList{"02 03 00 00 00 43 01 ", "04 40 " + HexDumpLine(values.left(64))};
+    } else {
+        ui().BitBtnCurrVal->click();
+        shown = QStringList{"NDEVICE = OK;", "LENBLOCK = OK;", "NBLOCKS = OK;", "READ = OK;"};
+        shown << HexDumpLine(joined ? values : values.left(cutAt) + QByteArray(129 - cutAt, 0));
+    }
+    if (joined) {
+        QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting), shown, 5000);
+        QTest::qWait(gapMs + 300);
+        QCOMPARE(Lines(ui().MemoTesting), shown);
+        return;
+    }
+    // The first piece is taken alone once the gap has passed; the second then
+    // arrives as something else and is shown as a text, not as data.
+    // 72 bytes of reply, or the four answers' 50 bytes and the 129 of the block.
+    QTRY_VERIFY_WITH_TIMEOUT(device->sent().size() >= (modbus ? 72 : 50 + 129), 5000);
+    QTest::qWait(300);
+    const QStringList lines = Lines(ui().MemoTesting);
+    if (modbus) {
+        QVERIFY(!lines.contains(shown.first()));
+        QVERIFY(!tool->state().ModbusMode);
+    } else {
+        QCOMPARE(lines.mid(0, 5), shown);
+        QVERIFY(!tool->state().BlockBuffer);
+    }
+}
+
+void TestE2eLinkTest::lockoutLastsOneSecond() {
+    QElapsedTimer clock;
+    clock.start();
+    ui().BitBtnCurrVal->click(); // not connected: the click ends at once
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
+    QVERIFY(buttonsDisabled());
+    QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
+    QVERIFY(clock.elapsed() >= 1000);
+    QVERIFY(!tool->form->Timer2.isActive());
+}
+
+void TestE2eLinkTest::lockoutIsNotExtended() {
+    // "Send" without a connection starts the interval and leaves the buttons
+    // usable; a click within it is released when that interval ends.
+    QElapsedTimer clock;
+    clock.start();
+    ui().BitBttnSend->click();
+    QVERIFY(buttonsEnabled());
+    QTest::qWait(500);
+    const qint64 secondClick = clock.elapsed();
+    ui().BitBtnCurrVal->click();
+    QVERIFY(buttonsDisabled());
+    QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
+    QVERIFY(clock.elapsed() >= 1000);
+    QVERIFY(clock.elapsed() - secondClick < 1000);
+}
+
+void TestE2eLinkTest::replyAfterLockoutIsShown() {
+    device->updateFaults([](sim::SimFaults& f) { f.answerDelayMs = 1500; });
+    QVERIFY(connect());
+    ui().BitBttnSend->click();
+    QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
+    QVERIFY(ui().MemoTesting->toPlainText().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting).size(), 2, 5000);
+    QCOMPARE(Lines(ui().MemoTesting).first(), QStringLiteral("02 03 00 00 00 43 01 "));
+}
+
+void TestE2eLinkTest::stringReadAfterUnansweredModbus() {
+    // The reply to the request never comes; the string read that follows must
+    // get its answers whole, not cut by the header check of that reply.
+    device->updateFaults([](sim::SimFaults& f) { f.silentCommands = {"MODBUS"}; });
+    QVERIFY(connect());
+    ui().BitBttnSend->click();
+    QVERIFY(device->waitForReceived(QByteArray::fromHex("020300000006010400000020")));
+    QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
+    QVERIFY(tool->state().ModbusMode);
+    ui().BitBtnCurrVal->click();
+    QVERIFY(!tool->state().ModbusMode);
+    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting).size(), 5, 5000);
+    QCOMPARE(Lines(ui().MemoTesting).mid(0, 4),
+             (QStringList{"NDEVICE = OK;", "LENBLOCK = OK;", "NBLOCKS = OK;", "READ = OK;"}));
+}
+
+QTEST_MAIN(TestE2eLinkTest)
+#include "tst_e2e_linktest.moc"
