@@ -40,6 +40,12 @@ QByteArray TrimControl(const QByteArray& bytes) {
     return bytes.mid(begin, end - begin);
 }
 
+QString HexLogLine(const char* bytes, qsizetype count) {
+    if (count <= kHexLineMaxBytes)
+        return HexDumpLine(bytes, count);
+    return HexDumpLine(bytes, kHexLineMaxBytes) + QStringLiteral("... (%1 bytes)").arg(count);
+}
+
 QString HexDumpLine(const char* bytes, qsizetype count) {
     static const char digits[] = "0123456789ABCDEF";
     QString line;

@@ -14,6 +14,16 @@ inline QString HexDumpLine(const QByteArray& bytes) {
     return HexDumpLine(bytes.constData(), bytes.size());
 }
 
+// The most bytes a logged hexadecimal line shows; a device may send 64 KiB in
+// one reply, which no log view should have to lay out on one line.
+inline constexpr qsizetype kHexLineMaxBytes = 160;
+// HexDumpLine of at most kHexLineMaxBytes bytes, then "... (N bytes)" when
+// there were more.
+QString HexLogLine(const char* bytes, qsizetype count);
+inline QString HexLogLine(const QByteArray& bytes) {
+    return HexLogLine(bytes.constData(), bytes.size());
+}
+
 // The device and the older settings files speak the Windows Cyrillic code page.
 QString FromCp1251(const QByteArray& bytes);
 // Characters the code page lacks become "?".

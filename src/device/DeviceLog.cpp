@@ -18,11 +18,7 @@ QString DeviceLog::CapLine(const QString& text) {
 }
 
 void DeviceLog::AddHexLine(const char* bytes, int count) {
-    constexpr int kMaxBytes = int(kMaxLineChars / 3); // "XX " per byte
-    if (count <= kMaxBytes)
-        emit testLine(HexDumpLine(bytes, count));
-    else
-        emit testLine(HexDumpLine(bytes, kMaxBytes) + LengthNote(count));
+    emit testLine(HexLogLine(bytes, count));
 }
 
 void DeviceLog::ShowStatus(const QString& text) {

@@ -7,7 +7,6 @@
 
 #include <array>
 
-
 // Where the core's log lines and status texts leave it. The core never touches
 // a widget: a window appends these to its logs and status bar, a console
 // program prints them. Connections to it must be direct, so that a line is
@@ -19,6 +18,7 @@ public:
 
     // Lines longer than this show their start and their length: a device that
     // sends a megabyte without a break must not freeze a log view.
+    // A capped hexadecimal line (HexLogLine) stays within it.
     static constexpr qsizetype kMaxLineChars = 512;
     static QString CapLine(const QString& text);
 

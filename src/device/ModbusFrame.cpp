@@ -38,7 +38,7 @@ std::optional<int> ModbusPduSize(const QByteArray& header, const QByteArray& ids
 }
 
 QStringList ModbusReplyLines(const QByteArray& header, const QByteArray& pdu) {
-    QStringList lines{HexDumpLine(header), HexDumpLine(pdu)};
+    QStringList lines{HexLogLine(header), HexLogLine(pdu)};
     if (pdu.size() >= 2 && (static_cast<unsigned char>(pdu[0]) & 0x80) != 0)
         lines << QString::fromUtf8("Ошибка ") + QString::number(static_cast<signed char>(pdu[1]));
     return lines;

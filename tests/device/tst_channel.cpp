@@ -332,7 +332,7 @@ void TestChannel::longLinesAreCapped() {
              line.left(DeviceLog::kMaxLineChars) + QStringLiteral("... (1048576 bytes)"));
     h->device.log.AddHexLine(QByteArray(1000, '\x11').constData(), 1000);
     QCOMPARE(h->recorder.test.last(),
-             QStringLiteral("11 ").repeated(170) + QStringLiteral("... (1000 bytes)"));
+             QStringLiteral("11 ").repeated(kHexLineMaxBytes) + QStringLiteral("... (1000 bytes)"));
 }
 
 void TestChannel::modbusReplyOfMegabytes() {
@@ -349,7 +349,8 @@ void TestChannel::modbusReplyOfMegabytes() {
     QCOMPARE(h->recorder.test.size(), 2);
     QCOMPARE(h->recorder.test[0], QStringLiteral("02 03 00 00 FF FF 01 "));
     // The log shows the start of a long reply and its length.
-    QCOMPARE(h->recorder.test[1], QStringLiteral("11 ").repeated(170) + QStringLiteral("... (65534 bytes)"));
+    QCOMPARE(h->recorder.test[1], QStringLiteral("11 ").repeated(kHexLineMaxBytes) +
+                                      QStringLiteral("... (65534 bytes)"));
 }
 
 QTEST_MAIN(TestChannel)

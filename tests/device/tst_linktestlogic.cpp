@@ -2,6 +2,7 @@
 // ModBus request texts and the assembly of replies from arrivals.
 #include "InstrumentNumber.h"
 #include "ModbusFrame.h"
+#include "Text.h"
 
 #include <QtTest>
 
@@ -172,7 +173,8 @@ void TestLinkTestLogic::replyArrivals_data() {
         << QStringList{"02 03 00 00 00 03 01 ", "84 02 ", QString::fromUtf8("Ошибка 2")} << 3;
     QTest::newRow("largest length")
         << standard << L{hex("02030000FFFF01") + QByteArray(70000, 'x')} << "C"
-        << QStringList{"02 03 00 00 FF FF 01 ", QStringLiteral("78 ").repeated(65534)}
+        << QStringList{"02 03 00 00 FF FF 01 ", QStringLiteral("78 ").repeated(kHexLineMaxBytes) +
+                                                    QStringLiteral("... (65534 bytes)")}
         << 70000 - 65534;
     QTest::newRow("empty arrival") << standard << L{QByteArray()} << "N" << QStringList{} << 0;
 }
