@@ -21,10 +21,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    AppOptions options;
-    options.settingsPath = dir.filePath(QStringLiteral("RK5720LAN_Config.ini"));
-    options.autoConnect = false;
-    TChatForm form(options);
+    TChatForm form(BenchOptions(dir));
 
     sim::SimulatorThread device;
     if (!device.start() || !ConnectTool(form, device)) {

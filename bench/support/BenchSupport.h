@@ -5,7 +5,19 @@
 #include "SimulatorThread.h"
 #include "TChatForm.h"
 
+#include <QTemporaryDir>
+
 #include <ctime>
+
+// The window's options for a benchmark: its own settings file, no start-up
+// connection, and loopback as the start-up host all the same.
+inline AppOptions BenchOptions(const QTemporaryDir& dir) {
+    AppOptions options;
+    options.settingsPath = dir.filePath(QStringLiteral("RK5720LAN_Config.ini"));
+    options.autoConnect = false;
+    options.startupHost = QStringLiteral("127.0.0.1");
+    return options;
+}
 
 inline double ProcessCpuMs() {
     timespec t{};

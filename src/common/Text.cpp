@@ -40,10 +40,14 @@ QByteArray TrimControl(const QByteArray& bytes) {
     return bytes.mid(begin, end - begin);
 }
 
+QString ByteCountNote(qsizetype bytes) {
+    return QStringLiteral("... (%1 bytes)").arg(bytes);
+}
+
 QString HexLogLine(const char* bytes, qsizetype count) {
     if (count <= kHexLineMaxBytes)
         return HexDumpLine(bytes, count);
-    return HexDumpLine(bytes, kHexLineMaxBytes) + QStringLiteral("... (%1 bytes)").arg(count);
+    return HexDumpLine(bytes, kHexLineMaxBytes) + ByteCountNote(count);
 }
 
 QString HexDumpLine(const char* bytes, qsizetype count) {

@@ -14,6 +14,9 @@ inline QString HexDumpLine(const QByteArray& bytes) {
     return HexDumpLine(bytes.constData(), bytes.size());
 }
 
+// What a shortened log line ends with: "... (N bytes)".
+QString ByteCountNote(qsizetype bytes);
+
 // The most bytes a logged hexadecimal line shows; a device may send 64 KiB in
 // one reply, which no log view should have to lay out on one line.
 inline constexpr qsizetype kHexLineMaxBytes = 160;

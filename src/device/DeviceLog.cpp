@@ -2,19 +2,11 @@
 
 #include "Text.h"
 
-namespace {
-
-QString LengthNote(qsizetype bytes) {
-    return QStringLiteral("... (%1 bytes)").arg(bytes);
-}
-
-} // namespace
-
 QString DeviceLog::CapLine(const QString& text) {
     if (text.size() <= kMaxLineChars)
         return text;
     // Text comes from the device's 8-bit code page: a character is a byte.
-    return text.left(kMaxLineChars) + LengthNote(text.size());
+    return text.left(kMaxLineChars) + ByteCountNote(text.size());
 }
 
 void DeviceLog::AddHexLine(const char* bytes, int count) {
