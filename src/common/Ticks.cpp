@@ -1,5 +1,7 @@
 #include "Ticks.h"
 
+#include "Fiber.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -17,6 +19,13 @@ uint32_t GetTickCount() {
 }
 
 void Sleep(uint32_t ms) {
+    // A fiber's pause must not stop the other fibers on the thread.
+    if (Fiber::Current()) {
+        const uint32_t start = GetTickCount();
+        for (uint32_t elapsed = 0; elapsed < ms; elapsed = TicksSince(start))
+            Fiber::Yield(ms - elapsed);
+        return;
+    }
     QThread::msleep(ms);
 }
 

@@ -1,5 +1,6 @@
 #include "Wait.h"
 
+#include "Fiber.h"
 #include "Ticks.h"
 
 #include <QCoreApplication>
@@ -7,10 +8,19 @@
 #include <QTimer>
 
 void ProcessMessages() {
+    // On a fiber the one event loop processes the messages, between turns.
+    if (rk::Fiber::Current()) {
+        rk::Fiber::Yield(0);
+        return;
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void ProcessMessagesOrWait(uint32_t maxMs) {
+    if (rk::Fiber::Current()) {
+        rk::Fiber::Yield(maxMs);
+        return;
+    }
     // The timer only wakes the event loop; its timeout needs no handler.
     QTimer wake;
     wake.setSingleShot(true);

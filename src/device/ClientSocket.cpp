@@ -26,6 +26,7 @@ void ClientSocket::Open() {
     if (active_)
         return;
     socket_.abort();
+    lastError_ = 0;
     socket_.connectToHost(address_, static_cast<quint16>(port_));
     connectTimer_.start();
 }
@@ -136,6 +137,7 @@ void ClientSocket::onConnectTimeout() {
 }
 
 void ClientSocket::raiseError(int code) {
+    lastError_ = code;
     emit errorOccurred(code);
     if (code != 0)
         qWarning("socket error %d was not handled", code);

@@ -67,6 +67,9 @@ public:
     int SendBuf(const char* bytes, int count);
     int SendText(const QByteArray& text) { return SendBuf(text.constData(), int(text.size())); }
 
+    // The code of the last error since Open(), even when a handler zeroed it.
+    int LastErrorCode() const { return lastError_; }
+
     // The peer's address in dotted form.
     QString RemoteAddress() const;
 
@@ -96,6 +99,7 @@ private:
     QString address_;
     int port_ = kDefaultPort;
     bool active_ = false;
+    int lastError_ = 0;
     bool readScheduled_ = false;
     quint64 bytesTaken_ = 0;
 };

@@ -64,6 +64,8 @@ signals:
     void blockReadStarted();
     // One instrument block, whole, however much of it arrived.
     void blockReceived(const QByteArray& block);
+    // One ModBus reply to the request sent, whole: its 7-byte header and PDU.
+    void modbusReplyReceived(const QByteArray& header, const QByteArray& pdu);
 
 private:
     void receive();

@@ -25,6 +25,23 @@ const SettingCommand kSettingCommands[] = {
     {DeviceSetting::SpeedDuplex, "SPEED_DUPLEX = ", nullptr, ""},
 };
 
+// The nine queries in the order "Read" sends them.
+struct FieldQuery {
+    DeviceField field;
+    const char* text;
+};
+const FieldQuery kQueries[] = {
+    {DeviceField::IpAddr, "?IpAddr;"},
+    {DeviceField::NetMask, "?NetMask;"},
+    {DeviceField::Gateway, "?GW;"},
+    {DeviceField::Port, "?Service;"},
+    {DeviceField::Version, "?Version;"},
+    {DeviceField::Date, "?DateVersion;"},
+    {DeviceField::PackFloat, "?PackFloat;"},
+    {DeviceField::MacAddr, "?MacAddr;"},
+    {DeviceField::SpeedDuplex, "?Speed_Duplex;"},
+};
+
 const SettingCommand* FindCommand(DeviceSetting setting) {
     for (const SettingCommand& c : kSettingCommands)
         if (c.setting == setting)
@@ -79,12 +96,9 @@ ConfigProcedures::ReadResult ConfigProcedures::ReadConfiguration() {
     model_.ClearValues();
     ProcessMessages();
 
-    static const char* const kQueries[] = {"?IpAddr;",    "?NetMask;", "?GW;",
-                                           "?Service;",   "?Version;", "?DateVersion;",
-                                           "?PackFloat;", "?MacAddr;", "?Speed_Duplex;"};
     int answered = 0;
-    for (const char* query : kQueries)
-        answered += channel_.SendCommand(QString::fromLatin1(query));
+    for (const FieldQuery& query : kQueries)
+        answered += channel_.SendCommand(QString::fromLatin1(query.text));
 
     ReadResult result = ReadResult::Answered;
     if (answered == 0) {
@@ -159,6 +173,15 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
     log_.SetStatus(StatusPanel::Message, msg::ServerNotAnswer);
     socket_.Close();
     return WriteResult::NotAnswered;
+}
+
+bool ConfigProcedures::ReadValue(DeviceField field) {
+    if (!socket_.Connected())
+        return false;
+    for (const FieldQuery& query : kQueries)
+        if (query.field == field)
+            return channel_.SendCommand(QString::fromLatin1(query.text)) == 1;
+    return false;
 }
 
 bool ConfigProcedures::ReadVersion() {

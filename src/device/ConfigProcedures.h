@@ -52,6 +52,8 @@ public:
     // "?Version" and "?DateVersion" after an upgrade's restart; true when the
     // last of them was answered.
     bool ReadVersion();
+    // The one query of "Read" for `field`; true when an answer item came.
+    bool ReadValue(DeviceField field);
 
     // The reconnection timer's tick.
     void Timer1Timer();

@@ -199,6 +199,10 @@ void FirmwareProcedures::closeConnection() {
         socket_.Close();
 }
 
+namespace {
+const QByteArray kRemoteComQuery = QByteArrayLiteral("?SERVORRCOM;");
+} // namespace
+
 bool FirmwareProcedures::SwitchRemoteComOn() {
     return channel_.SendCommand(QStringLiteral("SERVORRCOM = 1")) == 1;
 }
@@ -207,6 +211,10 @@ bool FirmwareProcedures::SwitchRemoteComOff() {
     socket_.SendBuf(kRemoteComOff, int(sizeof(kRemoteComOff)));
     const uint32_t t0 = rk::GetTickCount();
     state_.AnswerReceived = false;
-    socket_.SendText(QByteArrayLiteral("?SERVORRCOM;"));
+    socket_.SendText(kRemoteComQuery);
     return WaitUntil([this] { return state_.AnswerReceived; }, timing.remoteComOffMs, t0);
+}
+
+bool FirmwareProcedures::QueryRemoteCom() {
+    return channel_.SendCommand(QString::fromLatin1(kRemoteComQuery)) == 1;
 }

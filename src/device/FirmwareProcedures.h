@@ -89,6 +89,8 @@ public:
     // "Off": the switch-off sequence and the state query; true when an answer
     // item came within 3,000 ms.
     bool SwitchRemoteComOff();
+    // The state query alone; true when an answer item came within 500 ms.
+    bool QueryRemoteCom();
 
     FirmwareTiming timing;
 

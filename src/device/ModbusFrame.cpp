@@ -2,6 +2,10 @@
 
 #include "NumberReading.h"
 #include "Text.h"
+#include "ValueChecks.h"
+
+#include <cstdint>
+#include <cstring>
 
 #include <algorithm>
 
@@ -42,6 +46,53 @@ QStringList ModbusReplyLines(const QByteArray& header, const QByteArray& pdu) {
     if (pdu.size() >= 2 && (static_cast<unsigned char>(pdu[0]) & 0x80) != 0)
         lines << QString::fromUtf8("Ошибка ") + QString::number(static_cast<signed char>(pdu[1]));
     return lines;
+}
+
+QString ModbusExceptionName(int code) {
+    switch (code) {
+    case 1:
+        return QStringLiteral("Illegal function");
+    case 2:
+        return QStringLiteral("Illegal data address");
+    case 3:
+        return QStringLiteral("Illegal data value");
+    case 4:
+        return QStringLiteral("Server device failure");
+    case 5:
+        return QStringLiteral("Acknowledge");
+    case 6:
+        return QStringLiteral("Server device busy");
+    case 8:
+        return QStringLiteral("Memory parity error");
+    case 10:
+        return QStringLiteral("Gateway path unavailable");
+    case 11:
+        return QStringLiteral("Gateway target device failed to respond");
+    default:
+        return QString();
+    }
+}
+
+QList<float> ModbusReplyFloats(const QByteArray& pdu, int orderIndex) {
+    QList<float> values;
+    const QString order = PackFloatText(orderIndex);
+    if (order.size() != 7 || pdu.size() < 2)
+        return values;
+    // Which byte of the value each of the four wire positions holds.
+    int significance[4];
+    for (int i = 0; i < 4; ++i)
+        significance[i] = order.at(i * 2).unicode() - u'0';
+    const qsizetype available =
+        std::min<qsizetype>(static_cast<unsigned char>(pdu[1]), pdu.size() - 2);
+    for (qsizetype at = 2; at + 4 <= available + 2; at += 4) {
+        uint32_t bits = 0;
+        for (int i = 0; i < 4; ++i)
+            bits |= uint32_t(static_cast<unsigned char>(pdu[at + i])) << (8 * significance[i]);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        values.append(value);
+    }
+    return values;
 }
 
 ModbusReplyReader::ModbusReplyReader() : ids_(QByteArray::fromHex("02030000")) {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,17 @@ std::optional<int> ModbusPduSize(const QByteArray& header, const QByteArray& ids
 // and for an exception reply (function code with bit 7 set) "Ошибка" with the
 // exception code as a signed byte, when the reply carries one.
 QStringList ModbusReplyLines(const QByteArray& header, const QByteArray& pdu);
+
+// The standard name of a ModBus exception code ("Illegal function" for 1),
+// or an empty text for a code with none.
+QString ModbusExceptionName(int code);
+
+// The floats a read reply (function 03 or 04: byte count, then registers)
+// carries, each from four bytes in register order, placed by the byte-order
+// table's item `orderIndex` (0..3): "1-0-3-2" means the first byte on the wire
+// is byte 1 of the value, where byte 3 is the most significant. Bytes past the
+// count the reply announces, or a last group short of four, are not read.
+QList<float> ModbusReplyFloats(const QByteArray& pdu, int orderIndex);
 
 // Takes one reply from arrivals: the header from the first one, the PDU from
 // that and any further ones. A reply still short is Pending; the owner drops

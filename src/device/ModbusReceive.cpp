@@ -16,6 +16,7 @@ bool CommandChannel::ReceiveModbusReply() {
         modbusGap_.stop();
         for (const QString& line : ModbusReplyLines(modbusReader_.Header(), modbusReader_.Pdu()))
             log_.AddTestLine(line);
+        emit modbusReplyReceived(modbusReader_.Header(), modbusReader_.Pdu());
         return true;
     }
     return true;

@@ -85,35 +85,50 @@ std::optional<bool> RemoteComOff(const QString& value) {
     return value.front() == QLatin1Char('0');
 }
 
-bool CheckIpAddress(const QString& text) {
+std::optional<QByteArray> IpAddressBytes(const QString& text) {
     if (text.size() < 7)
-        return false;
+        return std::nullopt;
     QList<QStringView> parts;
     if (!CutParts(text, QLatin1Char('.'), 3, parts))
-        return false;
+        return std::nullopt;
+    QByteArray bytes;
     for (QStringView part : parts) {
-        if (!IsByteValue(ReadNumber(part, 256)))
-            return false;
+        const int value = ReadNumber(part, 256);
+        if (!IsByteValue(value))
+            return std::nullopt;
+        bytes.append(char(value));
     }
-    return true;
+    return bytes;
+}
+
+bool CheckIpAddress(const QString& text) {
+    return IpAddressBytes(text).has_value();
+}
+
+std::optional<QByteArray> MacAddressBytes(const QString& text) {
+    if (text.size() < 11)
+        return std::nullopt;
+    QList<QStringView> parts;
+    if (!CutParts(text, QLatin1Char('-'), 5, parts))
+        return std::nullopt;
+    QByteArray bytes;
+    for (QStringView part : parts) {
+        int value = ReadNumber(part, 256);
+        if (!IsByteValue(value)) {
+            // A hexadecimal pair such as "1A" is no decimal number.
+            QString hex = QStringLiteral("0x");
+            hex += part;
+            value = ReadNumber(hex, 256);
+        }
+        if (!IsByteValue(value))
+            return std::nullopt;
+        bytes.append(char(value));
+    }
+    return bytes;
 }
 
 bool CheckMacAddress(const QString& text) {
-    if (text.size() < 11)
-        return false;
-    QList<QStringView> parts;
-    if (!CutParts(text, QLatin1Char('-'), 5, parts))
-        return false;
-    for (QStringView part : parts) {
-        if (IsByteValue(ReadNumber(part, 256)))
-            continue;
-        // A hexadecimal pair such as "1A" is no decimal number.
-        QString hex = QStringLiteral("0x");
-        hex += part;
-        if (!IsByteValue(ReadNumber(hex, 256)))
-            return false;
-    }
-    return true;
+    return MacAddressBytes(text).has_value();
 }
 
 bool CheckPort(const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -35,8 +36,13 @@ std::optional<bool> RemoteComOff(const QString& value);
 
 // Dotted address: four parts 0..255 cut at the first three ".", each read as a number.
 bool CheckIpAddress(const QString& text);
+// The four values a dotted address passing CheckIpAddress stands for, so that
+// "010.0.0.1" and "10.0.0.1" compare equal.
+std::optional<QByteArray> IpAddressBytes(const QString& text);
 // Six parts cut at the first five "-", each 0..255 read as a number or as a hexadecimal pair.
 bool CheckMacAddress(const QString& text);
+// The six values of a MAC address passing CheckMacAddress.
+std::optional<QByteArray> MacAddressBytes(const QString& text);
 // The highest TCP port; a larger number would wrap to another port.
 constexpr int kMaxPort = 65535;
 // A port is a number 1..65535.

@@ -1,0 +1,147 @@
+#include "CommandLine.h"
+
+#include "CommandTable.h"
+#include "Version.h"
+
+namespace {
+
+const OptionSpec* FindOption(const QList<OptionSpec>& options, const QString& name) {
+    for (const OptionSpec& option : options)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
+}
+
+ParseOutcome Error(const QString& text) {
+    ParseOutcome outcome;
+    outcome.kind = ParseOutcome::Kind::Error;
+    outcome.text = text;
+    return outcome;
+}
+
+ParseOutcome Print(const QString& text) {
+    ParseOutcome outcome;
+    outcome.kind = ParseOutcome::Kind::Print;
+    outcome.text = text;
+    return outcome;
+}
+
+bool ReadCount(const QString& text, int low, int high, int& value) {
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < low || number > high || text.startsWith(QLatin1Char('+')))
+        return false;
+    value = number;
+    return true;
+}
+
+} // namespace
+
+ParseOutcome ParseCommandLine(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return Error(QStringLiteral("no command given\n\n") + ProgramHelp());
+    const QString first = arguments.front();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
+        first == QLatin1String("help"))
+        return Print(ProgramHelp());
+    if (first == QLatin1String("--version"))
+        return Print(QStringLiteral("rk5720-cli " RK_VERSION_STRING "\n"));
+    const CommandSpec* spec = FindCommand(first);
+    if (!spec)
+        return Error(
+            QStringLiteral("unknown command \"%1\"; \"rk5720-cli --help\" lists them").arg(first));
+
+    ParseOutcome outcome;
+    CommandLine& line = outcome.line;
+    line.command = first;
+    QStringList positional;
+    bool onlyPositional = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString argument = arguments.at(i);
+        if (onlyPositional || !argument.startsWith(QLatin1Char('-')) ||
+            argument == QLatin1String("-")) {
+            positional.append(argument);
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            onlyPositional = true;
+            continue;
+        }
+        if (argument == QLatin1String("-h"))
+            argument = QStringLiteral("--help");
+        if (argument == QLatin1String("-o"))
+            argument = QStringLiteral("--output");
+        if (argument == QLatin1String("-v"))
+            argument = QStringLiteral("--verbose");
+        if (!argument.startsWith(QLatin1String("--")))
+            return Error(QStringLiteral("unknown option \"%1\" for %2").arg(argument, first));
+        QString name = argument.mid(2);
+        QString value;
+        bool inlineValue = false;
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        if (equals >= 0) {
+            value = name.mid(equals + 1);
+            name = name.left(equals);
+            inlineValue = true;
+        }
+        const OptionSpec* option = FindOption(spec->options, name);
+        if (!option)
+            option = FindOption(CommonOptions(), name);
+        if (!option)
+            return Error(QStringLiteral("unknown option \"--%1\" for %2; \"rk5720-cli %2 --help\" "
+                                        "lists them")
+                             .arg(name, first));
+        if (*option->value && !inlineValue) {
+            if (i + 1 >= arguments.size())
+                return Error(QStringLiteral("option --%1 needs a value (%2)")
+                                 .arg(name, QLatin1String(option->value)));
+            value = arguments.at(++i);
+        } else if (!*option->value && inlineValue) {
+            return Error(QStringLiteral("option --%1 takes no value").arg(name));
+        }
+        if (line.options.contains(name))
+            return Error(QStringLiteral("option --%1 given twice").arg(name));
+        line.options.insert(name, value);
+    }
+
+    if (line.Has(QStringLiteral("help")))
+        return Print(CommandHelp(*spec));
+    line.json = line.Has(QStringLiteral("json"));
+    line.verbose = line.Has(QStringLiteral("verbose"));
+    const bool scan = line.command == QLatin1String("scan");
+    line.jobs = scan ? 64 : 8;
+    line.timeoutMs = scan ? 300 : 3000;
+    if (line.Has(QStringLiteral("jobs")) &&
+        !ReadCount(line.Value(QStringLiteral("jobs")), 1, 1024, line.jobs))
+        return Error(QStringLiteral("bad --jobs \"%1\": expected 1..1024")
+                         .arg(line.Value(QStringLiteral("jobs"))));
+    if (line.Has(QStringLiteral("timeout")) &&
+        !ReadCount(line.Value(QStringLiteral("timeout")), 1, 600000, line.timeoutMs))
+        return Error(QStringLiteral("bad --timeout \"%1\": expected 1..600000 milliseconds")
+                         .arg(line.Value(QStringLiteral("timeout"))));
+
+    const qsizetype leading = spec->leading.size();
+    if (positional.size() < leading)
+        return Error(
+            QStringLiteral("%1 needs %2; usage: rk5720-cli %3")
+                .arg(first, spec->leading.join(QLatin1Char(' ')), QLatin1String(spec->synopsis)));
+    line.arguments = positional.mid(0, leading);
+    const QStringList hosts = positional.mid(leading);
+    if (spec->minHosts == 0 && !hosts.isEmpty())
+        return Error(QStringLiteral("unexpected argument \"%1\"; usage: rk5720-cli %2")
+                         .arg(hosts.front(), QLatin1String(spec->synopsis)));
+    if (spec->minHosts != 0 && hosts.isEmpty())
+        return Error(QStringLiteral("%1 needs a host; usage: rk5720-cli %2")
+                         .arg(first, QLatin1String(spec->synopsis)));
+    if (spec->minHosts < 0 && hosts.size() > 1)
+        return Error(QStringLiteral("%1 takes exactly one host").arg(first));
+    for (const QString& host : hosts) {
+        QString error;
+        const std::optional<Target> target = ParseTarget(host, error);
+        if (!target)
+            return Error(error);
+        line.targets.append(*target);
+    }
+    outcome.kind = ParseOutcome::Kind::Run;
+    return outcome;
+}

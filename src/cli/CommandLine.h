@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Target.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// A command line taken apart and checked before anything is sent: the command,
+// its leading arguments (a file, a number, a frame ...), the hosts, and the
+// options given, each known to the command.
+struct CommandLine {
+    QString command;
+    QStringList arguments;
+    QList<Target> targets;
+    QMap<QString, QString> options; // name without dashes -> value ("" for a flag)
+
+    bool Has(const QString& name) const { return options.contains(name); }
+    QString Value(const QString& name) const { return options.value(name); }
+    bool json = false;
+    int jobs = 8;
+    int timeoutMs = 3000;
+    bool verbose = false;
+};
+
+// What parsing gave: a command line to run, a text to print (help, version),
+// or a usage error.
+struct ParseOutcome {
+    enum class Kind { Run, Print, Error } kind = Kind::Error;
+    CommandLine line;
+    QString text;
+};
+
+ParseOutcome ParseCommandLine(const QStringList& arguments);

@@ -1,0 +1,233 @@
+#include "CommandTable.h"
+
+namespace {
+
+const QList<OptionSpec> kValueOptions = {
+    {"ip", "ADDRESS", "IP address, dotted (A.B.C.D)"},
+    {"mask", "MASK", "network mask, dotted"},
+    {"port", "PORT", "TCP port of the device, 1..65535"},
+    {"gw", "ADDRESS", "gateway address, dotted"},
+    {"mac", "MAC", "MAC address, six parts separated by \"-\" (00-0A-1B-2C-3D-4E)"},
+    {"byte-order", "ORDER",
+     "float byte order: 1-0-3-2, 0-1-2-3, 3-2-1-0, 2-3-0-1, or its index 0..3"},
+    {"speed", "MODE",
+     "Ethernet speed/duplex: \"Auto\", \"10 Mbit/s full duplex\", \"10 Mbit/s half duplex\", "
+     "\"100 Mbit/s full duplex\", \"100 Mbit/s half duplex\", or its index 0..4"},
+};
+
+const OptionSpec kRestart = {
+    "restart", "",
+    "restart the device (\"Close = 1\"), follow it to its new address and port, read the "
+    "configuration back and fail unless every written value reads back as written"};
+const OptionSpec kRestartPause = {
+    "restart-pause", "MS",
+    "how long the device needs after a restart before it is called again (default 7000)"};
+
+QList<OptionSpec> WithRestart(QList<OptionSpec> options) {
+    options << kRestart << kRestartPause;
+    return options;
+}
+
+const char* const kConfigJson =
+    "JSON of a configuration (read, export, import):\n"
+    "  {\"ip\": TEXT, \"mask\": TEXT, \"port\": NUMBER, \"gw\": TEXT, \"mac\": TEXT,\n"
+    "   \"byte_order\": TEXT, \"speed\": TEXT}\n"
+    "  byte_order and speed hold the table texts above; import also takes their indexes.\n";
+
+const char* const kResultJson =
+    "With --json the output is one document:\n"
+    "  {\"command\": NAME, \"exit_code\": N, \"results\": [HOST ...]}\n"
+    "  HOST: {\"host\": TEXT, \"port\": NUMBER, \"exit_code\": N, \"error\": TEXT or null,\n"
+    "         and the fields of the command below}\n";
+
+} // namespace
+
+const QList<OptionSpec>& CommonOptions() {
+    static const QList<OptionSpec> options = {
+        {"json", "", "print one JSON document instead of text"},
+        {"jobs", "N", "work on at most N hosts at once (default 8, scan 64)"},
+        {"timeout", "MS",
+         "time limit of a connection attempt, and of a reply that has no limit of its own "
+         "(default 3000, scan 300)"},
+        {"verbose", "", "print the device's log lines on standard error"},
+        {"help", "", "print this command's help"},
+    };
+    return options;
+}
+
+const QList<CommandSpec>& Commands() {
+    static const QList<CommandSpec> commands = {
+        {"read",
+         "read [OPTIONS] HOST[:PORT]...",
+         "read the nine parameters, the version and its date",
+         {},
+         1,
+         {},
+         "Sends the nine queries of the window's \"Read\" and checks that each was answered\n"
+         "with a valid value.\n\n"
+         "JSON fields: \"config\" (see below), \"version\", \"date\".\n"},
+        {"write",
+         "write [VALUE OPTIONS] [--restart] HOST[:PORT]...",
+         "write network parameters, optionally restart and verify",
+         {},
+         1,
+         WithRestart(kValueOptions),
+         "Every value is checked before anything is sent, with the window's checks. Each\n"
+         "value must be confirmed by the device (SET_... = OK). Without --restart the device\n"
+         "uses the new values after its next restart.\n\n"
+         "JSON fields: \"written\" (the keys sent), \"now_at\" (HOST:PORT after a restart),\n"
+         "\"config\" (read back after a restart).\n"},
+        {"export",
+         "export [-o FILE] HOST[:PORT]",
+         "write a device's configuration as JSON",
+         {},
+         -1,
+         {{"output", "FILE", "write to FILE instead of standard output (-o)"}},
+         "The document is {\"config\": {...}, \"version\": TEXT, \"date\": TEXT, \"source\":\n"
+         "HOST:PORT}; import takes it back. Clone a device: export A | import - B.\n"},
+        {"import",
+         "import FILE [VALUE OPTIONS] [--restart] HOST[:PORT]...",
+         "write a configuration exported before (FILE \"-\": standard input)",
+         {"FILE"},
+         1,
+         WithRestart(kValueOptions),
+         "FILE holds a document of export, or a bare configuration object. Unknown keys,\n"
+         "wrong types and values that fail their checks are refused before anything is\n"
+         "sent. A value option overrides the file's value; give --ip for each clone, or\n"
+         "leave \"ip\" and \"mac\" out of the file, so that no two devices share them.\n\n"
+         "JSON fields: as for write.\n"},
+        {"image-info",
+         "image-info FILE",
+         "check a firmware image file offline",
+         {"FILE"},
+         0,
+         {},
+         "Exit 0 for a valid image, 2 for a file that is none.\n\n"
+         "JSON fields: \"file\", \"length\", \"crc\" (4 hexadecimal digits), \"version\",\n"
+         "\"date\", \"valid\", \"verdict\".\n"},
+        {"upgrade",
+         "upgrade FILE HOST[:PORT]...",
+         "upload and install a firmware image, then verify it",
+         {"FILE"},
+         1,
+         {kRestartPause},
+         "Checks the image, uploads it block by block (a progress bar on standard error when\n"
+         "it is a terminal), installs it, follows the device's restart, reads the new\n"
+         "version and reads the whole image back. Exit 0 only when the device holds exactly\n"
+         "the file.\n\n"
+         "JSON fields: \"version\", \"date\" (as read after the restart), \"blocks\",\n"
+         "\"mismatched_blocks\".\n"},
+        {"compare",
+         "compare FILE HOST[:PORT]...",
+         "compare the device's stored image with a file",
+         {"FILE"},
+         1,
+         {},
+         "Exit 0 when versions and every block agree, 1 when they differ.\n\n"
+         "JSON fields: \"same\", \"mismatched_blocks\".\n"},
+        {"rcom",
+         "rcom on|off|status HOST[:PORT]...",
+         "switch the remote COM-port function",
+         {"on|off|status"},
+         1,
+         {},
+         "JSON fields: \"remote_com\" (\"on\", \"off\" or \"unknown\").\n"},
+        {"instrument",
+         "instrument NUMBER HOST[:PORT]...",
+         "read an instrument's current values through the string protocol",
+         {"NUMBER"},
+         1,
+         {},
+         "NUMBER names the instrument as on its plate (BA001). The block is printed as a\n"
+         "hexadecimal dump.\n\n"
+         "JSON fields: \"instrument\", \"length\", \"block\" (hexadecimal).\n"},
+        {"modbus",
+         "modbus \"FRAME\" [--float ORDER] HOST[:PORT]...",
+         "send a ModBus/TCP frame and print the reply",
+         {"FRAME"},
+         1,
+         {{"float", "ORDER",
+           "decode the registers of a read reply as floats in this byte order: 1-0-3-2,\n"
+           "    0-1-2-3, 3-2-1-0, 2-3-0-1, 0..3, or auto (the order the device reports)"}},
+         "FRAME is the whole frame, header included, as hexadecimal bytes separated by\n"
+         "blanks: \"00 01 00 00 00 06 01 03 00 00 00 02\". The length field must match.\n"
+         "An exception reply exits 1 and is printed by name.\n\n"
+         "JSON fields: \"request\", \"header\", \"pdu\" (hexadecimal), \"exception\" (code and\n"
+         "name, or null), \"byte_order\", \"floats\".\n"},
+        {"scan",
+         "scan CIDR [--port P]",
+         "find devices on a range of addresses (at most a /16)",
+         {"CIDR"},
+         0,
+         {{"port", "P", "the port to probe (default 1024)"}},
+         "Connects to every address of the range, a bounded number at once, and asks each\n"
+         "for \"?Version\". Exit 0 when the scan ran, whatever it found.\n\n"
+         "JSON: {\"command\": \"scan\", \"exit_code\": 0, \"range\": CIDR, \"port\": P,\n"
+         "\"devices\": [{\"address\", \"port\", \"version\", \"date\", \"mac\"}]}\n"},
+    };
+    return commands;
+}
+
+const CommandSpec* FindCommand(const QString& name) {
+    for (const CommandSpec& spec : Commands())
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    return nullptr;
+}
+
+namespace {
+
+QString OptionLines(const QList<OptionSpec>& options) {
+    QString text;
+    for (const OptionSpec& option : options) {
+        QString head = QStringLiteral("  --") + QLatin1String(option.name);
+        if (*option.value)
+            head += QLatin1Char(' ') + QLatin1String(option.value);
+        text += head.leftJustified(24) + QLatin1Char(' ') + QLatin1String(option.help) +
+                QLatin1Char('\n');
+    }
+    return text;
+}
+
+const char* const kExitCodes = "Exit codes:\n"
+                               "  0  done\n"
+                               "  1  the device refused, or a verification failed\n"
+                               "  2  bad usage or bad input; nothing was sent\n"
+                               "  3  could not connect, or a device fell silent, answered "
+                               "garbage or dropped the connection\n"
+                               "With several hosts, the highest code any host got.\n";
+
+} // namespace
+
+QString ProgramHelp() {
+    QString text = QStringLiteral("Usage: rk5720-cli COMMAND [OPTIONS] ARGUMENTS\n"
+                                  "Configures, upgrades and tests RK5720 LAN communication "
+                                  "servers from scripts.\n"
+                                  "HOST is an address or name, PORT defaults to 1024.\n\n"
+                                  "Commands:\n");
+    for (const CommandSpec& spec : Commands())
+        text += QStringLiteral("  ") + QString::fromLatin1(spec.name).leftJustified(12) +
+                QLatin1String(spec.summary) + QLatin1Char('\n');
+    text += QStringLiteral("\nOptions of every command:\n") + OptionLines(CommonOptions());
+    text += QStringLiteral("  --version                print the version\n\n");
+    text += QLatin1String(kExitCodes);
+    text += QStringLiteral("\n\"rk5720-cli COMMAND --help\" describes a command.\n");
+    return text;
+}
+
+QString CommandHelp(const CommandSpec& spec) {
+    QString text = QStringLiteral("Usage: rk5720-cli ") + QLatin1String(spec.synopsis) +
+                   QStringLiteral("\n") + QLatin1String(spec.summary) + QStringLiteral(".\n\n") +
+                   QLatin1String(spec.details);
+    if (!spec.options.isEmpty())
+        text += QStringLiteral("\nOptions:\n") + OptionLines(spec.options);
+    text += QStringLiteral("\nOptions of every command:\n") + OptionLines(CommonOptions());
+    const QString name = QLatin1String(spec.name);
+    if (name == QLatin1String("read") || name == QLatin1String("write") ||
+        name == QLatin1String("export") || name == QLatin1String("import"))
+        text += QLatin1Char('\n') + QLatin1String(kConfigJson);
+    if (spec.minHosts != 0)
+        text += QLatin1Char('\n') + QLatin1String(kResultJson);
+    text += QLatin1Char('\n') + QLatin1String(kExitCodes);
+    return text;
+}

@@ -1,0 +1,296 @@
+#include "ConfigDocument.h"
+
+#include "NumberReading.h"
+#include "ValueChecks.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <algorithm>
+
+namespace {
+
+enum class Kind { Address, Port, Mac, ByteOrder, Speed };
+
+// The write order of the window, with each setting's names and reading.
+struct SettingInfo {
+    DeviceSetting setting;
+    DeviceField field;
+    const char* key;
+    const char* option;
+    const char* label;
+    Kind kind;
+};
+
+const SettingInfo kSettings[] = {
+    {DeviceSetting::IpAddr, DeviceField::IpAddr, "ip", "ip", "IP address", Kind::Address},
+    {DeviceSetting::NetMask, DeviceField::NetMask, "mask", "mask", "mask", Kind::Address},
+    {DeviceSetting::Port, DeviceField::Port, "port", "port", "port", Kind::Port},
+    {DeviceSetting::Gateway, DeviceField::Gateway, "gw", "gw", "gateway", Kind::Address},
+    {DeviceSetting::MacAddr, DeviceField::MacAddr, "mac", "mac", "MAC address", Kind::Mac},
+    {DeviceSetting::PackFloat, DeviceField::PackFloat, "byte_order", "byte-order", "byte order",
+     Kind::ByteOrder},
+    {DeviceSetting::SpeedDuplex, DeviceField::SpeedDuplex, "speed", "speed", "speed/duplex",
+     Kind::Speed},
+};
+
+const SettingInfo* InfoOf(DeviceSetting setting) {
+    for (const SettingInfo& info : kSettings)
+        if (info.setting == setting)
+            return &info;
+    return nullptr;
+}
+
+// A table item by its text or its index; the index is what is sent.
+std::optional<QString> TableIndex(const QString& text, const QStringList& items) {
+    const qsizetype at = items.indexOf(text);
+    if (at >= 0)
+        return QString::number(at);
+    bool ok = false;
+    const int index = text.toInt(&ok);
+    if (ok && index >= 0 && index < items.size() && text == QString::number(index))
+        return text;
+    return std::nullopt;
+}
+
+// The text to send for a value, or nothing when it fails its check.
+std::optional<QString> CheckedText(const SettingInfo& info, const QString& text) {
+    switch (info.kind) {
+    case Kind::Address:
+        return CheckIpAddress(text) ? std::optional<QString>(text) : std::nullopt;
+    case Kind::Port:
+        return CheckPort(text) ? std::optional<QString>(text) : std::nullopt;
+    case Kind::Mac:
+        return CheckMacAddress(text) ? std::optional<QString>(text) : std::nullopt;
+    case Kind::ByteOrder:
+        return TableIndex(text, PackFloatItems());
+    case Kind::Speed:
+        return TableIndex(text, SpeedDuplexItems());
+    }
+    return std::nullopt;
+}
+
+QString Expected(const SettingInfo& info) {
+    switch (info.kind) {
+    case Kind::Address:
+        return QStringLiteral("a dotted address A.B.C.D, each part 0..255");
+    case Kind::Port:
+        return QStringLiteral("a port 1..%1").arg(kMaxPort);
+    case Kind::Mac:
+        return QStringLiteral("six parts 0..255 or hexadecimal pairs separated by \"-\"");
+    case Kind::ByteOrder:
+        return QStringLiteral("one of ") + PackFloatItems().join(QStringLiteral(", ")) +
+               QStringLiteral(" or 0..3");
+    case Kind::Speed:
+        return QStringLiteral("one of \"") + SpeedDuplexItems().join(QStringLiteral("\", \"")) +
+               QStringLiteral("\" or 0..4");
+    }
+    return QString();
+}
+
+QString ShownValue(const SettingInfo& info, const DeviceModel& model) {
+    const QString value = model.Value(info.field);
+    if (info.kind == Kind::ByteOrder || info.kind == Kind::Speed) {
+        const std::optional<int> index = model.IndexValue(info.field);
+        return info.kind == Kind::ByteOrder ? PackFloatText(index.value_or(-1))
+                                            : SpeedDuplexText(index.value_or(-1));
+    }
+    return value;
+}
+
+bool SameValue(const SettingInfo& info, const QString& written, const QString& read) {
+    switch (info.kind) {
+    case Kind::Address:
+        return IpAddressBytes(written) == IpAddressBytes(read);
+    case Kind::Mac:
+        return MacAddressBytes(written) == MacAddressBytes(read);
+    case Kind::Port:
+        return ReadNumber(written, -1) == ReadNumber(read, -2);
+    case Kind::ByteOrder:
+        return AnsweredIndex(read, int(PackFloatItems().size())) == written.toInt();
+    case Kind::Speed:
+        return AnsweredIndex(read, int(SpeedDuplexItems().size())) == written.toInt();
+    }
+    return false;
+}
+
+} // namespace
+
+QString SettingKey(DeviceSetting setting) {
+    const SettingInfo* info = InfoOf(setting);
+    return info ? QLatin1String(info->key) : QString();
+}
+
+bool ReadBackConfig(const DeviceModel& model, QString& problem) {
+    for (const SettingInfo& info : kSettings) {
+        const QString value = model.Value(info.field);
+        if (value.isEmpty()) {
+            problem = QStringLiteral("the device did not answer the %1 query")
+                          .arg(QLatin1String(info.label));
+            return false;
+        }
+        bool valid = true;
+        if (info.kind == Kind::ByteOrder || info.kind == Kind::Speed)
+            valid = model.IndexValue(info.field).value_or(-1) >= 0 &&
+                    !ShownValue(info, model).isEmpty();
+        else
+            valid = CheckedText(info, value).has_value();
+        if (!valid) {
+            problem = QStringLiteral("the device answered an invalid %1: \"%2\"")
+                          .arg(QLatin1String(info.label), value);
+            return false;
+        }
+    }
+    for (DeviceField field : {DeviceField::Version, DeviceField::Date}) {
+        if (model.Value(field).isEmpty()) {
+            problem = QStringLiteral("the device did not answer the %1 query")
+                          .arg(field == DeviceField::Version ? QStringLiteral("version")
+                                                             : QStringLiteral("version date"));
+            return false;
+        }
+    }
+    return true;
+}
+
+QJsonObject ConfigJson(const DeviceModel& model) {
+    QJsonObject object;
+    for (const SettingInfo& info : kSettings) {
+        const QString key = QLatin1String(info.key);
+        if (info.kind == Kind::Port)
+            object.insert(key, ReadNumber(model.Value(info.field), 0));
+        else
+            object.insert(key, ShownValue(info, model));
+    }
+    return object;
+}
+
+QStringList ConfigLines(const DeviceModel& model) {
+    QStringList lines;
+    for (const SettingInfo& info : kSettings)
+        lines << (QLatin1String(info.label) + QLatin1Char(':')).leftJustified(14) +
+                     ShownValue(info, model);
+    return lines;
+}
+
+std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QString& error) {
+    QList<ConfigValue> values;
+    for (const SettingInfo& info : kSettings) {
+        const QString option = QLatin1String(info.option);
+        if (!line.Has(option))
+            continue;
+        const QString text = line.Value(option);
+        const std::optional<QString> checked = CheckedText(info, text);
+        if (!checked) {
+            error =
+                QStringLiteral("bad --%1 \"%2\": expected %3").arg(option, text, Expected(info));
+            return std::nullopt;
+        }
+        values.append({info.setting, *checked});
+    }
+    return values;
+}
+
+std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString& error) {
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        error = QStringLiteral("not valid JSON: %1 at offset %2")
+                    .arg(parseError.errorString())
+                    .arg(parseError.offset);
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        error = QStringLiteral("expected a JSON object");
+        return std::nullopt;
+    }
+    QJsonObject config = document.object();
+    if (config.contains(QStringLiteral("config"))) {
+        // An export document: the configuration and what it says of its source.
+        static const QStringList known{QStringLiteral("config"), QStringLiteral("version"),
+                                       QStringLiteral("date"), QStringLiteral("source")};
+        for (const QString& key : config.keys()) {
+            if (!known.contains(key)) {
+                error = QStringLiteral("unknown key \"%1\"").arg(key);
+                return std::nullopt;
+            }
+        }
+        const QJsonValue inner = config.value(QStringLiteral("config"));
+        if (!inner.isObject()) {
+            error = QStringLiteral("\"config\" must be an object");
+            return std::nullopt;
+        }
+        config = inner.toObject();
+    }
+    for (const QString& key : config.keys()) {
+        const bool known =
+            std::any_of(std::begin(kSettings), std::end(kSettings),
+                        [&](const SettingInfo& i) { return key == QLatin1String(i.key); });
+        if (!known) {
+            error = QStringLiteral("unknown key \"%1\"").arg(key);
+            return std::nullopt;
+        }
+    }
+    QList<ConfigValue> values;
+    for (const SettingInfo& info : kSettings) {
+        const QString key = QLatin1String(info.key);
+        if (!config.contains(key))
+            continue;
+        const QJsonValue value = config.value(key);
+        QString text;
+        const bool numeric =
+            info.kind == Kind::Port || info.kind == Kind::ByteOrder || info.kind == Kind::Speed;
+        if (value.isString()) {
+            text = value.toString();
+        } else if (numeric && value.isDouble() && value.toDouble() == double(value.toInt())) {
+            text = QString::number(value.toInt());
+        } else {
+            error = QStringLiteral("\"%1\" must be %2")
+                        .arg(key, numeric ? QStringLiteral("a whole number or a text")
+                                          : QStringLiteral("a text"));
+            return std::nullopt;
+        }
+        const std::optional<QString> checked = CheckedText(info, text);
+        if (!checked) {
+            error = QStringLiteral("bad \"%1\" \"%2\": expected %3").arg(key, text, Expected(info));
+            return std::nullopt;
+        }
+        values.append({info.setting, *checked});
+    }
+    if (values.isEmpty()) {
+        error = QStringLiteral("the configuration holds no setting to write");
+        return std::nullopt;
+    }
+    return values;
+}
+
+QList<ConfigValue> MergeValues(const QList<ConfigValue>& base,
+                               const QList<ConfigValue>& overrides) {
+    QList<ConfigValue> merged;
+    for (const SettingInfo& info : kSettings) {
+        const auto pick = [&](const QList<ConfigValue>& list) -> const ConfigValue* {
+            for (const ConfigValue& v : list)
+                if (v.setting == info.setting)
+                    return &v;
+            return nullptr;
+        };
+        if (const ConfigValue* v = pick(overrides))
+            merged.append(*v);
+        else if (const ConfigValue* b = pick(base))
+            merged.append(*b);
+    }
+    return merged;
+}
+
+QStringList Mismatches(const QList<ConfigValue>& written, const DeviceModel& model) {
+    QStringList problems;
+    for (const ConfigValue& value : written) {
+        const SettingInfo* info = InfoOf(value.setting);
+        if (!info)
+            continue;
+        const QString read = model.Value(info->field);
+        if (!SameValue(*info, value.text, read))
+            problems << QStringLiteral("%1 reads back as \"%2\", written \"%3\"")
+                            .arg(QLatin1String(info->label), read, value.text);
+    }
+    return problems;
+}

@@ -1,0 +1,105 @@
+#include "DeviceSession.h"
+
+#include "ConfigDocument.h"
+#include "Wait.h"
+
+#include <cstdio>
+
+DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
+    : report(report), timeoutMs_(line.timeoutMs) {
+    if (line.Has(QStringLiteral("restart-pause")))
+        device.config.timing.restartPauseMs = line.Value(QStringLiteral("restart-pause")).toUInt();
+    if (line.verbose) {
+        const QString prefix = report.target.Text() + QStringLiteral(": ");
+        QObject::connect(&device.log, &DeviceLog::logLine, &device, [prefix](const QString& text) {
+            std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + text));
+        });
+        QObject::connect(&device.log, &DeviceLog::sentLine, &device, [prefix](const QString& text) {
+            std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + QStringLiteral("> ") + text));
+        });
+        QObject::connect(
+            &device.log, &DeviceLog::answerText, &device, [prefix](const QString& text) {
+                std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + QStringLiteral("< ") + text));
+            });
+    }
+    QObject::connect(&device.config, &ConfigProcedures::reconnected, &device,
+                     [this] { reconnected_ = true; });
+    QObject::connect(&device.config, &ConfigProcedures::reconnectGaveUp, &device,
+                     [this] { gaveUp_ = true; });
+}
+
+QString SocketErrorText(int code) {
+    switch (code) {
+    case ClientSocket::kConnectionRefused:
+        return QStringLiteral("connection refused");
+    case ClientSocket::kTimedOut:
+        return QStringLiteral("connection timed out");
+    case ClientSocket::kNetworkUnreachable:
+        return QStringLiteral("network unreachable");
+    case ClientSocket::kHostUnreachable:
+        return QStringLiteral("host unreachable");
+    case ClientSocket::kConnectionReset:
+        return QStringLiteral("connection reset by the peer");
+    case ClientSocket::kHostNotFound:
+        return QStringLiteral("host not found");
+    default:
+        return QStringLiteral("socket error");
+    }
+}
+
+QString DeviceSession::Where() const {
+    return device.socket.Address() + QLatin1Char(':') + QString::number(device.socket.Port());
+}
+
+bool DeviceSession::Connect() {
+    const Target& target = report.target;
+    if (!device.connection.ConnectTo(target.host, QString::number(target.port)))
+        return report.Fail(ExitUsage, QStringLiteral("cannot connect to %1").arg(target.Text()));
+    WaitUntil([this] { return device.socket.Connected() || device.socket.LastErrorCode() != 0; },
+              uint32_t(timeoutMs_));
+    if (device.socket.Connected())
+        return true;
+    const int code = device.socket.LastErrorCode();
+    device.socket.Close();
+    if (code != 0)
+        return report.Fail(ExitUnreachable, QStringLiteral("cannot connect to %1: %2 (%3)")
+                                                .arg(target.Text(), SocketErrorText(code))
+                                                .arg(code));
+    return report.Fail(ExitUnreachable,
+                       QStringLiteral("cannot connect to %1: no answer within %2 ms")
+                           .arg(target.Text())
+                           .arg(timeoutMs_));
+}
+
+bool DeviceSession::WaitFor(const std::function<bool()>& done, uint32_t limitMs) {
+    WaitUntil([&] { return done() || !device.socket.Connected(); }, limitMs);
+    return done();
+}
+
+bool DeviceSession::ReadConfiguration() {
+    using Result = ConfigProcedures::ReadResult;
+    const Result result = device.config.ReadConfiguration();
+    if (result == Result::NotConnected)
+        return report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
+    if (result == Result::NotAnswered)
+        return report.Fail(ExitUnreachable, QStringLiteral("the device did not answer"));
+    QString problem;
+    if (!ReadBackConfig(device.model, problem))
+        return report.Fail(ExitUnreachable, problem);
+    return true;
+}
+
+bool DeviceSession::FollowRestart() {
+    const RestartTiming& t = device.config.timing;
+    const uint32_t limit =
+        t.restartPauseMs + uint32_t(t.reconnectTicks + 2) * uint32_t(t.reconnectIntervalMs);
+    reconnected_ = false;
+    gaveUp_ = false;
+    WaitUntil([this] { return reconnected_ || gaveUp_; }, limit);
+    if (reconnected_)
+        return true;
+    device.restartTimer.stop();
+    return report.Fail(
+        ExitUnreachable,
+        QStringLiteral("the device did not come back at %1 after the restart").arg(Where()));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "CommandLine.h"
+#include "Device.h"
+#include "HostReport.h"
+
+#include <cstdint>
+#include <functional>
+
+// One device worked on by one job: the core's Device, connected to the host,
+// with the steps every command shares and their strict verdicts.
+class DeviceSession {
+public:
+    DeviceSession(const CommandLine& line, HostReport& report);
+
+    Device device;
+    HostReport& report;
+
+    // Connects within the time limit; a failure is reported (exit 3).
+    bool Connect();
+    // The nine queries, each answered with a valid value; a failure is
+    // reported (exit 3: no answer or garbage).
+    bool ReadConfiguration();
+    // Waits until the device, restarting, is back on the connection or the
+    // reconnection timer gives up.
+    bool FollowRestart();
+    // Waits for `done` within `limitMs`, ending early when the connection
+    // drops; false when it did not come true.
+    bool WaitFor(const std::function<bool()>& done, uint32_t limitMs);
+    // The device's current HOST:PORT, after a restart perhaps a new one.
+    QString Where() const;
+    int timeoutMs() const { return timeoutMs_; }
+
+private:
+    int timeoutMs_;
+    bool reconnected_ = false;
+    bool gaveUp_ = false;
+};
+
+// A short text for a socket error code of the workstation's set.
+QString SocketErrorText(int code);

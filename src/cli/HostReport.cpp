@@ -1,0 +1,90 @@
+#include "HostReport.h"
+
+#include "FiberJobs.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <cstdio>
+
+bool HostReport::Fail(int code, const QString& message) {
+    if (!Failed()) {
+        exitCode = code;
+        error = message;
+    }
+    return false;
+}
+
+void PrintLine(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void PrintError(const QString& text) {
+    const QByteArray bytes = QStringLiteral("rk5720-cli: ").toUtf8() + text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+void PrintJson(const QJsonObject& document) {
+    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+namespace {
+
+void PrintText(const HostReport& report, bool several) {
+    const QString prefix = several ? report.target.Text() + QStringLiteral(": ") : QString();
+    for (const QString& line : report.lines)
+        PrintLine(prefix + line);
+    if (report.Failed())
+        PrintError(report.target.Text() + QStringLiteral(": ") + report.error);
+}
+
+QJsonObject HostJson(const HostReport& report) {
+    QJsonObject object = report.fields;
+    object.insert(QStringLiteral("host"), report.target.host);
+    object.insert(QStringLiteral("port"), report.target.port);
+    object.insert(QStringLiteral("exit_code"), report.exitCode);
+    object.insert(QStringLiteral("error"),
+                  report.Failed() ? QJsonValue(report.error) : QJsonValue(QJsonValue::Null));
+    return object;
+}
+
+} // namespace
+
+int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>& work) {
+    QList<HostReport> reports;
+    for (const Target& target : line.targets) {
+        HostReport report;
+        report.target = target;
+        reports.append(report);
+    }
+    const bool several = reports.size() > 1;
+    RunJobsCooperatively(int(reports.size()), line.jobs, [&](int index) {
+        HostReport& report = reports[index];
+        work(report);
+        if (!line.json)
+            PrintText(report, several);
+    });
+
+    int exitCode = ExitDone;
+    QJsonArray results;
+    for (const HostReport& report : reports) {
+        exitCode = std::max(exitCode, report.exitCode);
+        results.append(HostJson(report));
+    }
+    if (line.json) {
+        QJsonObject document;
+        document.insert(QStringLiteral("command"), line.command);
+        document.insert(QStringLiteral("exit_code"), exitCode);
+        document.insert(QStringLiteral("results"), results);
+        PrintJson(document);
+    }
+    return exitCode;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "CommandLine.h"
+#include "ExitCode.h"
+#include "Target.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+#include <functional>
+
+// What one host's run gave: the verdict, the text for people and the fields
+// for the JSON document.
+struct HostReport {
+    Target target;
+    int exitCode = ExitDone;
+    QString error;
+    QStringList lines;
+    QJsonObject fields;
+
+    // Records the first failure; later ones are consequences of it. Returns
+    // false, so that a step can end with `return report.Fail(...)`.
+    bool Fail(int code, const QString& message);
+    bool Failed() const { return exitCode != ExitDone; }
+    void Say(const QString& line) { lines.append(line); }
+};
+
+// Runs `work` for every host of the command line, at most --jobs at once on
+// the one event loop; prints each host's text as it ends (or the JSON
+// document at the end) and returns the highest exit code.
+int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>& work);
+
+// Output helpers shared by the commands that have no hosts.
+void PrintLine(const QString& text);
+void PrintError(const QString& text);
+void PrintJson(const QJsonObject& document);

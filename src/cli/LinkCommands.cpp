@@ -1,0 +1,232 @@
+// instrument and modbus: the Test mode's procedures of the core, judged
+// strictly.
+#include "Commands.h"
+
+#include "DeviceSession.h"
+#include "InstrumentNumber.h"
+#include "ModbusFrame.h"
+#include "Text.h"
+#include "ValueChecks.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr int kDumpBytesPerLine = 16;
+// The largest ModBus/TCP frame: a 7-byte header and a 253-byte PDU.
+constexpr int kModbusMaxFrame = 260;
+
+// The frame as bytes, refusing what the window would quietly send as 00 or
+// what no instrument could take.
+std::optional<QByteArray> StrictFrame(const QString& text, QString& error) {
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    static const QRegularExpression hexByte(QStringLiteral("^[0-9A-Fa-f]{1,2}$"));
+    const QStringList tokens = text.split(blanks, Qt::SkipEmptyParts);
+    QByteArray frame;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        if (!hexByte.match(tokens[i]).hasMatch()) {
+            error = QStringLiteral("bad frame: byte %1 \"%2\" is no hexadecimal byte 00..FF")
+                        .arg(i + 1)
+                        .arg(tokens[i]);
+            return std::nullopt;
+        }
+        frame.append(char(tokens[i].toInt(nullptr, 16)));
+    }
+    if (frame.size() < kModbusHeaderSize + 1) {
+        error = QStringLiteral("bad frame: %1 bytes; a frame has a 7-byte header and a function "
+                               "code at least")
+                    .arg(frame.size());
+        return std::nullopt;
+    }
+    if (frame.size() > kModbusMaxFrame) {
+        error = QStringLiteral("bad frame: %1 bytes, more than %2")
+                    .arg(frame.size())
+                    .arg(kModbusMaxFrame);
+        return std::nullopt;
+    }
+    const int length = (uint8_t(frame[4]) << 8) | uint8_t(frame[5]);
+    if (length != frame.size() - 6) {
+        error = QStringLiteral("bad frame: its length field (bytes 5-6) says %1, but %2 bytes "
+                               "follow it")
+                    .arg(length)
+                    .arg(frame.size() - 6);
+        return std::nullopt;
+    }
+    return frame;
+}
+
+// --float: a table text, an index, or "auto"; -1 for auto.
+std::optional<int> FloatOrder(const QString& text) {
+    if (text == QLatin1String("auto"))
+        return -1;
+    const QStringList items = PackFloatItems();
+    const qsizetype at = items.indexOf(text);
+    if (at >= 0)
+        return int(at);
+    if (text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('3'))
+        return text[0].unicode() - u'0';
+    return std::nullopt;
+}
+
+QString HexText(const QByteArray& bytes) {
+    return HexDumpLine(bytes).trimmed();
+}
+
+void ReportFloats(HostReport& report, const QByteArray& pdu, int order, bool reported) {
+    const QString orderText = PackFloatText(order);
+    report.fields.insert(QStringLiteral("byte_order"), orderText);
+    const uint8_t function = pdu.isEmpty() ? 0 : uint8_t(pdu[0]);
+    if (function != 3 && function != 4) {
+        report.Say(
+            QStringLiteral("floats: none, the reply is no register read (function 03 or 04)"));
+        report.fields.insert(QStringLiteral("floats"), QJsonArray());
+        return;
+    }
+    QJsonArray values;
+    QStringList texts;
+    for (float value : ModbusReplyFloats(pdu, order)) {
+        values.append(std::isfinite(value) ? QJsonValue(double(value))
+                                           : QJsonValue(QJsonValue::Null));
+        texts << QString::number(double(value), 'g', 9);
+    }
+    report.fields.insert(QStringLiteral("floats"), values);
+    report.Say(
+        QStringLiteral("floats (byte order %1, %2): %3")
+            .arg(orderText,
+                 reported ? QStringLiteral("as the device reports") : QStringLiteral("as given"),
+                 texts.join(QStringLiteral(" "))));
+}
+
+void SendModbus(DeviceSession& session, const QString& frameText, std::optional<int> order) {
+    HostReport& report = session.report;
+    Device& device = session.device;
+    if (!session.Connect())
+        return;
+    const bool reported = order && *order < 0;
+    if (reported) {
+        if (!device.config.ReadValue(DeviceField::PackFloat))
+            return void(report.Fail(ExitUnreachable,
+                                    QStringLiteral("the device did not report its byte order")));
+        const int index = device.model.IndexValue(DeviceField::PackFloat).value_or(-1);
+        if (index < 0)
+            return void(report.Fail(
+                ExitUnreachable, QStringLiteral("the device reported an invalid byte order \"%1\"")
+                                     .arg(device.model.Value(DeviceField::PackFloat))));
+        order = index;
+    }
+    bool replied = false;
+    QByteArray header;
+    QByteArray pdu;
+    QObject::connect(&device.channel, &CommandChannel::modbusReplyReceived, &device,
+                     [&](const QByteArray& h, const QByteArray& p) {
+                         replied = true;
+                         header = h;
+                         pdu = p;
+                     });
+    if (device.linkTest.SendModbusRequest(frameText) != LinkTestProcedures::Result::Sent)
+        return void(report.Fail(ExitUnreachable, QStringLiteral("the connection was lost")));
+    report.fields.insert(QStringLiteral("request"), frameText);
+    if (!session.WaitFor([&] { return replied; }, uint32_t(session.timeoutMs()))) {
+        device.channel.AbandonModbusReply();
+        return void(report.Fail(
+            ExitUnreachable, device.socket.Connected()
+                                 ? QStringLiteral("no reply within %1 ms").arg(session.timeoutMs())
+                                 : QStringLiteral("the connection was lost")));
+    }
+    report.fields.insert(QStringLiteral("header"), HexText(header));
+    report.fields.insert(QStringLiteral("pdu"), HexText(pdu));
+    report.Say(QStringLiteral("reply: %1 | %2").arg(HexText(header), HexText(pdu)));
+    const bool exception = !pdu.isEmpty() && (uint8_t(pdu[0]) & 0x80) != 0;
+    if (exception) {
+        const int code = pdu.size() >= 2 ? uint8_t(pdu[1]) : -1;
+        const QString name = ModbusExceptionName(code);
+        QJsonObject object{{QStringLiteral("code"), code}, {QStringLiteral("name"), name}};
+        report.fields.insert(QStringLiteral("exception"), object);
+        const QString text = QStringLiteral("exception %1: %2")
+                                 .arg(code, 2, 16, QLatin1Char('0'))
+                                 .arg(name.isEmpty() ? QStringLiteral("unknown exception") : name);
+        report.Say(text);
+        return void(report.Fail(ExitRefused, QStringLiteral("the instrument answered ") + text));
+    }
+    report.fields.insert(QStringLiteral("exception"), QJsonValue(QJsonValue::Null));
+    if (order)
+        ReportFloats(report, pdu, *order, reported);
+}
+
+void ReadInstrument(DeviceSession& session, const QString& number) {
+    HostReport& report = session.report;
+    Device& device = session.device;
+    if (!session.Connect())
+        return;
+    bool started = false;
+    std::optional<QByteArray> block;
+    QObject::connect(&device.channel, &CommandChannel::blockReadStarted, &device,
+                     [&] { started = true; });
+    QObject::connect(&device.channel, &CommandChannel::blockReceived, &device,
+                     [&](const QByteArray& b) { block = b; });
+    using Result = LinkTestProcedures::Result;
+    const Result result = device.linkTest.ReadCurrentValues(number);
+    if (result != Result::Answered)
+        return void(report.Fail(ExitUnreachable, result == Result::NotAnswered
+                                                     ? QStringLiteral("the device did not answer")
+                                                     : QStringLiteral("the connection was lost")));
+    if (!started)
+        return void(report.Fail(
+            ExitRefused,
+            QStringLiteral("the device did not start the block read of %1").arg(number)));
+    if (!session.WaitFor([&] { return block.has_value(); }, uint32_t(session.timeoutMs())))
+        return void(
+            report.Fail(ExitUnreachable, QStringLiteral("the block of %1 did not come within %2 ms")
+                                             .arg(number)
+                                             .arg(session.timeoutMs())));
+    report.fields.insert(QStringLiteral("instrument"), number);
+    report.fields.insert(QStringLiteral("length"), int(block->size()));
+    report.fields.insert(QStringLiteral("block"), QString::fromLatin1(block->toHex().toUpper()));
+    for (qsizetype at = 0; at < block->size(); at += kDumpBytesPerLine)
+        report.Say(QStringLiteral("%1  ").arg(at, 4, 16, QLatin1Char('0')) +
+                   HexText(block->mid(at, kDumpBytesPerLine)));
+}
+
+} // namespace
+
+int RunInstrument(const CommandLine& line) {
+    const std::optional<QString> number = ParseInstrumentNumber(line.arguments.at(0));
+    if (!number) {
+        PrintError(QStringLiteral("bad instrument number \"%1\": expected a two-letter prefix and "
+                                  "a number from 1, as BA001")
+                       .arg(line.arguments.at(0)));
+        return ExitUsage;
+    }
+    return RunOnTargets(line, [&](HostReport& report) {
+        DeviceSession session(line, report);
+        ReadInstrument(session, *number);
+    });
+}
+
+int RunModbus(const CommandLine& line) {
+    QString error;
+    const std::optional<QByteArray> frame = StrictFrame(line.arguments.at(0), error);
+    if (!frame) {
+        PrintError(error);
+        return ExitUsage;
+    }
+    std::optional<int> order;
+    if (line.Has(QStringLiteral("float"))) {
+        order = FloatOrder(line.Value(QStringLiteral("float")));
+        if (!order) {
+            PrintError(QStringLiteral("bad --float \"%1\": expected %2, 0..3 or auto")
+                           .arg(line.Value(QStringLiteral("float")),
+                                PackFloatItems().join(QStringLiteral(", "))));
+            return ExitUsage;
+        }
+    }
+    const QString frameText = HexText(*frame);
+    return RunOnTargets(line, [&](HostReport& report) {
+        DeviceSession session(line, report);
+        SendModbus(session, frameText, order);
+    });
+}

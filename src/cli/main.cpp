@@ -1,0 +1,58 @@
+// rk5720-cli: the device's whole job from scripts, for one device or a fleet,
+// on the same core the window uses.
+#include "CommandLine.h"
+#include "Commands.h"
+#include "ExitCode.h"
+#include "HostReport.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+using Runner = int (*)(const CommandLine&);
+
+struct Entry {
+    const char* name;
+    Runner run;
+};
+
+const Entry kRunners[] = {
+    {"read", RunRead},
+    {"write", RunWrite},
+    {"export", RunExport},
+    {"import", RunImport},
+    {"image-info", RunImageInfo},
+    {"upgrade", RunUpgrade},
+    {"compare", RunCompare},
+    {"rcom", RunRemoteCom},
+    {"instrument", RunInstrument},
+    {"modbus", RunModbus},
+    {"scan", RunScan},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("rk5720-cli"));
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+
+    const ParseOutcome outcome = ParseCommandLine(arguments);
+    switch (outcome.kind) {
+    case ParseOutcome::Kind::Print:
+        std::fputs(qUtf8Printable(outcome.text), stdout);
+        return ExitDone;
+    case ParseOutcome::Kind::Error:
+        PrintError(outcome.text);
+        return ExitUsage;
+    case ParseOutcome::Kind::Run:
+        break;
+    }
+    for (const Entry& entry : kRunners)
+        if (outcome.line.command == QLatin1String(entry.name))
+            return entry.run(outcome.line);
+    return ExitUsage;
+}
