@@ -1,3 +1,4 @@
+#include "FiberJobs.h"
 #include "NumberReading.h"
 #include "Text.h"
 #include "Ticks.h"
@@ -7,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <ctime>
 
 class TestCommon : public QObject {
@@ -21,6 +23,8 @@ private slots:
     void tickDifferenceSurvivesWrap();
     void waitBlocksWithoutSpinning();
     void waitWakesOnEvent();
+    void jobsWaitTogether_data();
+    void jobsWaitTogether();
 };
 
 void TestCommon::readNumber_data() {
@@ -134,6 +138,52 @@ void TestCommon::waitWakesOnEvent() {
         ProcessMessagesOrWait(5000);
     QVERIFY(fired);
     QVERIFY(clock.elapsed() < 2000);
+}
+
+// Jobs on fibers wait side by side: the waits of the procedures (for an
+// event, or a plain pause) let the other jobs run, and never more than
+// `parallel` run at once.
+void TestCommon::jobsWaitTogether_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("parallel");
+    QTest::addColumn<bool>("sleep");
+    QTest::newRow("8 waits at once") << 8 << 8 << false;
+    QTest::newRow("8 pauses at once") << 8 << 8 << true;
+    QTest::newRow("10 waits, 3 at a time") << 10 << 3 << false;
+    QTest::newRow("more workers than jobs") << 4 << 64 << true;
+}
+
+void TestCommon::jobsWaitTogether() {
+    QFETCH(int, count);
+    QFETCH(int, parallel);
+    QFETCH(bool, sleep);
+    constexpr uint32_t kPauseMs = 300;
+    QList<int> runs(count, 0);
+    int running = 0;
+    int peak = 0;
+    QElapsedTimer clock;
+    clock.start();
+    RunJobsCooperatively(count, parallel, [&](int index) {
+        ++runs[index];
+        peak = std::max(peak, ++running);
+        if (sleep) {
+            rk::Sleep(kPauseMs);
+        } else {
+            bool fired = false;
+            QTimer::singleShot(int(kPauseMs), [&fired] { fired = true; });
+            QVERIFY(WaitUntil([&fired] { return fired; }, 5000));
+        }
+        --running;
+    });
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(runs, QList<int>(count, 1));
+    QCOMPARE(peak, std::min(count, parallel));
+    const int rounds = (count + parallel - 1) / parallel;
+    // Pauses are counted in whole ticks, so one may end up to 1 ms short in
+    // another clock.
+    QVERIFY2(elapsed >= qint64(rounds) * kPauseMs - 1, qPrintable(QString::number(elapsed)));
+    // One after another they would take count * 300 ms.
+    QVERIFY2(elapsed < qint64(count) * kPauseMs, qPrintable(QString::number(elapsed)));
 }
 
 QTEST_MAIN(TestCommon)

@@ -3,6 +3,7 @@
 #include "InstrumentNumber.h"
 #include "ModbusFrame.h"
 #include "Text.h"
+#include "ValueChecks.h"
 
 #include <QtTest>
 
@@ -20,6 +21,9 @@ private slots:
     void thousandsOfTokens();
     void replyArrivals_data();
     void replyArrivals();
+    void replyFloats_data();
+    void replyFloats();
+    void exceptionNames();
 };
 
 void TestLinkTestLogic::instrumentNumber_data() {
@@ -216,6 +220,45 @@ void TestLinkTestLogic::replyArrivals() {
     QCOMPARE(shown, lines);
     QCOMPARE(remaining, left);
     QCOMPARE(reader.Pending(), outcomes.endsWith(QLatin1Char('P')));
+}
+
+// 101.25 is 42 CA 80 00, bytes 3..0; each order of the byte-order table
+// puts them on the wire differently.
+void TestLinkTestLogic::replyFloats_data() {
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QByteArray>("pdu");
+    QTest::addColumn<QList<float>>("values");
+    const QList<float> one{101.25f};
+    QTest::newRow("1-0-3-2") << 0 << QByteArray::fromHex("0304800042CA") << one;
+    QTest::newRow("0-1-2-3") << 1 << QByteArray::fromHex("03040080CA42") << one;
+    QTest::newRow("3-2-1-0") << 2 << QByteArray::fromHex("030442CA8000") << one;
+    QTest::newRow("2-3-0-1") << 3 << QByteArray::fromHex("0304CA420080") << one;
+    QTest::newRow("two values") << 2 << QByteArray::fromHex("030842CA80003F800000")
+                                << QList<float>{101.25f, 1.0f};
+    QTest::newRow("count shorter than data")
+        << 2 << QByteArray::fromHex("030442CA80003F800000") << one;
+    QTest::newRow("count past the data") << 2 << QByteArray::fromHex("03FF42CA80003F80") << one;
+    QTest::newRow("no whole value") << 2 << QByteArray::fromHex("030342CA80") << QList<float>{};
+    QTest::newRow("order outside the table")
+        << 4 << QByteArray::fromHex("030442CA8000") << QList<float>{};
+    QTest::newRow("function code only") << 2 << QByteArray::fromHex("03") << QList<float>{};
+}
+
+void TestLinkTestLogic::replyFloats() {
+    QFETCH(int, order);
+    QFETCH(QByteArray, pdu);
+    QFETCH(QList<float>, values);
+    QCOMPARE(ModbusReplyFloats(pdu, order), values);
+    // The table the window shows is the one decoded here.
+    QCOMPARE(PackFloatItems().size(), 4);
+}
+
+void TestLinkTestLogic::exceptionNames() {
+    QCOMPARE(ModbusExceptionName(1), QStringLiteral("Illegal function"));
+    QCOMPARE(ModbusExceptionName(2), QStringLiteral("Illegal data address"));
+    QCOMPARE(ModbusExceptionName(11), QStringLiteral("Gateway target device failed to respond"));
+    QVERIFY(ModbusExceptionName(0).isEmpty());
+    QVERIFY(ModbusExceptionName(7).isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestLinkTestLogic)

@@ -17,6 +17,8 @@ private slots:
     void checkIpAddress();
     void checkMacAddress_data();
     void checkMacAddress();
+    void addressBytes_data();
+    void addressBytes();
     void checkPort_data();
     void checkPort();
 };
@@ -150,6 +152,32 @@ void TestValueChecks::checkMacAddress() {
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(CheckMacAddress(text), valid);
+}
+
+// What an address stands for, so that a value read back compares equal to
+// the same value written in another spelling.
+void TestValueChecks::addressBytes_data() {
+    QTest::addColumn<bool>("mac");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes"); // hexadecimal; empty: invalid
+    QTest::newRow("ip plain") << false << "1.2.3.4" << QByteArray("01020304");
+    QTest::newRow("ip leading zero") << false << "010.0.0.1" << QByteArray("0a000001");
+    QTest::newRow("ip hexadecimal parts") << false << "0x7F.$0.x1.0" << QByteArray("7f000100");
+    QTest::newRow("ip invalid") << false << "1.2.3.256" << QByteArray();
+    QTest::newRow("mac pairs") << true << "00-1A-2B-3C-4D-5E" << QByteArray("001a2b3c4d5e");
+    QTest::newRow("mac decimal before pair")
+        << true << "200-10-2-3-4-FF" << QByteArray("c80a020304ff");
+    QTest::newRow("mac invalid") << true << "00-1A-2B-3C-4D" << QByteArray();
+}
+
+void TestValueChecks::addressBytes() {
+    QFETCH(bool, mac);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const std::optional<QByteArray> parsed = mac ? MacAddressBytes(text) : IpAddressBytes(text);
+    QCOMPARE(parsed.has_value(), !bytes.isEmpty());
+    if (parsed)
+        QCOMPARE(parsed->toHex(), bytes);
 }
 
 void TestValueChecks::checkPort_data() {
