@@ -153,7 +153,8 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
     report.fields.insert(QStringLiteral("version"), version);
     report.fields.insert(QStringLiteral("date"), date);
     report.Say(QStringLiteral("running version %1 (%2)").arg(version, date));
-    if (version != image.version() || date != image.date())
+    // The device answers its texts without the blanks that pad them in the image.
+    if (version.trimmed() != image.version().trimmed() || date.trimmed() != image.date().trimmed())
         return void(
             report.Fail(ExitRefused, QStringLiteral("the device runs %1 (%2), the image is %3 (%4)")
                                          .arg(version, date, image.version(), image.date())));
