@@ -228,12 +228,18 @@ void TestCliFleet::jobsBoundTheDevicesInParallel() {
 void TestCliFleet::scanFindsExactlyTheDevices() {
     // Three devices on one port, found by binding the first to any port and
     // the others to the same; another device elsewhere must not be found.
+    const SimPtr elsewhere = StartSim(4);
+    QVERIFY(elsewhere);
     std::vector<SimPtr> devices;
     for (int attempt = 0; attempt < 20 && devices.size() < 3; ++attempt) {
         devices.clear();
         devices.push_back(StartSim(1));
         QVERIFY(devices.back());
         const quint16 port = devices.back()->port();
+        if (port == elsewhere->port()) {
+            devices.clear();
+            continue;
+        }
         for (int octet = 2; octet <= 3; ++octet) {
             devices.push_back(StartSim(octet, port));
             if (!devices.back()) {
@@ -246,8 +252,6 @@ void TestCliFleet::scanFindsExactlyTheDevices() {
     const quint16 port = devices.front()->port();
     devices.at(1)->setVersion(QStringLiteral("1.09Z"), QStringLiteral("09.09.25"));
     devices.at(2)->updateState([](sim::DeviceState& s) { s.config.macAddr = "02-00-00-00-00-03"; });
-    const SimPtr elsewhere = StartSim(4);
-    QVERIFY(elsewhere && elsewhere->port() != port);
 
     const CliRun run = RunCli({"scan", "127.0.0.0/24", "--port", QString::number(port), "--json"});
     QVERIFY2(run.finished, run.transcript());
