@@ -7,6 +7,7 @@
 
 DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
     : report(report), timeoutMs_(line.timeoutMs) {
+    device.config.restartOnlyWhenConfirmed = true;
     if (line.Has(QStringLiteral("restart-pause")))
         device.config.timing.restartPauseMs = line.Value(QStringLiteral("restart-pause")).toUInt();
     if (line.verbose) {

@@ -46,10 +46,14 @@ std::optional<Target> ParseTarget(const QString& text, QString& error) {
                     .arg(text);
         return std::nullopt;
     }
-    // Digits and dots only: it must be a whole dotted address, not a name.
-    static const QRegularExpression dotted(QStringLiteral("^[0-9.]+$"));
-    if (dotted.match(target.host).hasMatch() &&
-        QHostAddress(target.host).protocol() != QAbstractSocket::IPv4Protocol) {
+    // Digits and dots only: it must be a whole dotted address of four parts,
+    // not a name. The resolver would take "1.2.3" as 1.2.0.3, another device.
+    static const QRegularExpression digitsAndDots(QStringLiteral("^[0-9.]+$"));
+    static const QRegularExpression fourParts(
+        QStringLiteral("^[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}$"));
+    if (digitsAndDots.match(target.host).hasMatch() &&
+        (!fourParts.match(target.host).hasMatch() ||
+         QHostAddress(target.host).protocol() != QAbstractSocket::IPv4Protocol)) {
         error = QStringLiteral("bad host \"%1\": not an IPv4 address").arg(text);
         return std::nullopt;
     }

@@ -135,6 +135,7 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
     int answered = 0;
     bool invalid = false;
     bool macWritten = false;
+    bool allConfirmed = true;
     for (const ConfigValue& value : values) {
         const SettingCommand* command = FindCommand(value.setting);
         if (!command)
@@ -150,6 +151,7 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
         Remember(remembered_, value.setting, value.text);
         macWritten = macWritten || value.setting == DeviceSetting::MacAddr;
         const bool confirmed = model_.Result(value.setting) == SettingResult::Ok;
+        allConfirmed = allConfirmed && confirmed;
         if (confirmed && value.setting == DeviceSetting::IpAddr)
             restartAddr_ = value.text;
         if (confirmed && value.setting == DeviceSetting::Port)
@@ -162,6 +164,10 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
         if (!restart) {
             log_.SetStatus(StatusPanel::Message, QString());
             return WriteResult::Written;
+        }
+        if (restartOnlyWhenConfirmed && !allConfirmed) {
+            log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
+            return WriteResult::PartlyAnswered;
         }
         runRestartSequence(macWritten);
         return timer1_.isActive() ? WriteResult::Restarting : WriteResult::RestartFailed;

@@ -64,6 +64,10 @@ public:
     // The restart pauses; tests shorten them.
     RestartTiming timing;
     ArpCommandRunner arpRunner = RunArpCommand;
+    // A script's strictness: no restart after a value the device refused, so
+    // that it never comes back with a part of the configuration. The window
+    // restarts once every command was answered, as the operator expects.
+    bool restartOnlyWhenConfirmed = false;
 
 signals:
     // The restart took over: a window shows the busy cursor and locks the

@@ -1,0 +1,236 @@
+// rk5720-cli as a script sees it before any device is involved: bad input is
+// refused with exit 2 and a message naming it, and nothing reaches the device;
+// help and the offline image check.
+#include "CliProcess.h"
+#include "FirmwareImage.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestCliInput : public QObject {
+    Q_OBJECT
+private slots:
+    void badInputSendsNothing_data();
+    void badInputSendsNothing();
+    void helpOfEveryCommand_data();
+    void helpOfEveryCommand();
+    void imageInfo_data();
+    void imageInfo();
+};
+
+namespace {
+const char* const kFrame = "00 01 00 00 00 06 01 03 00 00 00 02";
+}
+
+void TestCliInput::badInputSendsNothing_data() {
+    // "@HOST" is a healthy simulator, "@PORT" its port, "@FILE" a file holding
+    // `content` (also the standard input), "@MISSING" a file that is not there.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+
+    const auto row = [](const char* name, const QStringList& arguments, const QString& message,
+                        const QByteArray& content = QByteArray()) {
+        QTest::newRow(name) << arguments << content << message;
+    };
+    row("no command", {}, "no command given");
+    row("unknown command", {"frobnicate", "@HOST"}, "unknown command \"frobnicate\"");
+    row("unknown option", {"read", "--colour", "@HOST"}, "unknown option \"--colour\"");
+    row("unknown short option", {"read", "-x", "@HOST"}, "unknown option \"-x\"");
+    row("option twice", {"read", "--jobs", "1", "--jobs", "2", "@HOST"}, "--jobs given twice");
+    row("flag with a value", {"read", "--json=1", "@HOST"}, "--json takes no value");
+    row("missing host", {"read"}, "read needs a host");
+    row("export of two hosts", {"export", "@HOST", "@HOST"}, "export takes exactly one host");
+
+    row("empty host", {"read", "@HOST", ""}, "bad host \"\"");
+    row("port 0", {"read", "@HOST", "127.0.0.1:0"}, "bad port in host \"127.0.0.1:0\"");
+    row("port 70000", {"read", "@HOST", "127.0.0.1:70000"}, "bad port in host \"127.0.0.1:70000\"");
+    row("port with a sign", {"read", "@HOST", "127.0.0.1:+80"}, "bad port in host");
+    row("three-part address", {"read", "@HOST", "1.2.3"}, "bad host \"1.2.3\"");
+    row("address as one number", {"read", "@HOST", "16909060"}, "bad host \"16909060\"");
+    row("five-part address", {"read", "@HOST", "1.2.3.4.5"}, "bad host \"1.2.3.4.5\"");
+    row("blank in a name", {"read", "@HOST", "a b"}, "bad host \"a b\"");
+    row("jobs 0", {"read", "--jobs", "0", "@HOST"}, "bad --jobs \"0\"");
+    row("jobs not a number", {"read", "--jobs", "two", "@HOST"}, "bad --jobs \"two\"");
+    row("timeout 0", {"read", "--timeout", "0", "@HOST"}, "bad --timeout \"0\"");
+    row("timeout too long", {"read", "--timeout", "600001", "@HOST"}, "bad --timeout \"600001\"");
+
+    row("scan range too large", {"scan", "127.0.0.0/8", "--port", "@PORT"}, "too large");
+    row("scan prefix 33", {"scan", "127.0.0.0/33", "--port", "@PORT"},
+        "bad range \"127.0.0.0/33\"");
+    row("scan junk", {"scan", "junk", "--port", "@PORT"}, "bad range \"junk\"");
+    row("scan port 70000", {"scan", "127.0.0.1/32", "--port", "70000"}, "bad --port \"70000\"");
+
+    row("write no value", {"write", "@HOST"}, "write needs at least one value");
+    row("write option without value", {"write", "@HOST", "--ip"}, "--ip needs a value");
+    row("write ip 300", {"write", "--ip", "300.1.1.1", "@HOST"}, "bad --ip \"300.1.1.1\"");
+    row("write port 0", {"write", "--port", "0", "@HOST"}, "bad --port \"0\"");
+    row("write mac", {"write", "--mac", "bad", "@HOST"}, "bad --mac \"bad\"");
+    row("write byte order 7", {"write", "--byte-order", "7", "@HOST"}, "bad --byte-order \"7\"");
+    row("write speed", {"write", "--speed", "bogus", "@HOST"}, "bad --speed \"bogus\"");
+    row("one bad among good values", {"write", "--mask", "255.255.255.0", "--gw", "1.2.3", "@HOST"},
+        "bad --gw \"1.2.3\"");
+
+    row("modbus non-hex byte", {"modbus", "00 01 00 00 00 06 01 03 00 00 00 0G", "@HOST"},
+        "byte 12 \"0G\"");
+    row("modbus three digits", {"modbus", "00 01 00 00 00 06 01 03 00 00 00 100", "@HOST"},
+        "byte 12 \"100\"");
+    row("modbus too short", {"modbus", "00 01 00 00 00 01", "@HOST"}, "bad frame: 6 bytes");
+    row("modbus length field", {"modbus", "00 01 00 00 00 05 01 03 00 00 00 02", "@HOST"},
+        "length field (bytes 5-6) says 5, but 6 bytes");
+    row("modbus float order", {"modbus", kFrame, "--float", "4", "@HOST"}, "bad --float \"4\"");
+
+    row("import invalid JSON", {"import", "@FILE", "@HOST"}, "not valid JSON", "{\"ip\": ");
+    row("import from stdin, invalid", {"import", "-", "@HOST"}, "not valid JSON", "nonsense");
+    row("import array", {"import", "@FILE", "@HOST"}, "expected a JSON object", "[]");
+    row("import port as text", {"import", "@FILE", "@HOST"}, "bad \"port\" \"x\"",
+        R"({"port": "x"})");
+    row("import port as bool", {"import", "@FILE", "@HOST"}, "\"port\" must be",
+        R"({"port": true})");
+    row("import ip as number", {"import", "@FILE", "@HOST"}, "\"ip\" must be a text",
+        R"({"ip": 3})");
+    row("import fractional port", {"import", "@FILE", "@HOST"}, "\"port\" must be",
+        R"({"port": 1024.5})");
+    row("import unknown key", {"import", "@FILE", "@HOST"}, "unknown key \"colour\"",
+        R"({"ip": "127.0.0.9", "colour": "red"})");
+    row("import unknown key of export", {"import", "@FILE", "@HOST"}, "unknown key \"extra\"",
+        R"({"config": {"port": 1024}, "extra": 1})");
+    row("import config not an object", {"import", "@FILE", "@HOST"}, "\"config\" must be an object",
+        R"({"config": 5})");
+    row("import failing check", {"import", "@FILE", "@HOST"}, "bad \"mask\" \"255.255.255.256\"",
+        R"({"ip": "127.0.0.9", "mask": "255.255.255.256"})");
+    row("import speed index", {"import", "@FILE", "@HOST"}, "bad \"speed\" \"5\"",
+        R"({"speed": 5})");
+    row("import empty object", {"import", "@FILE", "@HOST"}, "holds no setting", "{}");
+    row("import bad override", {"import", "@FILE", "--port", "0", "@HOST"}, "bad --port \"0\"",
+        R"({"port": 1024})");
+    row("import missing file", {"import", "@MISSING", "@HOST"}, "cannot open");
+
+    row("upgrade invalid image", {"upgrade", "@FILE", "@HOST"},
+        "image.bin:", QByteArray(4096, 'x'));
+    row("upgrade missing image", {"upgrade", "@MISSING", "@HOST"}, "cannot open");
+    row("compare invalid image", {"compare", "@FILE", "@HOST"}, "image.bin:", "NS");
+    row("compare missing image", {"compare", "@MISSING", "@HOST"}, "cannot open");
+
+    row("rcom action", {"rcom", "bogus", "@HOST"}, "bad rcom action \"bogus\"");
+    row("instrument number", {"instrument", "X1", "@HOST"}, "bad instrument number \"X1\"");
+}
+
+void TestCliInput::badInputSendsNothing() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("image.bin"));
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QCOMPARE(out.write(content), content.size());
+    out.close();
+    const auto device = StartSim(1);
+    QVERIFY(device);
+    for (QString& argument : arguments) {
+        argument.replace(QLatin1String("@HOST"), device->hostPort());
+        argument.replace(QLatin1String("@PORT"), QString::number(device->port()));
+        argument.replace(QLatin1String("@FILE"), file);
+        argument.replace(QLatin1String("@MISSING"), dir.filePath(QStringLiteral("none.json")));
+    }
+
+    const CliRun run = RunCli(arguments, content);
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.out.isEmpty(), run.transcript());
+    QVERIFY2(run.err.startsWith("rk5720-cli: "), run.transcript());
+    QVERIFY2(QString::fromUtf8(run.err).contains(message), run.transcript());
+    QCOMPARE(ConnectionsSeen(*device), 0);
+}
+
+void TestCliInput::helpOfEveryCommand_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("usage");
+    QTest::newRow("--help") << QStringList{"--help"} << "Usage: rk5720-cli COMMAND";
+    QTest::newRow("help") << QStringList{"help"} << "Usage: rk5720-cli COMMAND";
+    for (const char* command : {"read", "write", "export", "import", "image-info", "upgrade",
+                                "compare", "rcom", "instrument", "modbus", "scan"})
+        QTest::newRow(command) << QStringList{command, "--help"}
+                               << QStringLiteral("Usage: rk5720-cli %1 ").arg(command);
+    // Help wins over what else is wrong, and nothing runs.
+    QTest::newRow("-h among bad input")
+        << QStringList{"write", "--ip", "300.1.1.1", "-h", "1.2.3"} << "Usage: rk5720-cli write ";
+}
+
+void TestCliInput::helpOfEveryCommand() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, usage);
+    const CliRun run = RunCli(arguments);
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(QString::fromUtf8(run.out).startsWith(usage), run.transcript());
+    QVERIFY2(run.out.contains("Exit codes:"), run.transcript());
+    QVERIFY2(run.err.isEmpty(), run.transcript());
+}
+
+void TestCliInput::imageInfo_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("date");
+
+    QTest::newRow("valid") << sim::BuildFirmwareImage("2.05C", "11.11.26", 20000) << true << 0
+                           << "2.05C"
+                           << "11.11.26";
+    QByteArray corrupted = sim::BuildFirmwareImage("2.05C", "11.11.26", 5000);
+    corrupted[2000] = char(corrupted[2000] ^ 0x01);
+    QTest::newRow("one bit flipped") << corrupted << true << 2 << ""
+                                     << "";
+    QTest::newRow("no image") << QByteArray(3000, 'x') << true << 2 << ""
+                              << "";
+    QTest::newRow("empty file") << QByteArray() << true << 2 << ""
+                                << "";
+    QTest::newRow("missing file") << QByteArray() << false << 2 << ""
+                                  << "";
+}
+
+void TestCliInput::imageInfo() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, present);
+    QFETCH(int, exitCode);
+    QFETCH(QString, version);
+    QFETCH(QString, date);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("firmware.bin"));
+    if (present) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(content), content.size());
+    }
+
+    const CliRun run = RunCli({"image-info", "--json", file});
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, exitCode);
+    const QJsonObject json = run.json();
+    QCOMPARE(json.value("command").toString(), QStringLiteral("image-info"));
+    QCOMPARE(json.value("exit_code").toInt(-1), exitCode);
+    QCOMPARE(json.value("file").toString(), file);
+    QCOMPARE(json.value("length").toInteger(-1), qint64(content.size()));
+    QCOMPARE(json.value("valid").toBool(), exitCode == 0);
+    QCOMPARE(json.value("version").toString(), version);
+    QCOMPARE(json.value("date").toString(), date);
+    if (exitCode == 0) {
+        QCOMPARE(json.value("verdict").toString(), QStringLiteral("valid image"));
+        // The CRC the header carries, as the device checks it.
+        const int crc = uint8_t(content[2]) | (uint8_t(content[3]) << 8);
+        QCOMPARE(json.value("crc").toString(),
+                 QStringLiteral("%1").arg(crc, 4, 16, QLatin1Char('0')).toUpper());
+    } else {
+        QVERIFY(!json.value("verdict").toString().isEmpty());
+        QVERIFY(json.value("verdict").toString() != QLatin1String("valid image"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliInput)
+#include "tst_cli_input.moc"
