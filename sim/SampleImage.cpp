@@ -11,8 +11,15 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2 || args.size() > 5) {
-        std::fprintf(stderr, "usage: rk5720-sample-image FILE [VERSION [DATE [SIZE]]]\n");
+    const char* const usage = "usage: rk5720-sample-image FILE [VERSION [DATE [SIZE]]]\n";
+    if (args.size() == 2 &&
+        (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    // An option mistaken for the file name would leave a file called "--x".
+    if (args.size() < 2 || args.size() > 5 || args[1].startsWith(QLatin1Char('-'))) {
+        std::fputs(usage, stderr);
         return 2;
     }
     const QString version = args.value(2, QStringLiteral("1.01B"));
