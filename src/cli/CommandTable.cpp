@@ -140,7 +140,8 @@ const QList<CommandSpec>& Commands() {
          {},
          "NUMBER names the instrument as on its plate (BA001). The block is printed as a\n"
          "hexadecimal dump.\n\n"
-         "JSON fields: \"instrument\", \"length\", \"block\" (hexadecimal).\n"},
+         "JSON fields: \"instrument\", \"length\" (the bytes the instrument sent), "
+         "\"block\"\n(hexadecimal).\n"},
         {"modbus",
          "modbus \"FRAME\" [--float ORDER] HOST[:PORT]...",
          "send a ModBus/TCP frame and print the reply",

@@ -167,7 +167,7 @@ void ReadInstrument(DeviceSession& session, const QString& number) {
     QObject::connect(&device.channel, &CommandChannel::blockReadStarted, &device,
                      [&] { started = true; });
     QObject::connect(&device.channel, &CommandChannel::blockReceived, &device,
-                     [&](const QByteArray& b) { block = b; });
+                     [&](const QByteArray& b, int received) { block = b.left(received); });
     using Result = LinkTestProcedures::Result;
     const Result result = device.linkTest.ReadCurrentValues(number);
     if (result != Result::Answered)

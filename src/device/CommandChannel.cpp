@@ -89,10 +89,11 @@ void CommandChannel::finishBlock() {
     blockGap_.stop();
     const qsizetype offset = qsizetype(state_.BlocksReceived) * state_.BlockLength;
     const QByteArray block = state_.BlockBuffer->mid(offset, state_.BlockLength);
+    const int received = state_.BlockFilled;
     state_.BlockFilled = 0;
     if (++state_.BlocksReceived >= state_.BlockCount)
         state_.ReleaseBlockBuffer();
-    emit blockReceived(block);
+    emit blockReceived(block, received);
 }
 
 void CommandChannel::blockGapEnded() {

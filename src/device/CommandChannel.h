@@ -62,8 +62,9 @@ public:
 signals:
     // READ was answered OK and READBUF is about to go out.
     void blockReadStarted();
-    // One instrument block, whole, however much of it arrived.
-    void blockReceived(const QByteArray& block);
+    // One instrument block, whole, however much of it arrived: the first
+    // `received` bytes came from the device, the rest are zeros.
+    void blockReceived(const QByteArray& block, int received);
     // One ModBus reply to the request sent, whole: its 7-byte header and PDU.
     void modbusReplyReceived(const QByteArray& header, const QByteArray& pdu);
 
