@@ -107,7 +107,8 @@ public:
         QByteArray seen;
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < 5000 && process_.waitForReadyRead(100)) {
+        while (clock.elapsed() < 5000 && process_.state() != QProcess::NotRunning) {
+            process_.waitForReadyRead(100);
             seen += process_.readAllStandardOutput();
             const QRegularExpressionMatch m = listening.match(QString::fromUtf8(seen));
             if (m.hasMatch()) {
