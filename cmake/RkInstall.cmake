@@ -38,7 +38,7 @@ set(CPACK_PACKAGE_VENDOR "RK5720 LAN Config developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for RK5720 LAN communication servers")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Reads and changes the network parameters of RK5720 LAN communication servers, restarts them and follows them to their new address, upgrades their firmware and tests the path to RK5700 instruments through the string protocol and ModBus/TCP. Includes rk5720-sim, a simulator of the server for tests and demonstrations.")
+    "Reads and changes the network parameters of RK5720 LAN communication servers, restarts them and follows them to their new address, upgrades their firmware and tests the path to RK5700 instruments through the string protocol and ModBus/TCP. Includes rk5720-cli, the same work from scripts and for many servers at once, and rk5720-sim, a simulator of the server for tests and demonstrations.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -17,12 +17,13 @@ const QString kFileReadError = QStringLiteral("Error file reading");
 // Flash reads 0xFF where nothing was written; the last block's tail beyond
 // the file is sent as erased flash, never as stale memory.
 constexpr char kBlockFiller = '\xFF';
-// The limit of a wait that must end before `ms` have passed; a shortened
-// pause of 0 must not wrap around to 49 days.
-uint32_t UpTo(uint32_t ms) {
+const char kRemoteComOff[] = {'\xFF', '\xFE', '\x2C', '\xAA', '\xBB', '\xFF', '\xF0'};
+// The last tick of a wait of `ms`; a zero pause waits for nothing instead of
+// wrapping round to 49 days.
+uint32_t LastTick(uint32_t ms) {
     return ms > 0 ? ms - 1 : 0;
 }
-const char kRemoteComOff[] = {'\xFF', '\xFE', '\x2C', '\xAA', '\xBB', '\xFF', '\xF0'};
+
 } // namespace
 
 FirmwareProcedures::FirmwareProcedures(ClientSocket& socket, CommandChannel& channel,
@@ -148,8 +149,8 @@ FirmwareProcedures::UploadResult FirmwareProcedures::install() {
         socket_.SendText(QByteArrayLiteral("UPGRADE = 1"));
         const uint32_t t0 = rk::GetTickCount();
         // Until 2,000 ms have passed, or the device refused.
-        waitTicking([this] { return state_.UpgradeAccepted == 0; }, UpTo(timing.installAnswerMs),
-                    t0);
+        waitTicking([this] { return state_.UpgradeAccepted == 0; },
+                    LastTick(timing.installAnswerMs), t0);
         if (state_.UpgradeAccepted == 0) {
             log_.SetStatus(StatusPanel::Message, QStringLiteral("Error..."));
             log_.SetStatus(StatusPanel::Progress, QString());
@@ -161,7 +162,7 @@ FirmwareProcedures::UploadResult FirmwareProcedures::install() {
         }
         // The device comes back where it is now.
         config_.ClearArpEntry(socket_.Address());
-        waitTicking([] { return false; }, UpTo(timing.installRestartMs), t0);
+        waitTicking([] { return false; }, LastTick(timing.installRestartMs), t0);
 
         state_.RestartCountdown = config_.timing.reconnectTicks;
         timer1_.setTimerType(Qt::PreciseTimer);

@@ -20,12 +20,13 @@ deb="$out/rk5720-config_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no $deb"
 
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||' | grep -v '/$' | sort >"$out/files"
-for f in usr/bin/rk5720-config usr/bin/rk5720-sim \
+for f in usr/bin/rk5720-config usr/bin/rk5720-sim usr/bin/rk5720-cli \
   usr/share/applications/rk5720-config.desktop \
   usr/share/icons/hicolor/scalable/apps/rk5720-config.svg \
   usr/share/icons/hicolor/48x48/apps/rk5720-config.png \
   usr/share/icons/hicolor/256x256/apps/rk5720-config.png \
-  usr/share/man/man1/rk5720-config.1 usr/share/man/man1/rk5720-sim.1; do
+  usr/share/man/man1/rk5720-config.1 usr/share/man/man1/rk5720-sim.1 \
+  usr/share/man/man1/rk5720-cli.1; do
   grep -qx "$f" "$out/files" || fail "missing $f"
 done
 # Only the programs and their data: nothing from the tests or the build tools.
@@ -66,4 +67,5 @@ XDG_CONFIG_HOME="$out/cfg" "$root/usr/bin/rk5720-config" --help >"$out/help"
 grep -qF "Settings file: $out/cfg/rk5720-config/RK5720LAN_Config.ini, in the user's" \
   "$out/help" || { cat "$out/help" >&2; fail "--help settings line"; }
 "$root/usr/bin/rk5720-sim" --help >/dev/null || fail "rk5720-sim --help"
+[ "$("$root/usr/bin/rk5720-cli" --version)" = "rk5720-cli $version" ] || fail "rk5720-cli --version"
 echo "package_deb: $(wc -l <"$out/files") files, Depends: $depends"

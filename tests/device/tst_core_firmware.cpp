@@ -15,8 +15,12 @@ private slots:
     void init();
     void cleanup();
     void uploadThenCompare();
+    void zeroInstallPause_data();
+    void zeroInstallPause();
 
 private:
+    QString writeImage(const QString& version, int size);
+
     std::unique_ptr<sim::SimulatorThread> sim;
     std::unique_ptr<Device> device;
     QTemporaryDir dir;
@@ -40,14 +44,18 @@ void TestCoreFirmware::cleanup() {
     sim.reset();
 }
 
-void TestCoreFirmware::uploadThenCompare() {
-    const QByteArray image =
-        sim::BuildFirmwareImage(QStringLiteral("4.20D"), QStringLiteral("11.12.25"), 2100);
-    const QString path = dir.filePath(QStringLiteral("fw.bin"));
+QString TestCoreFirmware::writeImage(const QString& version, int size) {
+    const QString path = dir.filePath(version + QStringLiteral(".bin"));
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(image);
-    file.close();
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(sim::BuildFirmwareImage(version, QStringLiteral("11.12.25"), size)) < size)
+        return QString();
+    return path;
+}
+
+void TestCoreFirmware::uploadThenCompare() {
+    const QString path = writeImage(QStringLiteral("4.20D"), 2100);
+    QVERIFY(!path.isEmpty());
 
     QList<FirmwarePhase> phases;
     QStringList texts;
@@ -75,6 +83,34 @@ void TestCoreFirmware::uploadThenCompare() {
     QCOMPARE(phases, (QList<P>{P::FileRead, P::ReadBackBegun, P::BlockDone, P::BlockDone}));
     QCOMPARE(texts, (QStringList{"file: 4.20D  (11.12.25)", "device: 4.20D  (11.12.25)",
                                  "device: 4.20D  (11.12.25)"}));
+}
+
+// A zero pause, as a script may ask for, waits for nothing; it must not wrap
+// round to a wait of weeks.
+void TestCoreFirmware::zeroInstallPause_data() {
+    QTest::addColumn<uint>("answerMs");
+    QTest::addColumn<uint>("restartMs");
+    QTest::newRow("no refusal window") << 0u << 200u;
+    QTest::newRow("no restart pause") << 100u << 0u;
+    QTest::newRow("neither") << 0u << 0u;
+}
+
+void TestCoreFirmware::zeroInstallPause() {
+    QFETCH(uint, answerMs);
+    QFETCH(uint, restartMs);
+    device->firmware.timing.installAnswerMs = answerMs;
+    device->firmware.timing.installRestartMs = restartMs;
+    const QString path = writeImage(QStringLiteral("4.21A"), 1500);
+    QVERIFY(!path.isEmpty());
+
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(device->firmware.UploadFirmware(path), FirmwareProcedures::UploadResult::Restarting);
+    QVERIFY(clock.elapsed() >= qint64(std::max(answerMs, restartMs)));
+    QVERIFY2(clock.elapsed() < 10000, "the install waited far past its pauses");
+    QVERIFY(QTest::qWaitFor([this] { return !device->restartTimer.isActive(); }, 10000));
+    QVERIFY(device->socket.Connected());
+    QCOMPARE(sim->state().version, QStringLiteral("4.21A"));
 }
 
 QTEST_GUILESS_MAIN(TestCoreFirmware)
