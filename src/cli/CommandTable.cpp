@@ -22,6 +22,9 @@ const OptionSpec kRestart = {
 const OptionSpec kRestartPause = {
     "restart-pause", "MS",
     "how long the device needs after a restart before it is called again (default 7000)"};
+const OptionSpec kInstallPause = {
+    "restart-pause", "MS",
+    "how long after the install command the device is called again (default 8000)"};
 
 QList<OptionSpec> WithRestart(QList<OptionSpec> options) {
     options << kRestart << kRestartPause;
@@ -76,7 +79,7 @@ const QList<CommandSpec>& Commands() {
          "value must be confirmed by the device (SET_... = OK). Without --restart the device\n"
          "uses the new values after its next restart.\n\n"
          "JSON fields: \"written\" (the keys sent), \"now_at\" (HOST:PORT after a restart),\n"
-         "\"config\" (read back after a restart).\n"},
+         "\"config\", \"version\", \"date\" (read back after a restart).\n"},
         {"export",
          "export [-o FILE] HOST[:PORT]",
          "write a device's configuration as JSON",
@@ -110,13 +113,13 @@ const QList<CommandSpec>& Commands() {
          "upload and install a firmware image, then verify it",
          {"FILE"},
          1,
-         {kRestartPause},
+         {kInstallPause},
          "Checks the image, uploads it block by block (a progress bar on standard error when\n"
          "it is a terminal), installs it, follows the device's restart, reads the new\n"
          "version and reads the whole image back. Exit 0 only when the device holds exactly\n"
          "the file.\n\n"
          "JSON fields: \"version\", \"date\" (as read after the restart), \"blocks\",\n"
-         "\"mismatched_blocks\".\n"},
+         "\"same\", \"mismatched_blocks\".\n"},
         {"compare",
          "compare FILE HOST[:PORT]...",
          "compare the device's stored image with a file",
@@ -210,7 +213,7 @@ QString ProgramHelp() {
         text += QStringLiteral("  ") + QString::fromLatin1(spec.name).leftJustified(12) +
                 QLatin1String(spec.summary) + QLatin1Char('\n');
     text += QStringLiteral("\nOptions of every command:\n") + OptionLines(CommonOptions());
-    text += QStringLiteral("  --version                print the version\n\n");
+    text += OptionLines({{"version", "", "print the version"}}) + QLatin1Char('\n');
     text += QLatin1String(kExitCodes);
     text += QStringLiteral("\n\"rk5720-cli COMMAND --help\" describes a command.\n");
     return text;

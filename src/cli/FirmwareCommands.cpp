@@ -87,7 +87,8 @@ bool JudgeCompare(DeviceSession& session, const QString& fileName) {
     if (result.mismatches > 0)
         return report.Fail(ExitRefused,
                            QStringLiteral("%1 blocks differ from the file").arg(result.mismatches));
-    report.Say(QStringLiteral("the device holds exactly %1 (%2)").arg(fileName, deviceVersion));
+    report.Say(QStringLiteral("the device holds exactly %1, version %2")
+                   .arg(fileName, deviceVersion.simplified()));
     return true;
 }
 

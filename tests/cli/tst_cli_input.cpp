@@ -54,6 +54,11 @@ void TestCliInput::badInputSendsNothing_data() {
     row("jobs not a number", {"read", "--jobs", "two", "@HOST"}, "bad --jobs \"two\"");
     row("timeout 0", {"read", "--timeout", "0", "@HOST"}, "bad --timeout \"0\"");
     row("timeout too long", {"read", "--timeout", "600001", "@HOST"}, "bad --timeout \"600001\"");
+    // A pause that is no number is no pause of 0.
+    for (const char* pause : {"abc", "-1", "+5", "1e3", "600001"})
+        row(qPrintable(QStringLiteral("restart pause ") + QLatin1String(pause)),
+            {"write", "--ip", "127.0.0.1", "--restart", "--restart-pause", pause, "@HOST"},
+            "bad --restart-pause");
 
     row("scan range too large", {"scan", "127.0.0.0/8", "--port", "@PORT"}, "too large");
     row("scan prefix 33", {"scan", "127.0.0.0/33", "--port", "@PORT"},
