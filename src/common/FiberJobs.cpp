@@ -1,11 +1,10 @@
 #include "FiberJobs.h"
 
 #include "Fiber.h"
+#include "Wait.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdint>
@@ -26,8 +25,6 @@ void RunJobsCooperatively(int count, int parallel, const std::function<void(int 
         }));
     }
 
-    QTimer wake;
-    wake.setSingleShot(true);
     for (;;) {
         bool running = false;
         uint32_t waitMs = UINT32_MAX;
@@ -40,14 +37,12 @@ void RunJobsCooperatively(int count, int parallel, const std::function<void(int 
         }
         if (!running)
             return;
-        if (waitMs == 0) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-        } else {
-            // The timer only wakes the loop; a job that waits longer than a
-            // day still looks again once a day.
-            wake.start(int(std::min<uint32_t>(waitMs, 86400000u)));
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        }
+        // The waits of the jobs, taken together: on this stack they process
+        // the messages for all of them.
+        if (waitMs == 0)
+            ProcessMessages();
+        else
+            ProcessMessagesOrWait(waitMs);
         // Objects a job released with deleteLater go now: this loop never
         // returns to an exec() that would delete them.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

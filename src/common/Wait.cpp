@@ -3,9 +3,36 @@
 #include "Fiber.h"
 #include "Ticks.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// Counts the messages delivered on the main thread, whichever way they came.
+class DeliveryCounter : public QObject {
+public:
+    quint64 count = 0;
+    bool eventFilter(QObject*, QEvent*) override {
+        ++count;
+        return false;
+    }
+};
+
+quint64 DeliveredEvents() {
+    static DeliveryCounter* const counter = [] {
+        auto* c = new DeliveryCounter;
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->installEventFilter(c);
+        return c;
+    }();
+    return counter->count;
+}
+
+} // namespace
 
 void ProcessMessages() {
     // On a fiber the one event loop processes the messages, between turns.
@@ -21,11 +48,21 @@ void ProcessMessagesOrWait(uint32_t maxMs) {
         rk::Fiber::Yield(maxMs);
         return;
     }
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher)
+        return;
+    // What is pending goes first, and a pass that delivered anything returns.
+    // A dispatcher may deliver the messages posted meanwhile (a socket's
+    // arrival is one) and then sleep all the same, without counting them;
+    // an answer that had arrived would wait for the time limit.
+    const quint64 before = DeliveredEvents();
+    if (dispatcher->processEvents(QEventLoop::AllEvents) || DeliveredEvents() != before)
+        return;
     // The timer only wakes the event loop; its timeout needs no handler.
     QTimer wake;
     wake.setSingleShot(true);
-    wake.start(static_cast<int>(maxMs));
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    wake.start(static_cast<int>(std::min<uint32_t>(maxMs, 86400000u)));
+    dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs, uint32_t start) {
