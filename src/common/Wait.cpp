@@ -51,12 +51,13 @@ void ProcessMessagesOrWait(uint32_t maxMs) {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (!dispatcher)
         return;
-    // What is pending goes first, and a pass that delivered anything returns.
-    // A dispatcher may deliver the messages posted meanwhile (a socket's
-    // arrival is one) and then sleep all the same, without counting them;
-    // an answer that had arrived would wait for the time limit.
+    // Posted messages go first, and when there were any the caller looks
+    // again: a dispatcher may deliver them (a socket's arrival is one) and
+    // then sleep all the same, so an answer that had arrived would wait for
+    // the time limit.
     const quint64 before = DeliveredEvents();
-    if (dispatcher->processEvents(QEventLoop::AllEvents) || DeliveredEvents() != before)
+    QCoreApplication::sendPostedEvents();
+    if (DeliveredEvents() != before)
         return;
     // The timer only wakes the event loop; its timeout needs no handler.
     QTimer wake;
