@@ -119,10 +119,8 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
         !ReadCount(line.Value(QStringLiteral("timeout")), 1, 600000, line.timeoutMs))
         return Error(QStringLiteral("bad --timeout \"%1\": expected 1..600000 milliseconds")
                          .arg(line.Value(QStringLiteral("timeout"))));
-    // Read again where it is used; refused here, so that "abc" is no 0.
-    int restartPause = 0;
     if (line.Has(QStringLiteral("restart-pause")) &&
-        !ReadCount(line.Value(QStringLiteral("restart-pause")), 0, 600000, restartPause))
+        !ReadCount(line.Value(QStringLiteral("restart-pause")), 0, 600000, line.restartPauseMs))
         return Error(QStringLiteral("bad --restart-pause \"%1\": expected 0..600000 milliseconds")
                          .arg(line.Value(QStringLiteral("restart-pause"))));
 

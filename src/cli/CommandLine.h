@@ -20,6 +20,9 @@ struct CommandLine {
     bool json = false;
     int jobs = 8;
     int timeoutMs = 3000;
+    // --restart-pause: how long a restarting device is left alone; -1 for the
+    // core's own pauses.
+    int restartPauseMs = -1;
     bool verbose = false;
 };
 

@@ -8,20 +8,22 @@
 DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
     : report(report), timeoutMs_(line.timeoutMs) {
     device.config.restartOnlyWhenConfirmed = true;
-    if (line.Has(QStringLiteral("restart-pause")))
-        device.config.timing.restartPauseMs = line.Value(QStringLiteral("restart-pause")).toUInt();
+    if (line.restartPauseMs >= 0) {
+        // A write's restart and an install's: each command uses its own.
+        device.config.timing.restartPauseMs = uint32_t(line.restartPauseMs);
+        device.firmware.timing.installRestartMs = uint32_t(line.restartPauseMs);
+    }
     if (line.verbose) {
-        const QString prefix = report.target.Text() + QStringLiteral(": ");
-        QObject::connect(&device.log, &DeviceLog::logLine, &device, [prefix](const QString& text) {
-            std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + text));
-        });
-        QObject::connect(&device.log, &DeviceLog::sentLine, &device, [prefix](const QString& text) {
-            std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + QStringLiteral("> ") + text));
-        });
-        QObject::connect(
-            &device.log, &DeviceLog::answerText, &device, [prefix](const QString& text) {
-                std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + QStringLiteral("< ") + text));
-            });
+        const auto printer = [prefix = report.target.Text() +
+                                       QStringLiteral(": ")](const QString& mark) {
+            return [prefix, mark](const QString& text) {
+                std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + mark + text));
+            };
+        };
+        QObject::connect(&device.log, &DeviceLog::logLine, &device, printer(QString()));
+        QObject::connect(&device.log, &DeviceLog::sentLine, &device, printer(QStringLiteral("> ")));
+        QObject::connect(&device.log, &DeviceLog::answerText, &device,
+                         printer(QStringLiteral("< ")));
     }
     QObject::connect(&device.config, &ConfigProcedures::reconnected, &device,
                      [this] { reconnected_ = true; });

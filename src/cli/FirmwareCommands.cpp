@@ -55,12 +55,15 @@ bool JudgeCompare(DeviceSession& session, const QString& fileName) {
     HostReport& report = session.report;
     QString fileVersion;
     QString deviceVersion;
-    QObject::connect(&session.device.firmware, &FirmwareProcedures::versionText, &session.device,
-                     [&](VersionSide side, const QString& text) {
-                         (side == VersionSide::File ? fileVersion : deviceVersion) = text;
-                     });
+    // The texts are this call's: the connection ends with it.
+    const QMetaObject::Connection texts =
+        QObject::connect(&session.device.firmware, &FirmwareProcedures::versionText,
+                         &session.device, [&](VersionSide side, const QString& text) {
+                             (side == VersionSide::File ? fileVersion : deviceVersion) = text;
+                         });
     const FirmwareProcedures::CompareResult result =
         session.device.firmware.CompareFirmware(fileName);
+    QObject::disconnect(texts);
     report.fields.insert(QStringLiteral("mismatched_blocks"), result.mismatches);
     report.fields.insert(QStringLiteral("same"), result.same() && result.code == 0);
     if (!result.connected)
@@ -175,6 +178,7 @@ int RunImageInfo(const CommandLine& line) {
                          {},
                          {}};
     const bool readable = file.status == ImageFile::Status::Read;
+    const qint64 length = readable ? qint64(file.size) : QFileInfo(name).size();
     // The CRC of what follows the header, as the device computes it.
     const QString crc = readable && file.size > kImageHeaderSize
                             ? QStringLiteral("%1")
@@ -190,8 +194,7 @@ int RunImageInfo(const CommandLine& line) {
         document.insert(QStringLiteral("command"), line.command);
         document.insert(QStringLiteral("exit_code"), check.ok() ? ExitDone : ExitUsage);
         document.insert(QStringLiteral("file"), name);
-        document.insert(QStringLiteral("length"),
-                        readable ? qint64(file.size) : qint64(QFileInfo(name).size()));
+        document.insert(QStringLiteral("length"), length);
         document.insert(QStringLiteral("crc"), crc);
         document.insert(QStringLiteral("version"), QString::fromLatin1(check.version));
         document.insert(QStringLiteral("date"), QString::fromLatin1(check.date));
@@ -200,8 +203,7 @@ int RunImageInfo(const CommandLine& line) {
         PrintJson(document);
     } else {
         PrintLine(QStringLiteral("file:     ") + name);
-        PrintLine(QStringLiteral("length:   %1 bytes")
-                      .arg(readable ? qint64(file.size) : QFileInfo(name).size()));
+        PrintLine(QStringLiteral("length:   %1 bytes").arg(length));
         if (!crc.isEmpty())
             PrintLine(QStringLiteral("crc:      ") + crc);
         if (check.ok()) {
@@ -222,9 +224,6 @@ int RunUpgrade(const CommandLine& line) {
     UploadProgress progress(int(line.targets.size()), 2 * BlocksOf(*image));
     return RunOnTargets(line, [&](HostReport& report) {
         DeviceSession session(line, report);
-        if (line.Has(QStringLiteral("restart-pause")))
-            session.device.firmware.timing.installRestartMs =
-                line.Value(QStringLiteral("restart-pause")).toUInt();
         Upgrade(session, *image, fileName, progress);
         progress.DeviceDone();
     });

@@ -42,11 +42,12 @@ int RunScan(const CommandLine& line) {
     }
 
     QList<Found> found;
+    // A probe logs nothing: thousands of refused addresses are no news.
+    CommandLine probe = line;
+    probe.verbose = false;
     RunJobsCooperatively(int(addresses->size()), line.jobs, [&](int index) {
         HostReport report;
         report.target = Target{addresses->at(index), port};
-        CommandLine probe = line;
-        probe.verbose = false;
         DeviceSession session(probe, report);
         if (!session.Connect() || !session.device.config.ReadVersion())
             return;

@@ -1,6 +1,5 @@
 #include "Fiber.h"
 
-#include <cstdlib>
 #include <new>
 #include <utility>
 

@@ -18,6 +18,7 @@ const QString kFileReadError = QStringLiteral("Error file reading");
 // the file is sent as erased flash, never as stale memory.
 constexpr char kBlockFiller = '\xFF';
 const char kRemoteComOff[] = {'\xFF', '\xFE', '\x2C', '\xAA', '\xBB', '\xFF', '\xF0'};
+const QByteArray kRemoteComQuery = QByteArrayLiteral("?SERVORRCOM;");
 // The last tick of a wait of `ms`; a zero pause waits for nothing instead of
 // wrapping round to 49 days.
 uint32_t LastTick(uint32_t ms) {
@@ -205,10 +206,6 @@ void FirmwareProcedures::closeConnection() {
     if (socket_.Active())
         socket_.Close();
 }
-
-namespace {
-const QByteArray kRemoteComQuery = QByteArrayLiteral("?SERVORRCOM;");
-} // namespace
 
 bool FirmwareProcedures::SwitchRemoteComOn() {
     return channel_.SendCommand(QStringLiteral("SERVORRCOM = 1")) == 1;

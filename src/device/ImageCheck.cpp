@@ -4,33 +4,32 @@
 
 #include <cstring>
 
-uint16_t Crc16Update(uint16_t crc, uint8_t byte) {
-    crc ^= byte;
+namespace {
+
+// The eight shifts of one byte, with the reflected polynomial.
+constexpr uint16_t Crc16Shift8(uint16_t crc) {
     for (int bit = 0; bit < 8; ++bit)
         crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
                         : static_cast<uint16_t>(crc >> 1);
     return crc;
 }
 
-namespace {
-
-// Crc16Update of every byte value from 0, so that a whole image costs one
-// lookup per byte: an upgrade of a fleet checks each image several times.
+// The shifts of every byte value, so that a whole image costs one lookup per
+// byte: an upgrade of a fleet checks each image several times.
 struct Crc16Table {
     uint16_t entries[256];
     constexpr Crc16Table() : entries() {
-        for (int byte = 0; byte < 256; ++byte) {
-            uint16_t crc = static_cast<uint16_t>(byte);
-            for (int bit = 0; bit < 8; ++bit)
-                crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
-                                : static_cast<uint16_t>(crc >> 1);
-            entries[byte] = crc;
-        }
+        for (int byte = 0; byte < 256; ++byte)
+            entries[byte] = Crc16Shift8(static_cast<uint16_t>(byte));
     }
 };
 constexpr Crc16Table kCrc16Table;
 
 } // namespace
+
+uint16_t Crc16Update(uint16_t crc, uint8_t byte) {
+    return Crc16Shift8(static_cast<uint16_t>(crc ^ byte));
+}
 
 uint16_t Crc16Compute(const char* bytes, qsizetype count) {
     uint16_t crc = 0xFFFF;

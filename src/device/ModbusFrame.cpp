@@ -4,10 +4,9 @@
 #include "Text.h"
 #include "ValueChecks.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-
-#include <algorithm>
 
 std::optional<QByteArray> ModbusRequestBytes(const QString& text) {
     const QString trimmed = TrimControl(text);
