@@ -25,6 +25,8 @@ bool DeviceEngine::firmwareAssignment(const QByteArray& key, const QByteArray& v
         } else {
             if (n == 0) {
                 upload_.clear();
+                // Room for the largest image at once, not a reallocation per block.
+                upload_.reserve(kImageMaxSize);
                 uploaded_.reset();
             }
             rawKind_ = RawKind::SoftBlock;

@@ -51,7 +51,7 @@ int BlocksOf(const CheckedImage& image) {
 }
 
 // The compare's verdict; true when the device holds exactly the file.
-bool JudgeCompare(DeviceSession& session, const QString& fileName) {
+bool JudgeCompare(DeviceSession& session, const CheckedImage& image, const QString& fileName) {
     HostReport& report = session.report;
     QString fileVersion;
     QString deviceVersion;
@@ -62,7 +62,7 @@ bool JudgeCompare(DeviceSession& session, const QString& fileName) {
                              (side == VersionSide::File ? fileVersion : deviceVersion) = text;
                          });
     const FirmwareProcedures::CompareResult result =
-        session.device.firmware.CompareFirmware(fileName);
+        session.device.firmware.CompareFirmware(image.file);
     QObject::disconnect(texts);
     report.fields.insert(QStringLiteral("mismatched_blocks"), result.mismatches);
     report.fields.insert(QStringLiteral("same"), result.same() && result.code == 0);
@@ -144,7 +144,7 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
     if (!session.Connect())
         return;
     report.fields.insert(QStringLiteral("blocks"), BlocksOf(image));
-    if (!JudgeUpload(session, firmware.UploadFirmware(fileName), blocks + 1))
+    if (!JudgeUpload(session, firmware.UploadFirmware(image.file), blocks + 1))
         return;
     report.Say(QStringLiteral("installed; waiting for the restart"));
     if (!session.FollowRestart())
@@ -162,7 +162,7 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
         return void(
             report.Fail(ExitRefused, QStringLiteral("the device runs %1 (%2), the image is %3 (%4)")
                                          .arg(version, date, image.version(), image.date())));
-    JudgeCompare(session, fileName);
+    JudgeCompare(session, image, fileName);
 }
 
 } // namespace
@@ -231,12 +231,13 @@ int RunUpgrade(const CommandLine& line) {
 
 int RunCompare(const CommandLine& line) {
     const QString fileName = line.arguments.at(0);
-    if (!CheckImageFile(fileName))
+    const std::optional<CheckedImage> image = CheckImageFile(fileName);
+    if (!image)
         return ExitUsage;
     return RunOnTargets(line, [&](HostReport& report) {
         DeviceSession session(line, report);
         if (session.Connect())
-            JudgeCompare(session, fileName);
+            JudgeCompare(session, *image, fileName);
     });
 }
 

@@ -35,6 +35,18 @@ qsizetype StoredLength(const QByteArray& image) {
 } // namespace
 
 FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const QString& fileName) {
+    if (!socket_.Connected())
+        return CompareFirmware(ImageFile{});
+    ImageFile file;
+    try {
+        file = ReadImageFile(fileName);
+    } catch (const std::exception&) {
+        file.status = ImageFile::Status::CannotOpen;
+    }
+    return CompareFirmware(file);
+}
+
+FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const ImageFile& file) {
     CompareResult result;
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
@@ -42,7 +54,6 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const QStr
         return result;
     }
     try {
-        const ImageFile file = ReadImageFile(fileName);
         if (file.status == ImageFile::Status::CannotOpen)
             throw CompareFailure{CompareFileNotOpen};
         if (file.status == ImageFile::Status::TooLong)
@@ -92,13 +103,27 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const QStr
 }
 
 int FirmwareProcedures::readBack(const QByteArray& file, qsizetype size, int& mismatches) {
-    QByteArray stored(kImageMaxSize, '\0');
+    // The device's image, begun as the file's bytes, shared and not copied: a
+    // block that reads back the same is not written, so a device that holds
+    // the file costs no image buffer of its own. The first other block copies.
+    QByteArray stored = file.left(size);
+    const auto store = [&](qsizetype offset) {
+        // A short block (the old device's text) reads as zeros after it.
+        QByteArray block = state_.RawBuffer.left(std::max(state_.RawReceived, 0));
+        block.resize(kImageBlockSize, '\0');
+        if (offset + kImageBlockSize <= stored.size() &&
+            std::memcmp(stored.constData() + offset, block.constData(), kImageBlockSize) == 0)
+            return;
+        if (stored.size() < offset + kImageBlockSize)
+            stored.resize(offset + kImageBlockSize, '\0');
+        std::memcpy(stored.data() + offset, block.constData(), kImageBlockSize);
+    };
     if (!readBlock(0, timing.firstBlockReadMs))
         return CompareNotAnswered;
     if (state_.RawReceived >= kOldDeviceTextSize &&
         StartsWithOldDeviceText(state_.RawBuffer, kOldDeviceTextSize))
         return CompareTooOld;
-    std::memcpy(stored.data(), state_.RawBuffer.constData(), size_t(state_.RawReceived));
+    store(0);
 
     const qsizetype length = StoredLength(stored);
     if (length != size)
@@ -110,8 +135,7 @@ int FirmwareProcedures::readBack(const QByteArray& file, qsizetype size, int& mi
         if (!readBlock(n, timing.blockReadMs))
             return CompareNotAnswered;
         emit phase(FirmwarePhase::BlockDone);
-        std::memcpy(stored.data() + qsizetype(n) * kImageBlockSize, state_.RawBuffer.constData(),
-                    size_t(state_.RawReceived));
+        store(qsizetype(n) * kImageBlockSize);
     }
 
     const qsizetype common = std::min(length, size);

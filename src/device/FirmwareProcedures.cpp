@@ -68,6 +68,18 @@ ImageCheck FirmwareProcedures::CheckImageFile(const QString& fileName) {
 }
 
 FirmwareProcedures::UploadResult FirmwareProcedures::UploadFirmware(const QString& fileName) {
+    if (!socket_.Connected())
+        return UploadFirmware(ImageFile{});
+    try {
+        return UploadFirmware(ReadImageFile(fileName));
+    } catch (const std::exception&) {
+        log_.ShowStatus(kCannotOpen);
+        emit phase(FirmwarePhase::TransferEnded);
+        return UploadResult::TransferError;
+    }
+}
+
+FirmwareProcedures::UploadResult FirmwareProcedures::UploadFirmware(const ImageFile& file) {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing soft..."));
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
@@ -75,7 +87,6 @@ FirmwareProcedures::UploadResult FirmwareProcedures::UploadFirmware(const QStrin
     }
     indicator_ = 0;
     try {
-        const ImageFile file = ReadImageFile(fileName);
         if (file.status == ImageFile::Status::CannotOpen) {
             log_.ShowStatus(kCannotOpen);
             return UploadResult::CannotOpen;

@@ -8,6 +8,7 @@
 #include "DeviceModel.h"
 #include "FirmwareTiming.h"
 #include "ImageCheck.h"
+#include "ImageFile.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -83,6 +84,10 @@ public:
     UploadResult UploadFirmware(const QString& fileName);
     // Compares the device's version texts, then its stored image, with the file.
     CompareResult CompareFirmware(const QString& fileName);
+    // The same with a file read before: a fleet gets the very bytes that were
+    // checked once, even if the file changes during the run.
+    UploadResult UploadFirmware(const ImageFile& file);
+    CompareResult CompareFirmware(const ImageFile& file);
 
     // "On": true when an answer item came within 500 ms.
     bool SwitchRemoteComOn();

@@ -14,16 +14,22 @@ constexpr uint16_t Crc16Shift8(uint16_t crc) {
     return crc;
 }
 
-// The shifts of every byte value, so that a whole image costs one lookup per
-// byte: an upgrade of a fleet checks each image several times.
-struct Crc16Table {
-    uint16_t entries[256];
-    constexpr Crc16Table() : entries() {
+// The shifts of every byte value, and of a byte followed by 1..7 zero bytes,
+// so that eight bytes cost eight independent lookups: an upgrade of a fleet
+// checks each image several times.
+struct Crc16Tables {
+    uint16_t entries[8][256];
+    constexpr Crc16Tables() : entries() {
         for (int byte = 0; byte < 256; ++byte)
-            entries[byte] = Crc16Shift8(static_cast<uint16_t>(byte));
+            entries[0][byte] = Crc16Shift8(static_cast<uint16_t>(byte));
+        for (int k = 1; k < 8; ++k)
+            for (int byte = 0; byte < 256; ++byte) {
+                const uint16_t prev = entries[k - 1][byte];
+                entries[k][byte] = static_cast<uint16_t>((prev >> 8) ^ entries[0][prev & 0xFF]);
+            }
     }
 };
-constexpr Crc16Table kCrc16Table;
+constexpr Crc16Tables kCrc16;
 
 } // namespace
 
@@ -32,10 +38,17 @@ uint16_t Crc16Update(uint16_t crc, uint8_t byte) {
 }
 
 uint16_t Crc16Compute(const char* bytes, qsizetype count) {
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes);
+    const auto& t = kCrc16.entries;
     uint16_t crc = 0xFFFF;
-    for (qsizetype i = 0; i < count; ++i)
-        crc = static_cast<uint16_t>(
-            (crc >> 8) ^ kCrc16Table.entries[(crc ^ static_cast<uint8_t>(bytes[i])) & 0xFF]);
+    qsizetype i = 0;
+    for (; i + 8 <= count; i += 8) {
+        crc = static_cast<uint16_t>(t[7][(crc ^ b[i]) & 0xFF] ^ t[6][(crc >> 8) ^ b[i + 1]] ^
+                                    t[5][b[i + 2]] ^ t[4][b[i + 3]] ^ t[3][b[i + 4]] ^
+                                    t[2][b[i + 5]] ^ t[1][b[i + 6]] ^ t[0][b[i + 7]]);
+    }
+    for (; i < count; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ t[0][(crc ^ b[i]) & 0xFF]);
     return crc;
 }
 

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// An image file read whole, the way every firmware procedure reads it: anew
-// each time, so a file changed since it was last checked is seen as it is now.
+// An image file read whole. The window's procedures read it anew each time, so
+// a file changed since it was last checked is seen as it is now.
 struct ImageFile {
     enum class Status {
         Read,

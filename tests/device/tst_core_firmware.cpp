@@ -15,6 +15,8 @@ private slots:
     void init();
     void cleanup();
     void uploadThenCompare();
+    void compareCountsEveryDifference_data();
+    void compareCountsEveryDifference();
     void zeroInstallPause_data();
     void zeroInstallPause();
 
@@ -83,6 +85,47 @@ void TestCoreFirmware::uploadThenCompare() {
     QCOMPARE(phases, (QList<P>{P::FileRead, P::ReadBackBegun, P::BlockDone, P::BlockDone}));
     QCOMPARE(texts, (QStringList{"file: 4.20D  (11.12.25)", "device: 4.20D  (11.12.25)",
                                  "device: 4.20D  (11.12.25)"}));
+}
+
+// The read-back starts from the file's bytes and copies only on a difference:
+// every different byte, and a different length, must still be counted.
+void TestCoreFirmware::compareCountsEveryDifference_data() {
+    QTest::addColumn<int>("deviceSize");
+    QTest::addColumn<int>("fileSize");
+    QTest::addColumn<int>("flipped"); // payload bytes changed in the file
+    QTest::newRow("the same") << 5000 << 5000 << 0;
+    QTest::newRow("bytes in three blocks") << 5000 << 5000 << 3;
+    QTest::newRow("file shorter") << 5000 << 3000 << 0;
+    QTest::newRow("file longer, by part of a block") << 3000 << 3500 << 1;
+}
+
+void TestCoreFirmware::compareCountsEveryDifference() {
+    QFETCH(int, deviceSize);
+    QFETCH(int, fileSize);
+    QFETCH(int, flipped);
+    const QString version = QStringLiteral("4.20D");
+    const QString date = QStringLiteral("11.12.25");
+    const QByteArray stored = sim::BuildFirmwareImage(version, date, deviceSize);
+    sim->setVersion(version, date);
+    sim->updateState([&stored](sim::DeviceState& s) { s.image = stored; });
+    ImageFile file;
+    file.status = ImageFile::Status::Read;
+    file.bytes = sim::BuildFirmwareImage(version, date, fileSize);
+    for (int i = 0; i < flipped; ++i) {
+        const qsizetype at = file.bytes.size() - 1 - qsizetype(i) * kImageBlockSize;
+        file.bytes[at] = char(file.bytes[at] ^ 0x5A);
+    }
+    if (flipped > 0)
+        sim::SealFirmwareImage(file.bytes);
+    file.size = file.bytes.size();
+
+    int expected = deviceSize != fileSize ? 1 : 0;
+    for (qsizetype i = 0; i < std::min(stored.size(), file.size); ++i)
+        expected += stored[i] != file.bytes[i] ? 1 : 0;
+    const FirmwareProcedures::CompareResult result = device->firmware.CompareFirmware(file);
+    QCOMPARE(result.code, int(FirmwareProcedures::CompareDone));
+    QCOMPARE(result.mismatches, expected);
+    QCOMPARE(result.same(), deviceSize == fileSize && flipped == 0);
 }
 
 // A zero pause, as a script may ask for, waits for nothing; it must not wrap

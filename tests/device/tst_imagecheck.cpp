@@ -40,6 +40,12 @@ void TestImageCheck::crc_data() {
     QTest::newRow("check value") << QByteArray("123456789") << 0x4B37;
     QTest::newRow("modbus request") << QByteArray::fromHex("01030000000A") << 0xCDC5;
     QTest::newRow("nothing") << QByteArray() << 0xFFFF;
+    // Eight bytes at a time and a tail: every table and the byte step.
+    QTest::newRow("two check strings") << QByteArray("123456789123456789") << 0x090A;
+    QByteArray pattern(4099, Qt::Uninitialized);
+    for (int i = 0; i < pattern.size(); ++i)
+        pattern[i] = char((i * 7 + 3) & 0xFF);
+    QTest::newRow("4,099 bytes") << pattern << 0x3BE3;
 }
 
 void TestImageCheck::crc() {
