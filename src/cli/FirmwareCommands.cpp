@@ -73,7 +73,7 @@ bool JudgeCompare(DeviceSession& session, const CheckedImage& image, const QStri
         break;
     case FirmwareProcedures::CompareFileNotOpen:
     case FirmwareProcedures::CompareFileTooLong:
-        return report.Fail(ExitUsage, QStringLiteral("%1 can no longer be read").arg(fileName));
+        return report.Fail(ExitUsage, QStringLiteral("%1 could not be compared").arg(fileName));
     case FirmwareProcedures::CompareNotAnswered:
         return report.Fail(ExitUnreachable,
                            QStringLiteral("the device did not answer the read-back"));
@@ -107,7 +107,7 @@ bool JudgeUpload(DeviceSession& session, FirmwareProcedures::UploadResult result
     case R::TooLong:
     case R::InvalidImage:
     case R::ReadError:
-        return report.Fail(ExitUsage, QStringLiteral("the image file changed and fails its check"));
+        return report.Fail(ExitUsage, QStringLiteral("the image fails its check"));
     case R::NotReady:
         if (session.device.socket.Connected())
             return report.Fail(

@@ -4,6 +4,7 @@
 
 #include "ImageFile.h"
 #include "Messages.h"
+#include "Text.h"
 #include "Ticks.h"
 #include "Wait.h"
 
@@ -62,14 +63,17 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const Imag
         if (file.status == ImageFile::Status::ShortRead)
             throw CompareFailure{CompareFileNotOpen};
 
-        const QString fileText =
-            ValidateImage(file.bytes, file.size, VersionSide::File).LabelText();
+        const ImageCheck fileCheck = ValidateImage(file.bytes, file.size, VersionSide::File);
         channel_.SendCommand(QStringLiteral("?Version"));
         channel_.SendCommand(QStringLiteral("?DateVersion"));
-        const QString deviceText = model_.Value(DeviceField::Version) + QStringLiteral("  (") +
-                                   model_.Value(DeviceField::Date) + QLatin1Char(')');
-        emit versionText(VersionSide::Device, deviceText);
-        if (fileText != deviceText)
+        const QString deviceVersion = model_.Value(DeviceField::Version);
+        const QString deviceDate = model_.Value(DeviceField::Date);
+        emit versionText(VersionSide::Device,
+                         deviceVersion + QStringLiteral("  (") + deviceDate + QLatin1Char(')'));
+        // The image pads a short version or date with blanks; the device
+        // answers it without them.
+        if (!fileCheck.ok() || FromCp1251(fileCheck.version).trimmed() != deviceVersion.trimmed() ||
+            FromCp1251(fileCheck.date).trimmed() != deviceDate.trimmed())
             throw CompareFailure{CompareVersionsDiffer};
 
         emit phase(FirmwarePhase::ReadBackBegun);
