@@ -112,8 +112,22 @@ void ClientSocket::onConnected() {
 }
 
 void ClientSocket::onDisconnected() {
-    if (active_)
-        deliverDisconnect();
+    if (!active_)
+        return;
+    // The last answer often comes with the close. When its read is still on
+    // its way, the disconnect goes after it, so that the answer is not lost.
+    if (readScheduled_ || socket_.bytesAvailable() > 0) {
+        scheduleRead();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (active_)
+                    deliverDisconnect();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    deliverDisconnect();
 }
 
 void ClientSocket::deliverDisconnect() {

@@ -17,7 +17,8 @@
 //   the disconnect event is, so Close() does not cancel a pending attempt;
 // - a normal close by the server is a disconnect event only, never an error;
 // - dataArrived is delivered from the event loop (never nested inside Qt's own
-//   readyRead), and again while unread data remains after a handler took some.
+//   readyRead), and again while unread data remains after a handler took some;
+// - data that came before the server closed is delivered before the disconnect.
 class ClientSocket : public QObject {
     Q_OBJECT
 public:

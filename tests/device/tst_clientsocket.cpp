@@ -31,6 +31,7 @@ private slots:
     void closeDoesNotCancelPendingAttempt();
     void closeRunsDisconnectOnce();
     void serverCloseIsNoError();
+    void unreadDataDeliveredBeforeDisconnect();
     void readRedeliveredWhileHandlerTakesData();
     void readNotRedeliveredWhenHandlerIgnoresData();
     void nestedArrivalDeliveredInsideHandler();
@@ -129,6 +130,33 @@ void TestClientSocket::serverCloseIsNoError() {
     peer->close();
     QTRY_VERIFY_WITH_TIMEOUT(!socket.Active(), 5000);
     QCOMPARE(log.events, QStringList({"connect", "write", "disconnect"}));
+}
+
+// A device answers and closes at once: what it sent must reach the handler
+// before the disconnect, after which the channel reads nothing more. Here the
+// handler put the data off once, so only the close can bring it again.
+void TestClientSocket::unreadDataDeliveredBeforeDisconnect() {
+    ClientSocket socket;
+    EventLog log(socket);
+    bool putOff = true;
+    connect(&socket, &ClientSocket::dataArrived, this, [&] {
+        if (putOff) {
+            putOff = false;
+            log.events << QStringLiteral("put off");
+            return;
+        }
+        log.events << QString::fromLatin1(socket.ReceiveText());
+    });
+    std::unique_ptr<QTcpSocket> peer = openConnected(socket);
+    QVERIFY(peer);
+    peer->write("UPGRADE = OK;");
+    peer->flush();
+    QTRY_COMPARE_WITH_TIMEOUT(log.events.size(), 3, 5000);
+    peer->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!socket.Active(), 5000);
+    DrainEvents();
+    QCOMPARE(log.events,
+             QStringList({"connect", "write", "put off", "UPGRADE = OK;", "disconnect"}));
 }
 
 void TestClientSocket::readRedeliveredWhileHandlerTakesData() {
