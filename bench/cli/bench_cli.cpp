@@ -240,9 +240,9 @@ std::optional<CliRun> RunCli(QStringList arguments, const QStringList& targets) 
     return run;
 }
 
-// Each host's restart, from the arrival of its last upload answer (the last
-// block's, or "UPGRADE = OK", which a connection closed at once may swallow)
-// to that of its first version answer, which comes after the reconnection.
+// Each host's restart, from the arrival of its last upload answer ("UPGRADE =
+// OK", or the last block's) to that of its first version answer, which comes
+// after the reconnection.
 struct Window {
     double from = -1;
     double to = -1;
