@@ -269,7 +269,7 @@ Fiber* Fiber::Current() {
     return current;
 }
 
-void Fiber::Yield(uint32_t waitMs) {
+void Fiber::Suspend(uint32_t waitMs) {
     Fiber* self = current;
     if (!self)
         return;

@@ -31,8 +31,9 @@ public:
 
     // The fiber running now, or none on the thread's own stack.
     static Fiber* Current();
-    // From inside a fiber: gives the thread back to whoever resumed it.
-    static void Yield(uint32_t waitMs);
+    // From inside a fiber: gives the thread back to whoever resumed it. (Not
+    // "Yield": the Windows headers define that name as a macro.)
+    static void Suspend(uint32_t waitMs);
 
     static constexpr std::size_t kDefaultStackBytes = 512 * 1024;
 

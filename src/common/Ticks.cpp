@@ -23,7 +23,7 @@ void Sleep(uint32_t ms) {
     if (Fiber::Current()) {
         const uint32_t start = GetTickCount();
         for (uint32_t elapsed = 0; elapsed < ms; elapsed = TicksSince(start))
-            Fiber::Yield(ms - elapsed);
+            Fiber::Suspend(ms - elapsed);
         return;
     }
     QThread::msleep(ms);

@@ -37,7 +37,7 @@ quint64 DeliveredEvents() {
 void ProcessMessages() {
     // On a fiber the one event loop processes the messages, between turns.
     if (rk::Fiber::Current()) {
-        rk::Fiber::Yield(0);
+        rk::Fiber::Suspend(0);
         return;
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -45,7 +45,7 @@ void ProcessMessages() {
 
 void ProcessMessagesOrWait(uint32_t maxMs) {
     if (rk::Fiber::Current()) {
-        rk::Fiber::Yield(maxMs);
+        rk::Fiber::Suspend(maxMs);
         return;
     }
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
