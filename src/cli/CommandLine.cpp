@@ -27,12 +27,10 @@ ParseOutcome Print(const QString& text) {
 }
 
 bool ReadCount(const QString& text, int low, int high, int& value) {
-    bool ok = false;
-    const int number = text.toInt(&ok);
-    if (!ok || number < low || number > high || text.startsWith(QLatin1Char('+')))
-        return false;
-    value = number;
-    return true;
+    const std::optional<int> number = StrictNumber(text, low, high);
+    if (number)
+        value = *number;
+    return number.has_value();
 }
 
 } // namespace

@@ -6,10 +6,6 @@
 #include <QHostAddress>
 #include <QRegularExpression>
 
-namespace {
-
-// Strict decimal, unlike the device's number reading: a script's "1024x"
-// is a typing error, not 1024.
 std::optional<int> StrictNumber(const QString& text, int low, int high) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
     if (!digits.match(text).hasMatch())
@@ -19,8 +15,6 @@ std::optional<int> StrictNumber(const QString& text, int low, int high) {
         return std::nullopt;
     return value;
 }
-
-} // namespace
 
 std::optional<Target> ParseTarget(const QString& text, QString& error) {
     Target target;

@@ -5,6 +5,10 @@
 
 #include <optional>
 
+// Strict decimal from `low` to `high`, unlike the device's number reading: a
+// script's "1024x", "+5" or " 5" is a typing error, not a number.
+std::optional<int> StrictNumber(const QString& text, int low, int high);
+
 // One device to work on: a host name or dotted address and a TCP port.
 struct Target {
     QString host;

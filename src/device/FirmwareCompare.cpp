@@ -36,8 +36,6 @@ qsizetype StoredLength(const QByteArray& image) {
 } // namespace
 
 FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const QString& fileName) {
-    if (!socket_.Connected())
-        return CompareFirmware(ImageFile{});
     ImageFile file;
     try {
         file = ReadImageFile(fileName);
@@ -112,15 +110,20 @@ int FirmwareProcedures::readBack(const QByteArray& file, qsizetype size, int& mi
     // the file costs no image buffer of its own. The first other block copies.
     QByteArray stored = file.left(size);
     const auto store = [&](qsizetype offset) {
+        const char* block = state_.RawBuffer.constData();
         // A short block (the old device's text) reads as zeros after it.
-        QByteArray block = state_.RawBuffer.left(std::max(state_.RawReceived, 0));
-        block.resize(kImageBlockSize, '\0');
+        QByteArray padded;
+        if (state_.RawReceived < kImageBlockSize) {
+            padded = state_.RawBuffer.left(std::max(state_.RawReceived, 0));
+            padded.resize(kImageBlockSize, '\0');
+            block = padded.constData();
+        }
         if (offset + kImageBlockSize <= stored.size() &&
-            std::memcmp(stored.constData() + offset, block.constData(), kImageBlockSize) == 0)
+            std::memcmp(stored.constData() + offset, block, kImageBlockSize) == 0)
             return;
         if (stored.size() < offset + kImageBlockSize)
             stored.resize(offset + kImageBlockSize, '\0');
-        std::memcpy(stored.data() + offset, block.constData(), kImageBlockSize);
+        std::memcpy(stored.data() + offset, block, kImageBlockSize);
     };
     if (!readBlock(0, timing.firstBlockReadMs))
         return CompareNotAnswered;

@@ -68,8 +68,6 @@ ImageCheck FirmwareProcedures::CheckImageFile(const QString& fileName) {
 }
 
 FirmwareProcedures::UploadResult FirmwareProcedures::UploadFirmware(const QString& fileName) {
-    if (!socket_.Connected())
-        return UploadFirmware(ImageFile{});
     try {
         return UploadFirmware(ReadImageFile(fileName));
     } catch (const std::exception&) {
