@@ -6,10 +6,12 @@
 #include "SimulatorThread.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -25,6 +27,15 @@ struct CliRun {
     // For failure messages: everything the program said.
     QByteArray transcript() const { return "stdout:\n" + out + "\nstderr:\n" + err; }
 };
+
+// Writes `bytes` to `name` inside `dir`; an empty path when that failed.
+inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
 
 // Runs the program to its end (or kills it after `timeoutMs`), feeding `input`
 // on its standard input.

@@ -28,7 +28,6 @@ private slots:
     void modbusReply();
 
 private:
-    QString writeFile(const QString& name, const QByteArray& bytes);
     QTemporaryDir dir;
 };
 
@@ -56,14 +55,6 @@ void CustomState(sim::DeviceState& s) {
 }
 
 } // namespace
-
-QString TestCliCommands::writeFile(const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return QString();
-    return path;
-}
 
 void TestCliCommands::readReportsEveryParameter() {
     const auto device = StartSim(2);
@@ -225,7 +216,7 @@ void TestCliCommands::upgradeInstallsAndVerifies() {
     const auto device = StartSim(9);
     QVERIFY(device);
     const QByteArray image = sim::BuildFirmwareImage(version, QStringLiteral("11.11.26"), size);
-    const QString file = writeFile(QStringLiteral("upgrade.bin"), image);
+    const QString file = WriteFile(dir, QStringLiteral("upgrade.bin"), image);
     QVERIFY(!file.isEmpty());
 
     const CliRun run =
@@ -264,7 +255,7 @@ void TestCliCommands::compareJudgesEveryBlock() {
     QFETCH(QString, error);
     const auto device = StartSim(10);
     QVERIFY(device);
-    const QString path = writeFile(QStringLiteral("compare.bin"), file);
+    const QString path = WriteFile(dir, QStringLiteral("compare.bin"), file);
 
     const CliRun run = RunCli({"compare", "--json", path, device->hostPort()});
     QVERIFY2(run.finished, run.transcript());

@@ -103,11 +103,10 @@ void TestCliFleet::failingDevice() {
     ApplyFaultName(faults, fault);
     const SimPtr device = StartSim(20, 0, faults);
     QVERIFY(device);
-    const QString image = dir.filePath(QStringLiteral("fail.bin"));
-    QFile file(image);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(sim::BuildFirmwareImage(QStringLiteral("2.00A"), QStringLiteral("01.01.26"), 4000));
-    file.close();
+    const QString image = WriteFile(
+        dir, QStringLiteral("fail.bin"),
+        sim::BuildFirmwareImage(QStringLiteral("2.00A"), QStringLiteral("01.01.26"), 4000));
+    QVERIFY(!image.isEmpty());
     arguments.replaceInStrings(QStringLiteral("@IMAGE"), image);
 
     const CliRun run = RunCli(arguments << "--json" << device->hostPort());
@@ -129,11 +128,8 @@ void TestCliFleet::droppedUpgradeLeavesTheOthersGoing() {
     QVERIFY(broken && healthy);
     const QByteArray image =
         sim::BuildFirmwareImage(QStringLiteral("2.10B"), QStringLiteral("05.05.26"), 12000);
-    const QString path = dir.filePath(QStringLiteral("fleet.bin"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(image), image.size());
-    file.close();
+    const QString path = WriteFile(dir, QStringLiteral("fleet.bin"), image);
+    QVERIFY(!path.isEmpty());
 
     const CliRun run = RunCli({"upgrade", "--json", "--restart-pause", "300", path,
                                broken->hostPort(), healthy->hostPort()});

@@ -128,11 +128,8 @@ void TestCliInput::badInputSendsNothing() {
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString file = dir.filePath(QStringLiteral("image.bin"));
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    QCOMPARE(out.write(content), content.size());
-    out.close();
+    const QString file = WriteFile(dir, QStringLiteral("image.bin"), content);
+    QVERIFY(!file.isEmpty());
     const auto device = StartSim(1);
     QVERIFY(device);
     for (QString& argument : arguments) {
@@ -208,11 +205,8 @@ void TestCliInput::imageInfo() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("firmware.bin"));
-    if (present) {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(content), content.size());
-    }
+    if (present)
+        QCOMPARE(WriteFile(dir, QStringLiteral("firmware.bin"), content), file);
 
     const CliRun run = RunCli({"image-info", "--json", file});
     QVERIFY2(run.finished, run.transcript());
