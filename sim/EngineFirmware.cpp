@@ -2,6 +2,8 @@
 #include "DeviceEngine.h"
 #include "FirmwareImage.h"
 
+#include <algorithm>
+
 namespace sim {
 
 QByteArray DeviceEngine::servedImage() const {
@@ -89,10 +91,18 @@ void DeviceEngine::softBlockReceived() {
     uploaded_.set(static_cast<size_t>(rawBlock_));
     if (faults_.isSilent(QStringLiteral("SOFTBLOCK")))
         return;
-    if (faults_.softBlockAnswer.isEmpty())
-        answerItem("WRITESOFT", "OK");
-    else
-        answer(faults_.softBlockAnswer);
+    const QByteArray reply =
+        faults_.softBlockAnswer.isEmpty() ? QByteArray("WRITESOFT = OK;") : faults_.softBlockAnswer;
+    const int at = std::max(0, faults_.answerDelayMs);
+    if (faults_.splitSoftBlockAnswer && reply.size() >= 2) {
+        out_.writes.append({reply.left(reply.size() / 2), at});
+        out_.writes.append({reply.mid(reply.size() / 2), at + std::max(0, faults_.splitGapMs)});
+    } else {
+        answer(reply);
+    }
+    if (!faults_.softBlockTrailer.isEmpty())
+        out_.writes.append(
+            {faults_.softBlockTrailer, at + std::max(0, faults_.softBlockTrailerMs)});
 }
 
 } // namespace sim

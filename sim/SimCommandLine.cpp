@@ -46,6 +46,11 @@ constexpr Option kOptions[] = {
      "Fault: answer READSOFT with the text READSOFT = ERROR (an old device)."},
     {"drop-after", "N", "Fault: close the connection after N commands."},
     {"oversize-image", nullptr, "Fault: the stored image's header claims more than 256 blocks."},
+    {"split-soft-block", nullptr,
+     "Fault: send the answer to each uploaded block in two writes, --split-gap apart."},
+    {"soft-block-trailer", "TEXT",
+     "Fault: send TEXT after the answer to each uploaded block (a chattering device)."},
+    {"soft-block-trailer-gap", "MS", "Time from a block's answer to its trailer (default 20)."},
 };
 
 void addOptions(QCommandLineParser& parser) {
@@ -144,8 +149,12 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     f.noComeBack = isSet("no-come-back");
     f.oldReadSoft = isSet("old-readsoft");
     f.oversizeImageHeader = isSet("oversize-image");
+    f.splitSoftBlockAnswer = isSet("split-soft-block");
+    f.softBlockTrailer = parser.value(QStringLiteral("soft-block-trailer")).toLatin1();
     if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||
         (isSet("split-gap") && !readInt(parser, "split-gap", 0, f.splitGapMs, error)) ||
+        (isSet("soft-block-trailer-gap") &&
+         !readInt(parser, "soft-block-trailer-gap", 0, f.softBlockTrailerMs, error)) ||
         (isSet("stall-readsoft") &&
          !readInt(parser, "stall-readsoft", 0, f.stallReadSoftAt, error)) ||
         (isSet("drop-after") && !readInt(parser, "drop-after", 1, f.dropAfterCommands, error)))

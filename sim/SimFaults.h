@@ -11,23 +11,27 @@ namespace sim {
 // ModBus frames, "SOFTBLOCK" for the 1,024 data bytes of an upload block.
 // "*" in `rejectKeys` rejects every setting.
 struct SimFaults {
-    bool silentAll = false;           // nothing is answered (commands are ignored)
-    QStringList silentCommands;       // these commands are ignored, unanswered
-    int answerDelayMs = 0;            // every answer waits this long
-    bool splitAnswers = false;        // each answer goes out in two writes ...
-    int splitGapMs = 50;              // ... this far apart
-    bool mergeAnswers = false;        // each answer is held back and sent with the next
-    int splitDataAt = 0;              // instrument blocks and ModBus replies go out in two
-                                      // writes, cut after this many bytes, splitGapMs apart
-    QStringList rejectKeys;           // SET_<KEY> = ERROR, nothing stored
-    bool writeSoftBusy = false;       // WRITESOFT = BUSY
-    bool upgradeFail = false;         // UPGRADE = FAIL whatever the image
-    bool noComeBack = false;          // after a restart the device stays away
-    int stallReadSoftAt = -1;         // READSOFT of this block and later ones unanswered
-    bool oldReadSoft = false;         // READSOFT answered by the text READSOFT = ERROR
-    int dropAfterCommands = -1;       // the connection is closed after this many commands
-    bool oversizeImageHeader = false; // block 0 read back claims more than 256 blocks
-    QByteArray softBlockAnswer;       // sent instead of WRITESOFT = OK after a data block
+    bool silentAll = false;            // nothing is answered (commands are ignored)
+    QStringList silentCommands;        // these commands are ignored, unanswered
+    int answerDelayMs = 0;             // every answer waits this long
+    bool splitAnswers = false;         // each answer goes out in two writes ...
+    int splitGapMs = 50;               // ... this far apart
+    bool mergeAnswers = false;         // each answer is held back and sent with the next
+    int splitDataAt = 0;               // instrument blocks and ModBus replies go out in two
+                                       // writes, cut after this many bytes, splitGapMs apart
+    QStringList rejectKeys;            // SET_<KEY> = ERROR, nothing stored
+    bool writeSoftBusy = false;        // WRITESOFT = BUSY
+    bool upgradeFail = false;          // UPGRADE = FAIL whatever the image
+    bool noComeBack = false;           // after a restart the device stays away
+    int stallReadSoftAt = -1;          // READSOFT of this block and later ones unanswered
+    bool oldReadSoft = false;          // READSOFT answered by the text READSOFT = ERROR
+    int dropAfterCommands = -1;        // the connection is closed after this many commands
+    bool oversizeImageHeader = false;  // block 0 read back claims more than 256 blocks
+    QByteArray softBlockAnswer;        // sent instead of WRITESOFT = OK after a data block
+    bool splitSoftBlockAnswer = false; // a data block's answer goes out in two writes,
+                                       // splitGapMs apart
+    QByteArray softBlockTrailer;       // sent softBlockTrailerMs after a data block's answer
+    int softBlockTrailerMs = 20;
 
     bool isSilent(const QString& command) const {
         return silentAll || silentCommands.contains(command);

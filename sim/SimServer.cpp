@@ -292,6 +292,38 @@ void SimServer::dropClient() {
     closeClient();
 }
 
+void SimServer::sendUnasked(const QByteArray& bytes) {
+    if (!client_ || client_->state() != QAbstractSocket::ConnectedState)
+        return;
+    log_->add(WireEntry::Kind::Sent, bytes);
+    client_->write(bytes);
+    client_->flush();
+}
+
+void SimServer::flood(const QByteArray& chunk, int durationMs) {
+    if (!floodTimer_) {
+        floodTimer_ = new QTimer(this);
+        floodTimer_->setInterval(1);
+        connect(floodTimer_, &QTimer::timeout, this, [this] {
+            if (!client_ || static_cast<int32_t>(rk::GetTickCount() - floodEnd_) >= 0) {
+                floodTimer_->stop();
+                logEvent(QStringLiteral("flood ended"));
+                return;
+            }
+            // Only as fast as the client takes it: the flood is the client's
+            // problem, not the simulator's memory.
+            while (client_->bytesToWrite() < 64 * 1024)
+                client_->write(floodChunk_);
+            client_->flush();
+        });
+    }
+    floodChunk_ = chunk;
+    floodEnd_ = rk::GetTickCount() + static_cast<uint32_t>(std::max(0, durationMs));
+    logEvent(QStringLiteral("flooding for %1 ms").arg(durationMs));
+    if (!chunk.isEmpty())
+        floodTimer_->start();
+}
+
 void SimServer::restartNow() {
     clearQueue();
     queueTimer_->stop();

@@ -61,6 +61,11 @@ public:
     void restartNow();
     // Drops the client's connection, as a cable pulled out.
     void dropClient();
+    // Sends `bytes` to the client now, as a device that speaks unasked.
+    void sendUnasked(const QByteArray& bytes);
+    // Streams `chunk` to the client over and over for `durationMs`, as fast as
+    // the client takes it: a device gone wild. Not in the wire log.
+    void flood(const QByteArray& chunk, int durationMs);
 
     SimStatus status() const;
 
@@ -109,6 +114,9 @@ private:
     QTimer* pollTimer_;
     QTimer* comeBackTimer_;
     QTimer* idleTimer_;
+    QTimer* floodTimer_ = nullptr;
+    QByteArray floodChunk_;
+    uint32_t floodEnd_ = 0;
     std::deque<Pending> queue_;
     qint64 queuedBytes_ = 0; // the bytes in queue_
     uint32_t lastInput_ = 0;

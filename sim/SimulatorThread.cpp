@@ -205,4 +205,12 @@ void SimulatorThread::dropClient() {
     onServer([](SimServer& s) { s.dropClient(); });
 }
 
+void SimulatorThread::sendUnasked(const QByteArray& bytes) {
+    onServer([bytes](SimServer& s) { s.sendUnasked(bytes); });
+}
+
+void SimulatorThread::flood(const QByteArray& chunk, int durationMs) {
+    onServer([chunk, durationMs](SimServer& s) { s.flood(chunk, durationMs); });
+}
+
 } // namespace sim

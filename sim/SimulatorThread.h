@@ -103,6 +103,8 @@ public:
 
     void restartNow(); // as "Close = 1"
     void dropClient(); // closes the client's connection
+    void sendUnasked(const QByteArray& bytes);
+    void flood(const QByteArray& chunk, int durationMs);
 
 signals:
     // Delivered on the fixture's thread.

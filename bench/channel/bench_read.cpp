@@ -34,9 +34,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRuns; ++i) {
         QElapsedTimer clock;
         clock.start();
-        form.configMode().ButtonGetAllClick();
+        form.findChild<QPushButton*>(QStringLiteral("ButtonGetAll"))->click();
         walls.push_back(double(clock.nsecsElapsed()) / 1e6);
-        if (form.ui().EditSpeedDup->text() != QStringLiteral("Auto")) {
+        if (form.findChild<QLineEdit*>(QStringLiteral("EditSpeedDup"))->text() !=
+            QStringLiteral("Auto")) {
             std::fprintf(stderr, "read did not complete\n");
             return 1;
         }
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     const double cpu0 = ProcessCpuMs();
     QElapsedTimer clock;
     clock.start();
-    form.configMode().ButtonGetAllClick();
+    form.findChild<QPushButton*>(QStringLiteral("ButtonGetAll"))->click();
     const double wall = double(clock.nsecsElapsed()) / 1e6;
     const double cpu = ProcessCpuMs() - cpu0;
     std::printf("read-silent-wall: %.0f ms\n", wall);

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     form.NUpgradeClick();
     Device& core = form.device();
     core.config.arpRunner = [](const QString&) {};
-    core.config.timing.reconnectIntervalMs = 100;
+    core.follower.timing.reconnectIntervalMs = 100;
     core.firmware.timing.installAnswerMs = 100;
     core.firmware.timing.installRestartMs = 200;
 
@@ -102,20 +102,25 @@ int main(int argc, char** argv) {
     std::vector<double> compares;
     for (int run = 0; run < kRuns; ++run) {
         uploadMs = -1;
-        form.ui().ButtonUpload->click();
-        if (uploadMs < 0 || !form.Timer1.isActive())
+        form.findChild<QPushButton*>(QStringLiteral("ButtonUpload"))->click();
+        if (uploadMs < 0 || !form.device().follower.Following())
             return Fail("upload did not complete");
         if (!sim::SimulatorThread::waitFor(
-                [&] { return form.ui().LabelUpload->text() == QLatin1String("OK"); }, 15000) ||
+                [&] {
+                    return form.findChild<QLabel*>(QStringLiteral("LabelUpload"))->text() ==
+                           QLatin1String("OK");
+                },
+                15000) ||
             device.state().image != image)
             return Fail("the device did not install the image");
         uploads.push_back(uploadMs);
         AddTurnarounds(device.wireLog(), toolTurns, deviceTurns);
         device.clearWireLog();
 
-        form.ui().ButtonCompare->click();
+        form.findChild<QPushButton*>(QStringLiteral("ButtonCompare"))->click();
         compareMs = double(clock.nsecsElapsed()) / 1e6;
-        if (form.ui().LabelCompare->text() != QStringLiteral("Version of the same"))
+        if (form.findChild<QLabel*>(QStringLiteral("LabelCompare"))->text() !=
+            QStringLiteral("Version of the same"))
             return Fail("compare did not find the same image");
         compares.push_back(compareMs);
     }
@@ -136,10 +141,12 @@ int main(int argc, char** argv) {
     const double cpu0 = ProcessCpuMs();
     QElapsedTimer wall;
     wall.start();
-    form.ui().ButtonUpload->click();
+    form.findChild<QPushButton*>(QStringLiteral("ButtonUpload"))->click();
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuMs = ProcessCpuMs() - cpu0;
-    if (form.ui().LabelUpload->text() != QStringLiteral("Error writing soft") || wallMs < 10000)
+    if (form.findChild<QLabel*>(QStringLiteral("LabelUpload"))->text() !=
+            QStringLiteral("Error writing soft") ||
+        wallMs < 10000)
         return Fail("the silent block did not end the upload after 10 s");
     std::printf("silent-block-wait: %.3f s\n", wallMs / 1000.0);
     std::printf("silent-block-cpu: %.2f %%\n", 100.0 * cpuMs / wallMs);

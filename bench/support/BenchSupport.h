@@ -26,8 +26,7 @@ inline double ProcessCpuMs() {
 }
 
 inline bool ConnectTool(TChatForm& form, const sim::SimulatorThread& device) {
-    form.socket().SetAddress(device.address().toString());
-    form.socket().SetPort(device.port());
+    form.device().SetTarget(device.address().toString(), device.port());
     form.device().connection.StartAttempt();
-    return sim::SimulatorThread::waitFor([&] { return form.channelState().SocketWritable; }, 5000);
+    return sim::SimulatorThread::waitFor([&] { return form.device().Connected(); }, 5000);
 }

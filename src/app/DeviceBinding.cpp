@@ -31,16 +31,15 @@ DeviceBinding::DeviceBinding(Device& device, Ui::TChatForm& ui, StatusPanels& st
         ui_.MemoSending->clear();
         ui_.MemoTesting->clear();
     });
-    connect(
-        &log, &DeviceLog::statusText, &status,
-        [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });
+    connect(&log, &DeviceLog::statusText, &status,
+            [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });
     connect(&log, &DeviceLog::lampShown, &status,
             [&status](bool shown) { status.SetLampWidth(shown ? 20 : 0); });
 
     connect(&device.connection, &Connection::listenChanged, ui_.FileListenItem,
             &QAction::setChecked);
-    connect(&device.channel, &CommandChannel::blockReceived, this, &DeviceBinding::showBlock);
-    connect(&device.channel, &CommandChannel::blockReadStarted, this,
+    connect(&device.linkTest, &LinkTestProcedures::blockReceived, this, &DeviceBinding::showBlock);
+    connect(&device.linkTest, &LinkTestProcedures::blockReadStarted, this,
             &DeviceBinding::selectFirstSentLine);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AppSettings.h"
-#include "ChannelState.h"
 #include "OpenDialogState.h"
+#include "RememberedParams.h"
 
 class QComboBox;
 namespace Ui {

@@ -52,7 +52,6 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     dock_->Stretch(ui_.GroupBox9, true, false);
     dock_->Stretch(ui_.GroupBox10, true, true);
 
-    Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
     Timer2.setInterval(kTimerInterval);
 
@@ -94,8 +93,10 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 void TChatForm::CreateSubsystems() {
     binding_ = std::make_unique<DeviceBinding>(device_, ui_, *statusPanels_, *this);
     config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
-    upgrade_ = std::make_unique<UpgradeMode>(device_, ui_, *this, openDialog_,
-                                             [this] { ResetUpgradeLabels(); });
+    // A child too, so that a test can reach it by its type and answer its
+    // open-file dialog; the pointer deletes it first, which unlinks it.
+    upgrade_ = std::make_unique<UpgradeMode>(
+        device_, ui_, *this, openDialog_, [this] { ResetUpgradeLabels(); }, this);
     linkTest_ = std::make_unique<LinkTest>(device_, ui_, Timer2);
 }
 
@@ -174,10 +175,9 @@ void TChatForm::FormCreate() {
 }
 
 void TChatForm::beginStartupConnection() {
-    device_.socket.SetAddress(options_.startupHost);
-    device_.socket.SetPort(options_.startupPort);
+    device_.SetTarget(options_.startupHost, options_.startupPort);
     if (options_.autoConnect)
-        device_.socket.Open();
+        device_.Open();
 }
 
 void TChatForm::FormClose() {
@@ -187,7 +187,6 @@ void TChatForm::FormClose() {
                       &error) &&
         reportError_)
         reportError_(error);
-    device_.state.RawReadPending = false;
 }
 
 void TChatForm::closeEvent(QCloseEvent* event) {
@@ -198,7 +197,7 @@ void TChatForm::closeEvent(QCloseEvent* event) {
 }
 
 void TChatForm::SwitchMode(QAction* item, QWidget* panel, bool fill) {
-    device_.state.ReleaseBlockBuffer();
+    device_.AbandonBlockRead();
     for (QAction* mode : {ui_.NConfig, ui_.NUpgrade, ui_.NTest})
         mode->setChecked(mode == item);
     dock_->Show(panel, fill ? PanelDock::Dock::Fill : PanelDock::Dock::Top);
@@ -286,7 +285,7 @@ int TChatForm::CompactHeight() const {
 }
 
 void TChatForm::Exit1Click() {
-    device_.socket.Close();
+    device_.Close();
     close();
 }
 
@@ -297,8 +296,8 @@ void TChatForm::FileListenItemClick() {
 void TChatForm::FileConnectItemaClick() {
     // An established connection is closed first, even if the dialog is then
     // cancelled, so the status bar never claims a connection being replaced.
-    if (device_.socket.Active())
-        device_.socket.Close();
+    if (device_.Active())
+        device_.Close();
     QString address;
     QString port;
     device_.connection.ProposeTarget(ui_.MEditIpAddr->text(), ui_.MEditPort->text(), address, port);

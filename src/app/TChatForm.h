@@ -32,23 +32,12 @@ public:
     explicit TChatForm(const AppOptions& options, QWidget* parent = nullptr);
     ~TChatForm() override;
 
-    Ui::TChatForm& ui() { return ui_; }
+    // The core, where tests shorten the restart pauses and record what would
+    // run on the system; controls are reached by their names (findChild).
     Device& device() { return device_; }
-    ChannelState& channelState() { return device_.state; }
-    RememberedParams& rememberedParams() { return device_.remembered; }
+    // The open-file dialog's remembered folder and file, which the settings
+    // file keeps.
     OpenDialogState& openDialog() { return openDialog_; }
-    const AppOptions& options() const { return options_; }
-    const QString& settingsPath() const { return options_.settingsPath; }
-    StatusPanels& statusPanels() { return *statusPanels_; }
-    PanelDock& panelDock() { return *dock_; }
-    TFCombBoxDial& connectDialog() { return *connectDialog_; }
-    TFormAboutProgr& aboutWindow() { return *aboutWindow_; }
-    TForm_Help& helpWindow() { return *helpWindow_; }
-    ClientSocket& socket() { return device_.socket; }
-    CommandChannel& channel() { return device_.channel; }
-    Connection& connection() { return device_.connection; }
-    ConfigMode& configMode() { return *config_; }
-    UpgradeMode& upgradeMode() { return *upgrade_; }
 
     // How errors the user must see are shown; tests replace the message box.
     void setErrorReporter(std::function<void(const QString&)> reporter);
@@ -116,10 +105,9 @@ private:
     std::unique_ptr<LinkTest> linkTest_;
 
 public:
-    // Timer1: reconnection after a restart (the core's); Timer2: end of the
-    // test-button lockout. Both 1000 ms, stopped until their procedures start
-    // them.
-    QTimer& Timer1 = device_.restartTimer;
+    // Timer2: end of the test-button lockout, 1000 ms, stopped until a test
+    // button starts it. Timer1, the reconnection after a restart, is the
+    // core's restart follower.
     QTimer Timer2;
 
 private:

@@ -54,7 +54,7 @@ void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool 
     report.fields.insert(QStringLiteral("written"), written);
 
     using Result = ConfigProcedures::WriteResult;
-    const Result result = session.device.config.WriteConfiguration(values, restart);
+    const Result result = session.device.config.WriteConfiguration(values, restart).result;
     switch (result) {
     case Result::NotConnected:
         report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
@@ -72,7 +72,7 @@ void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool 
         break;
     }
     if (!CheckConfirmed(session, values)) {
-        session.device.restartTimer.stop();
+        session.device.follower.Stop();
         return;
     }
     QStringList keys;

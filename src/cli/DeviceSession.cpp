@@ -10,7 +10,7 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
     device.config.restartOnlyWhenConfirmed = true;
     if (line.restartPauseMs >= 0) {
         // A write's restart and an install's: each command uses its own.
-        device.config.timing.restartPauseMs = uint32_t(line.restartPauseMs);
+        device.follower.timing.restartPauseMs = uint32_t(line.restartPauseMs);
         device.firmware.timing.installRestartMs = uint32_t(line.restartPauseMs);
     }
     if (line.verbose) {
@@ -25,10 +25,6 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
         QObject::connect(&device.log, &DeviceLog::answerText, &device,
                          printer(QStringLiteral("< ")));
     }
-    QObject::connect(&device.config, &ConfigProcedures::reconnected, &device,
-                     [this] { reconnected_ = true; });
-    QObject::connect(&device.config, &ConfigProcedures::reconnectGaveUp, &device,
-                     [this] { gaveUp_ = true; });
 }
 
 QString SocketErrorText(int code) {
@@ -51,19 +47,19 @@ QString SocketErrorText(int code) {
 }
 
 QString DeviceSession::Where() const {
-    return device.socket.Address() + QLatin1Char(':') + QString::number(device.socket.Port());
+    return device.Address() + QLatin1Char(':') + QString::number(device.Port());
 }
 
 bool DeviceSession::Connect() {
     const Target& target = report.target;
     if (!device.connection.ConnectTo(target.host, QString::number(target.port)))
         return report.Fail(ExitUsage, QStringLiteral("cannot connect to %1").arg(target.Text()));
-    WaitUntil([this] { return device.socket.Connected() || device.socket.LastErrorCode() != 0; },
+    WaitUntil([this] { return device.Connected() || device.LastErrorCode() != 0; },
               uint32_t(timeoutMs_));
-    if (device.socket.Connected())
+    if (device.Connected())
         return true;
-    const int code = device.socket.LastErrorCode();
-    device.socket.Close();
+    const int code = device.LastErrorCode();
+    device.Close();
     if (code != 0)
         return report.Fail(ExitUnreachable, QStringLiteral("cannot connect to %1: %2 (%3)")
                                                 .arg(target.Text(), SocketErrorText(code))
@@ -75,13 +71,13 @@ bool DeviceSession::Connect() {
 }
 
 bool DeviceSession::WaitFor(const std::function<bool()>& done, uint32_t limitMs) {
-    WaitUntil([&] { return done() || !device.socket.Connected(); }, limitMs);
+    WaitUntil([&] { return done() || !device.Connected(); }, limitMs);
     return done();
 }
 
 bool DeviceSession::ReadConfiguration() {
     using Result = ConfigProcedures::ReadResult;
-    const Result result = device.config.ReadConfiguration();
+    const Result result = device.config.ReadConfiguration().result;
     if (result == Result::NotConnected)
         return report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
     if (result == Result::NotAnswered)
@@ -93,15 +89,14 @@ bool DeviceSession::ReadConfiguration() {
 }
 
 bool DeviceSession::FollowRestart() {
-    const RestartTiming& t = device.config.timing;
+    const RestartTiming& t = device.follower.timing;
     const uint32_t limit =
         t.restartPauseMs + uint32_t(t.reconnectTicks + 2) * uint32_t(t.reconnectIntervalMs);
-    reconnected_ = false;
-    gaveUp_ = false;
-    WaitUntil([this] { return reconnected_ || gaveUp_; }, limit);
-    if (reconnected_)
+    RestartFollower& follower = device.follower;
+    WaitUntil([&] { return !follower.Following(); }, limit);
+    if (!follower.Following() && follower.Back())
         return true;
-    device.restartTimer.stop();
+    follower.Stop();
     return report.Fail(
         ExitUnreachable,
         QStringLiteral("the device did not come back at %1 after the restart").arg(Where()));

@@ -33,8 +33,6 @@ public:
 
 private:
     int timeoutMs_;
-    bool reconnected_ = false;
-    bool gaveUp_ = false;
 };
 
 // A short text for a socket error code of the workstation's set.

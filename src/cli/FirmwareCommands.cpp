@@ -53,17 +53,11 @@ int BlocksOf(const CheckedImage& image) {
 // The compare's verdict; true when the device holds exactly the file.
 bool JudgeCompare(DeviceSession& session, const CheckedImage& image, const QString& fileName) {
     HostReport& report = session.report;
-    QString fileVersion;
-    QString deviceVersion;
-    // The texts are this call's: the connection ends with it.
-    const QMetaObject::Connection texts =
-        QObject::connect(&session.device.firmware, &FirmwareProcedures::versionText,
-                         &session.device, [&](VersionSide side, const QString& text) {
-                             (side == VersionSide::File ? fileVersion : deviceVersion) = text;
-                         });
     const FirmwareProcedures::CompareResult result =
         session.device.firmware.CompareFirmware(image.file);
-    QObject::disconnect(texts);
+    const QString fileVersion = image.check.LabelText();
+    const QString deviceVersion =
+        result.deviceVersion + QStringLiteral("  (") + result.deviceDate + QLatin1Char(')');
     report.fields.insert(QStringLiteral("mismatched_blocks"), result.mismatches);
     report.fields.insert(QStringLiteral("same"), result.same() && result.code == 0);
     if (!result.connected)
@@ -91,14 +85,15 @@ bool JudgeCompare(DeviceSession& session, const CheckedImage& image, const QStri
         return report.Fail(ExitRefused,
                            QStringLiteral("%1 blocks differ from the file").arg(result.mismatches));
     report.Say(QStringLiteral("the device holds exactly %1, version %2")
-                   .arg(fileName, deviceVersion.simplified()));
+                   .arg(fileName, result.stored.LabelText().simplified()));
     return true;
 }
 
-bool JudgeUpload(DeviceSession& session, FirmwareProcedures::UploadResult result, int block) {
+bool JudgeUpload(DeviceSession& session, const FirmwareProcedures::UploadOutcome& outcome) {
     using R = FirmwareProcedures::UploadResult;
     HostReport& report = session.report;
-    switch (result) {
+    const int block = outcome.failedBlock;
+    switch (outcome.result) {
     case R::Restarting:
         return true;
     case R::NotConnected:
@@ -109,7 +104,7 @@ bool JudgeUpload(DeviceSession& session, FirmwareProcedures::UploadResult result
     case R::ReadError:
         return report.Fail(ExitUsage, QStringLiteral("the image fails its check"));
     case R::NotReady:
-        if (session.device.socket.Connected())
+        if (session.device.Connected())
             return report.Fail(
                 ExitRefused,
                 QStringLiteral("the device did not get ready for block %1").arg(block));
@@ -134,22 +129,19 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
              UploadProgress& progress) {
     HostReport& report = session.report;
     FirmwareProcedures& firmware = session.device.firmware;
-    int blocks = 0;
     QObject::connect(&firmware, &FirmwareProcedures::phase, &session.device, [&](FirmwarePhase p) {
-        if (p == FirmwarePhase::BlockDone) {
-            ++blocks;
+        if (p == FirmwarePhase::BlockDone)
             progress.BlockDone();
-        }
     });
     if (!session.Connect())
         return;
     report.fields.insert(QStringLiteral("blocks"), BlocksOf(image));
-    if (!JudgeUpload(session, firmware.UploadFirmware(image.file), blocks + 1))
+    if (!JudgeUpload(session, firmware.UploadFirmware(image.file)))
         return;
     report.Say(QStringLiteral("installed; waiting for the restart"));
     if (!session.FollowRestart())
         return;
-    if (!session.device.config.ReadVersion())
+    if (!session.device.config.ReadVersion().answered)
         return void(report.Fail(ExitUnreachable,
                                 QStringLiteral("the device did not answer the version query")));
     const QString version = session.device.model.Value(DeviceField::Version);

@@ -118,25 +118,19 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
                                      .arg(device.model.Value(DeviceField::PackFloat))));
         order = index;
     }
-    bool replied = false;
-    QByteArray header;
-    QByteArray pdu;
-    QObject::connect(&device.channel, &CommandChannel::modbusReplyReceived, &device,
-                     [&](const QByteArray& h, const QByteArray& p) {
-                         replied = true;
-                         header = h;
-                         pdu = p;
-                     });
-    if (device.linkTest.SendModbusRequest(frameText) != LinkTestProcedures::Result::Sent)
+    using Result = LinkTestProcedures::Result;
+    const LinkTestProcedures::ModbusOutcome outcome =
+        device.linkTest.ExchangeModbus(frameText, uint32_t(session.timeoutMs()));
+    if (outcome.result != Result::Sent)
         return void(report.Fail(ExitUnreachable, QStringLiteral("the connection was lost")));
     report.fields.insert(QStringLiteral("request"), frameText);
-    if (!session.WaitFor([&] { return replied; }, uint32_t(session.timeoutMs()))) {
-        device.channel.AbandonModbusReply();
+    if (!outcome.replied)
         return void(report.Fail(
-            ExitUnreachable, device.socket.Connected()
+            ExitUnreachable, device.Connected()
                                  ? QStringLiteral("no reply within %1 ms").arg(session.timeoutMs())
                                  : QStringLiteral("the connection was lost")));
-    }
+    const QByteArray& header = outcome.header;
+    const QByteArray& pdu = outcome.pdu;
     report.fields.insert(QStringLiteral("header"), HexText(header));
     report.fields.insert(QStringLiteral("pdu"), HexText(pdu));
     report.Say(QStringLiteral("reply: %1 | %2").arg(HexText(header), HexText(pdu)));
@@ -162,27 +156,23 @@ void ReadInstrument(DeviceSession& session, const QString& number) {
     Device& device = session.device;
     if (!session.Connect())
         return;
-    bool started = false;
-    std::optional<QByteArray> block;
-    QObject::connect(&device.channel, &CommandChannel::blockReadStarted, &device,
-                     [&] { started = true; });
-    QObject::connect(&device.channel, &CommandChannel::blockReceived, &device,
-                     [&](const QByteArray& b, int received) { block = b.left(received); });
     using Result = LinkTestProcedures::Result;
-    const Result result = device.linkTest.ReadCurrentValues(number);
-    if (result != Result::Answered)
-        return void(report.Fail(ExitUnreachable, result == Result::NotAnswered
+    const LinkTestProcedures::InstrumentOutcome outcome =
+        device.linkTest.ReadInstrument(number, uint32_t(session.timeoutMs()));
+    if (outcome.result != Result::Answered)
+        return void(report.Fail(ExitUnreachable, outcome.result == Result::NotAnswered
                                                      ? QStringLiteral("the device did not answer")
                                                      : QStringLiteral("the connection was lost")));
-    if (!started)
+    if (!outcome.blockStarted)
         return void(report.Fail(
             ExitRefused,
             QStringLiteral("the device did not start the block read of %1").arg(number)));
-    if (!session.WaitFor([&] { return block.has_value(); }, uint32_t(session.timeoutMs())))
+    if (!outcome.block)
         return void(
             report.Fail(ExitUnreachable, QStringLiteral("the block of %1 did not come within %2 ms")
                                              .arg(number)
                                              .arg(session.timeoutMs())));
+    const std::optional<QByteArray> block = outcome.block->left(outcome.received);
     report.fields.insert(QStringLiteral("instrument"), number);
     report.fields.insert(QStringLiteral("length"), int(block->size()));
     report.fields.insert(QStringLiteral("block"), QString::fromLatin1(block->toHex().toUpper()));

@@ -49,7 +49,7 @@ int RunScan(const CommandLine& line) {
         HostReport report;
         report.target = Target{addresses->at(index), port};
         DeviceSession session(probe, report);
-        if (!session.Connect() || !session.device.config.ReadVersion())
+        if (!session.Connect() || !session.device.config.ReadVersion().answered)
             return;
         DeviceModel& model = session.device.model;
         if (model.Value(DeviceField::Version).isEmpty())

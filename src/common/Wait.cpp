@@ -85,3 +85,24 @@ void WaitProcessing(uint32_t ms) {
     for (uint32_t elapsed = 0; elapsed < ms; elapsed = rk::TicksSince(t0))
         ProcessMessagesOrWait(ms - elapsed);
 }
+
+bool WaitTicking(const std::function<bool()>& done, uint32_t limitMs, uint32_t start,
+                 const std::function<void()>& tick, uint32_t stepMs) {
+    if (!tick)
+        return WaitUntil(done, limitMs, start);
+    const uint32_t step = std::max<uint32_t>(stepMs, 1);
+    uint32_t nextTick = 0;
+    while (!done()) {
+        const uint32_t elapsed = rk::TicksSince(start);
+        if (elapsed >= nextTick) {
+            tick();
+            while (nextTick <= elapsed)
+                nextTick += step;
+        }
+        const uint32_t untilLimit = elapsed <= limitMs ? limitMs - elapsed + 1 : 1;
+        ProcessMessagesOrWait(std::min(nextTick - elapsed, untilLimit));
+        if (rk::TicksSince(start) > limitMs)
+            return false;
+    }
+    return true;
+}

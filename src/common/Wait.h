@@ -20,3 +20,8 @@ bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs);
 
 // Processes messages for `ms` milliseconds, waking for each one that arrives.
 void WaitProcessing(uint32_t ms);
+
+// WaitUntil that also calls `tick` at once and then every `stepMs` while it
+// waits: an activity indicator that moves however the messages come.
+bool WaitTicking(const std::function<bool()>& done, uint32_t limitMs, uint32_t start,
+                 const std::function<void()>& tick, uint32_t stepMs);

@@ -1,7 +1,5 @@
 #include "ConfigMode.h"
 
-#include "LabelColor.h"
-#include "Wait.h"
 #include "ui_TChatForm.h"
 
 #include <QComboBox>
@@ -11,8 +9,7 @@ ConfigMode::ConfigMode(Device& device, Ui::TChatForm& ui, Shell& shell, QObject*
     ConfigProcedures& config = device_.config;
     connect(&config, &ConfigProcedures::restartBegun, this, &ConfigMode::onRestartBegun);
     connect(&config, &ConfigProcedures::restartAborted, this, &ConfigMode::onRestartAborted);
-    connect(&config, &ConfigProcedures::reconnected, this, &ConfigMode::onReconnected);
-    connect(&config, &ConfigProcedures::reconnectGaveUp, this, &ConfigMode::onReconnectGaveUp);
+    connect(&device_.follower, &RestartFollower::followed, this, &ConfigMode::onFollowed);
 }
 
 int ConfigMode::SelectedIndex(const QComboBox* box) {
@@ -45,7 +42,8 @@ void ConfigMode::ButtonSetAllClick() {
             values.append({row.setting, row.edit ? row.edit->text()
                                                  : QString::number(SelectedIndex(row.combo))});
     }
-    device_.config.WriteConfiguration(values, ui_.ChBoxRestart->isChecked());
+    following_ = device_.config.WriteConfiguration(values, ui_.ChBoxRestart->isChecked()).result ==
+                 ConfigProcedures::WriteResult::Restarting;
 }
 
 void ConfigMode::onRestartBegun() {
@@ -60,34 +58,16 @@ void ConfigMode::onRestartAborted() {
 }
 
 void ConfigMode::enableButtons() {
-    for (QPushButton* button :
-         {ui_.Button3, ui_.ButtonUpload, ui_.ButtonCompare, ui_.ButtonGetAll, ui_.ButtonSetAll})
-        button->setEnabled(true);
+    ui_.ButtonGetAll->setEnabled(true);
+    ui_.ButtonSetAll->setEnabled(true);
 }
 
-void ConfigMode::onReconnected() {
-    shell_.SetBusyCursor(false);
-    if (!shell_.IsUpgradeMode()) {
-        ButtonGetAllClick();
-        enableButtons();
+void ConfigMode::onFollowed(bool back) {
+    if (!following_)
         return;
-    }
-    enableButtons();
-    if (device_.config.ReadVersion()) {
-        SetLabel(ui_.LabelUpload, QStringLiteral("OK"), Qt::blue);
-        device_.log.SetStatus(StatusPanel::Message, QString());
-        ui_.LabelIMVersion->setText(ui_.EditVersion->text() + QStringLiteral(" (") +
-                                    ui_.EditDateVersion->text() + QStringLiteral(")"));
-        ui_.GrBoxImVer->setVisible(true);
-        ProcessMessages();
-    } else {
-        SetLabel(ui_.LabelUpload, QStringLiteral("Error reading version"), Qt::red);
-    }
-}
-
-void ConfigMode::onReconnectGaveUp() {
-    if (shell_.IsUpgradeMode())
-        SetLabel(ui_.LabelUpload, QStringLiteral("Error restarting of RK5720ELAN"), Qt::red);
+    following_ = false;
     shell_.SetBusyCursor(false);
+    if (back)
+        ButtonGetAllClick();
     enableButtons();
 }

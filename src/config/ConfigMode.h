@@ -12,8 +12,8 @@ class TChatForm;
 }
 
 // The Config panel: "Read" and "Write" read the controls and run the core's
-// procedures; the restart's cursor and buttons, and what the panels show when
-// the device comes back (the read-back, or in the Upgrade mode its version).
+// procedures; the restart's cursor and buttons, and the read-back when the
+// device its write restarted comes back.
 class ConfigMode : public QObject {
     Q_OBJECT
 public:
@@ -28,12 +28,12 @@ public:
 private:
     void onRestartBegun();
     void onRestartAborted();
-    void onReconnected();
-    void onReconnectGaveUp();
-    // Gives back every button a restart took, in every mode.
+    // The follower ended; only a restart of this panel's write is its business.
+    void onFollowed(bool back);
     void enableButtons();
 
     Device& device_;
     Ui::TChatForm& ui_;
     Shell& shell_;
+    bool following_ = false;
 };

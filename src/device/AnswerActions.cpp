@@ -1,9 +1,9 @@
-// What each answer item does: the answer-key table's actions on the model and
-// the channel state.
+// What each answer item does: the answer-key table's actions on the model.
+// The items a procedure waits for (READY, the install's answer) act through
+// the answer its exchange hands back, not here.
 #include "AnswerGrammar.h"
 #include "CommandChannel.h"
 #include "ValueChecks.h"
-#include "Wait.h"
 
 namespace {
 
@@ -14,8 +14,6 @@ SettingResult ResultOf(const QString& value) {
 } // namespace
 
 void CommandChannel::ParseAnswer(const QString& text) {
-    // The items are a copy: applying one pumps messages, and a nested answer
-    // must not disturb the rest of this one.
     const QList<AnswerItem> items = SplitAnswer(text);
     for (const AnswerItem& item : items) {
         if (!ApplyAnswerItem(item.key, item.value))
@@ -63,12 +61,6 @@ bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
             return false;
         model_.SetValue(DeviceField::PackFloat, value);
         break;
-    case AnswerKey::WRITESOFT:
-        state_.WriteSoftReady = value == kAnswerReady;
-        break;
-    case AnswerKey::UPGRADE:
-        state_.UpgradeAccepted = value == kAnswerOk ? 1 : 0;
-        break;
     case AnswerKey::READ:
         if (value == kAnswerOk)
             startBlockRead();
@@ -100,17 +92,18 @@ bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
     default: // NO, the keys with no action of their own, and unknown keys
         break;
     }
-    state_.AnswerReceived = true;
-    ProcessMessages();
+    // No messages are processed here: the waits process them between
+    // arrivals, so one connection's stream of items cannot nest deliveries.
+    collect(AnswerItem{key, value});
     return true;
 }
 
 void CommandChannel::startBlockRead() {
-    const int size = state_.BlockLength * state_.BlockCount;
+    const int size = blockLength_ * blockCount_;
     blockGap_.stop();
-    state_.ReleaseBlockBuffer();
+    AbandonBlockRead();
     if (size > 0)
-        state_.BlockBuffer = QByteArray(size, '\0');
+        blockBuffer_ = QByteArray(size, '\0');
     log_.AddSentLine(QStringLiteral("READBUF"));
     emit blockReadStarted();
     socket_.SendText(QByteArrayLiteral("READBUF"));

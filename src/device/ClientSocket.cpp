@@ -3,6 +3,7 @@
 #include <QHostAddress>
 
 ClientSocket::ClientSocket(QObject* parent) : QObject(parent) {
+    socket_.setReadBufferSize(kReadBufferBytes);
     connectTimer_.setSingleShot(true);
     connectTimer_.setInterval(kConnectTimeoutMs);
     connect(&connectTimer_, &QTimer::timeout, this, &ClientSocket::onConnectTimeout);
@@ -60,6 +61,12 @@ int ClientSocket::ReceiveBuf(char* buffer, int max) {
 
 QByteArray ClientSocket::ReceiveText() {
     const QByteArray bytes = socket_.readAll();
+    bytesTaken_ += quint64(bytes.size());
+    return bytes;
+}
+
+QByteArray ClientSocket::ReceiveText(qint64 max) {
+    const QByteArray bytes = socket_.read(max);
     bytesTaken_ += quint64(bytes.size());
     return bytes;
 }

@@ -32,6 +32,10 @@ public:
         kHostNotFound = 11001,
     };
     static constexpr int kDefaultPort = kDefaultDevicePort;
+    // Bytes the socket holds for the tool before the device must wait: a
+    // device that streams faster than the tool reads is slowed by TCP itself
+    // instead of filling the tool's memory.
+    static constexpr qint64 kReadBufferBytes = 256 * 1024;
     // How long the platform lets a connection attempt run before it reports 10060.
     static constexpr int kConnectTimeoutMs = 21000;
 
@@ -59,6 +63,8 @@ public:
     // Takes at most `max` bytes; returns how many were taken.
     int ReceiveBuf(char* buffer, int max);
     QByteArray ReceiveText();
+    // At most `max` bytes of it; the rest is delivered again.
+    QByteArray ReceiveText(qint64 max);
 
     // Delivers dataArrived again from the event loop when unread data is left,
     // for a handler that put off taking it.

@@ -4,9 +4,28 @@
 #include "Ticks.h"
 #include "Wait.h"
 
-CommandChannel::CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model,
-                               DeviceLog& log, QObject* parent)
-    : QObject(parent), socket_(socket), state_(state), model_(model), log_(log) {
+namespace {
+// Items one answer keeps: far more than any exchange gets from a device that
+// answers by the book, few enough that a stream of items costs no memory.
+constexpr qsizetype kMaxItemsKept = 256;
+} // namespace
+
+struct CommandChannel::PendingWait {
+    const AnswerWait& wait;
+    uint32_t start;
+    Answer answer;
+};
+
+std::optional<QString> Answer::ValueOf(AnswerKey key) const {
+    for (const AnswerItem& item : items)
+        if (FindAnswerKey(item.key) == int(key))
+            return item.value;
+    return std::nullopt;
+}
+
+CommandChannel::CommandChannel(ClientSocket& socket, DeviceModel& model, DeviceLog& log,
+                               QObject* parent)
+    : QObject(parent), socket_(socket), model_(model), log_(log) {
     for (QTimer* gap : {&blockGap_, &modbusGap_}) {
         gap->setSingleShot(true);
         gap->setInterval(kPieceGapMs);
@@ -16,20 +35,67 @@ CommandChannel::CommandChannel(ClientSocket& socket, ChannelState& state, Device
     connect(&modbusGap_, &QTimer::timeout, this, [this] { modbusReader_.Drop(); });
 }
 
-int CommandChannel::SendCommand(const QString& text) {
+Answer CommandChannel::Exchange(const QByteArray& bytes, const AnswerWait& wait) {
     const uint32_t t0 = rk::GetTickCount();
-    state_.AnswerReceived = false;
-    if (state_.SocketWritable)
-        socket_.SendText(ToCp1251(text));
-    return WaitUntil([this] { return state_.AnswerReceived; }, kAnswerWaitMs, t0) ? 1 : 0;
+    AbandonModbusReply();
+    if (writable_ || !wait.onlyWhenWritable)
+        socket_.SendBuf(bytes.constData(), int(bytes.size()));
+    return this->wait(wait, t0);
+}
+
+Answer CommandChannel::Await(const AnswerWait& wait) {
+    return this->wait(wait, rk::GetTickCount());
+}
+
+int CommandChannel::SendCommand(const QString& text) {
+    return Exchange(ToCp1251(text), AnswerWait{}).came() ? 1 : 0;
+}
+
+Answer CommandChannel::wait(const AnswerWait& wait, uint32_t start) {
+    PendingWait pending{wait, start, {}};
+    waits_.append(&pending);
+    struct Unregister {
+        QList<PendingWait*>& waits;
+        PendingWait* pending;
+        ~Unregister() { waits.removeOne(pending); }
+    } unregister{waits_, &pending};
+    const bool inTime =
+        WaitTicking([&] { return pending.answer.came() || (wait.endOnDisconnect && !writable_); },
+                    wait.limitMs, start, wait.tick, wait.tickMs);
+    // An item applied in a pass that ended past the limit came too late.
+    if (!inTime)
+        pending.answer.awaited = -1;
+    pending.answer.disconnected = !writable_;
+    return pending.answer;
+}
+
+void CommandChannel::collect(const AnswerItem& item) {
+    for (PendingWait* pending : std::as_const(waits_)) {
+        Answer& answer = pending->answer;
+        const AnswerWait& wait = pending->wait;
+        const bool awaited = !answer.came() && (wait.key == AnswerKey::Unknown ||
+                                                (FindAnswerKey(item.key) == int(wait.key) &&
+                                                 (!wait.accepts || wait.accepts(item.value))));
+        if (!awaited && answer.items.size() >= kMaxItemsKept)
+            continue;
+        answer.items.append(item);
+        if (awaited) {
+            answer.awaited = int(answer.items.size() - 1);
+            answer.atMs = rk::TicksSince(pending->start);
+        }
+    }
 }
 
 void CommandChannel::ClientSocketWrite() {
-    state_.SocketWritable = true;
+    writable_ = true;
+}
+
+void CommandChannel::ClientSocketDisconnect() {
+    writable_ = false;
 }
 
 void CommandChannel::ClientSocketRead() {
-    if (!state_.SocketWritable)
+    if (!writable_)
         return;
     if (depth_ >= kMaxNestedReads) {
         deferred_ = true;
@@ -46,39 +112,58 @@ void CommandChannel::ClientSocketRead() {
 }
 
 void CommandChannel::receive() {
-    if (state_.RawReadPending) {
-        const int have = qBound(0, state_.RawReceived, ChannelState::kRawReadMax);
-        state_.RawReceived = have + socket_.ReceiveBuf(state_.RawBuffer.data() + have,
-                                                       ChannelState::kRawReadMax - have);
-        state_.RawReadPending = false;
-        state_.RawReadDone = true;
+    if (raw_) {
+        const int have = int(raw_->bytes.size());
+        const int room = raw_->max - have;
+        if (room <= 0)
+            return;
+        raw_->bytes.resize(raw_->max);
+        const int got = socket_.ReceiveBuf(raw_->bytes.data() + have, room);
+        raw_->bytes.resize(have + got);
         return;
     }
-    if (state_.ModbusMode && ReceiveModbusReply())
+    if (modbusMode_ && receiveModbusReply())
         return;
-    if (state_.BlockBuffer) {
+    if (blockBuffer_) {
         receiveBlock();
         return;
     }
     receiveText();
 }
 
+RawReply CommandChannel::ReadRaw(const QByteArray& command, int max, uint32_t limitMs,
+                                 const std::function<bool(const QByteArray&)>& complete) {
+    const uint32_t t0 = rk::GetTickCount();
+    AbandonModbusReply();
+    raw_ = RawRead{QByteArray(), max};
+    if (writable_)
+        socket_.SendBuf(command.constData(), int(command.size()));
+    WaitUntil([&] { return !raw_ || complete(raw_->bytes) || !writable_; }, limitMs, t0);
+    RawReply reply;
+    if (raw_)
+        reply.bytes = raw_->bytes;
+    reply.complete = complete(reply.bytes);
+    raw_.reset();
+    // What came after the reply is text again.
+    socket_.RedeliverPending();
+    return reply;
+}
+
 void CommandChannel::receiveBlock() {
-    QByteArray& buffer = *state_.BlockBuffer;
-    const qsizetype offset = qsizetype(state_.BlocksReceived) * state_.BlockLength;
-    // The buffer holds BlockCount blocks; never write past it, whatever the counters say.
-    if (state_.BlockLength <= 0 || offset + state_.BlockLength > buffer.size() ||
-        state_.BlockFilled < 0 || state_.BlockFilled >= state_.BlockLength) {
-        state_.ReleaseBlockBuffer();
+    QByteArray& buffer = *blockBuffer_;
+    const qsizetype offset = qsizetype(blocksReceived_) * blockLength_;
+    // The buffer holds blockCount_ blocks; never write past it, whatever the counters say.
+    if (blockLength_ <= 0 || offset + blockLength_ > buffer.size() || blockFilled_ < 0 ||
+        blockFilled_ >= blockLength_) {
+        AbandonBlockRead();
         return;
     }
     char* block = buffer.data() + offset;
-    const int got =
-        socket_.ReceiveBuf(block + state_.BlockFilled, state_.BlockLength - state_.BlockFilled);
+    const int got = socket_.ReceiveBuf(block + blockFilled_, blockLength_ - blockFilled_);
     if (got <= 0)
         return;
-    state_.BlockFilled += got;
-    if (state_.BlockFilled < state_.BlockLength) {
+    blockFilled_ += got;
+    if (blockFilled_ < blockLength_) {
         blockGap_.start();
         return;
     }
@@ -87,23 +172,29 @@ void CommandChannel::receiveBlock() {
 
 void CommandChannel::finishBlock() {
     blockGap_.stop();
-    const qsizetype offset = qsizetype(state_.BlocksReceived) * state_.BlockLength;
-    const QByteArray block = state_.BlockBuffer->mid(offset, state_.BlockLength);
-    const int received = state_.BlockFilled;
-    state_.BlockFilled = 0;
-    if (++state_.BlocksReceived >= state_.BlockCount)
-        state_.ReleaseBlockBuffer();
+    const qsizetype offset = qsizetype(blocksReceived_) * blockLength_;
+    const QByteArray block = blockBuffer_->mid(offset, blockLength_);
+    const int received = blockFilled_;
+    blockFilled_ = 0;
+    if (++blocksReceived_ >= blockCount_)
+        AbandonBlockRead();
     emit blockReceived(block, received);
 }
 
 void CommandChannel::blockGapEnded() {
     // A stale gap of an abandoned read finds no piece of the current one.
-    if (state_.BlockBuffer && state_.BlockFilled > 0)
+    if (blockBuffer_ && blockFilled_ > 0)
         finishBlock();
 }
 
+void CommandChannel::AbandonBlockRead() {
+    blockBuffer_.reset();
+    blocksReceived_ = 0;
+    blockFilled_ = 0;
+}
+
 void CommandChannel::receiveText() {
-    const QString text = TrimControl(FromCp1251(socket_.ReceiveText()));
+    const QString text = TrimControl(FromCp1251(socket_.ReceiveText(kMaxTextPerArrival)));
     if (text.isEmpty())
         return;
     log_.AddAnswerText(text);

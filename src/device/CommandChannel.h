@@ -1,61 +1,126 @@
 #pragma once
 
-#include "ChannelState.h"
+#include "AnswerGrammar.h"
 #include "ClientSocket.h"
 #include "DeviceLog.h"
 #include "DeviceModel.h"
 #include "ModbusFrame.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
-// The exchange with the device: one command text out, its answer items applied
-// to the device model within 500 ms; the receive handler with its four
-// reception modes (raw read, ModBus reply, block read, text).
+// What ends a wait for an answer, and how long it may take.
+struct AnswerWait {
+    // The key whose item ends the wait; Unknown: any item does. Other items
+    // are applied and logged all the same.
+    AnswerKey key = AnswerKey::Unknown;
+    // With a key: only an item whose value this accepts ends the wait.
+    std::function<bool(const QString& value)> accepts;
+    uint32_t limitMs = 500;
+    // A connection that is gone will not answer: no point waiting it out.
+    bool endOnDisconnect = false;
+    // A command goes out only once the socket reported it writable; the
+    // install command and raw data are sent whatever that says.
+    bool onlyWhenWritable = true;
+    // Called as the wait goes on, every `tickMs`, starting at once: a
+    // procedure's activity indicator.
+    std::function<void()> tick;
+    uint32_t tickMs = 200;
+};
+
+// What the device said during one exchange: every item applied while it
+// waited, in order, and which of them it waited for.
+struct Answer {
+    QList<AnswerItem> items;
+    // Index in `items` of the item that ended the wait, or -1.
+    int awaited = -1;
+    // Milliseconds from the send to that item.
+    uint32_t atMs = 0;
+    // The connection dropped during the wait.
+    bool disconnected = false;
+
+    bool came() const { return awaited >= 0; }
+    QString value() const { return came() ? items[awaited].value : QString(); }
+    // The value of the first item with `key`, when one came.
+    std::optional<QString> ValueOf(AnswerKey key) const;
+};
+
+// What a raw read took: the bytes, and whether the read was complete.
+struct RawReply {
+    QByteArray bytes;
+    bool complete = false;
+};
+
+// The exchange with the device: a command out, the answer items applied to
+// the device model as they come and handed back as a value; the receive
+// handler with its four reception modes (raw read, ModBus reply, block read,
+// text). The modes are the channel's own: callers ask, they never set flags.
 class CommandChannel : public QObject {
     Q_OBJECT
 public:
     static constexpr uint32_t kAnswerWaitMs = 500;
-    // Applying an answer item processes messages, so the next arrival is
-    // handled inside it. Beyond this depth an arrival waits in the socket until
-    // the answers around it are applied: a device that floods the tool with
-    // answers cannot grow its stack and memory without bound.
+    // A handler that waits for answers may be called from inside the receive
+    // handler (a timer or a click processed by a nested wait). Beyond this
+    // depth an arrival waits in the socket until the answers around it are
+    // applied: a device that floods the tool cannot grow its stack.
     static constexpr int kMaxNestedReads = 4;
     // A serial server forwards RS485 data in pieces; a block or a ModBus reply
     // is joined from pieces that come less than this far apart.
     static constexpr int kPieceGapMs = 200;
+    // Answer text taken from the socket per arrival. Real answers are a few
+    // dozen bytes; a stream without end is taken in slices, so each arrival
+    // costs bounded work and the rest of the program keeps its turn.
+    static constexpr int kMaxTextPerArrival = 4096;
 
-    CommandChannel(ClientSocket& socket, ChannelState& state, DeviceModel& model, DeviceLog& log,
+    CommandChannel(ClientSocket& socket, DeviceModel& model, DeviceLog& log,
                    QObject* parent = nullptr);
 
-    // Sends one command (when the channel is writable) and waits until an
-    // answer item has been applied: 1, or 0 once more than 500 ms have passed.
+    // Sends `bytes` and waits as `wait` says. A text command ends a ModBus
+    // reply still awaited, so that it cannot take this answer's first bytes.
+    Answer Exchange(const QByteArray& bytes, const AnswerWait& wait);
+    // Waits as `wait` says without sending anything.
+    Answer Await(const AnswerWait& wait);
+    // One command text; 1 when any answer item came within 500 ms, else 0.
     int SendCommand(const QString& text);
+
+    // The socket reported it can be written to; cleared when it closes.
+    bool Writable() const { return writable_; }
 
     // Socket events.
     void ClientSocketRead();
     void ClientSocketWrite();
+    void ClientSocketDisconnect();
 
     // Cuts an answer text into items and applies them in order; a processing
     // error ends the text quietly, leaving the rest of it unapplied.
     void ParseAnswer(const QString& text);
-    // Applies one item and sets AnswerReceived. False for a processing error,
-    // which neither applies the item nor sets the flag.
+    // Applies one item; false for a processing error, which does not apply
+    // the item and does not count as an answer.
     bool ApplyAnswerItem(const QString& key, const QString& value);
 
-    // Handles an arrival while a ModBus reply is expected; false when it is
-    // none (ModbusMode is then clear and up to 7 bytes of it are taken).
-    bool ReceiveModbusReply();
+    // Sends `command` and takes what arrives as raw bytes, at most `max`,
+    // until `complete` holds for them, `limitMs` passes or the connection
+    // drops. Pieces of one reply are joined.
+    RawReply ReadRaw(const QByteArray& command, int max, uint32_t limitMs,
+                     const std::function<bool(const QByteArray&)>& complete);
+
     // A ModBus request is about to go out: its reply is awaited from now on.
     void ExpectModbusReply(const QByteArray& request);
     // No ModBus reply is awaited any more; a reply begun is forgotten.
     void AbandonModbusReply();
+    bool ModbusReplyAwaited() const { return modbusMode_; }
 
-    DeviceLog& log() { return log_; }
+    // A block read in progress is abandoned; what arrives is text again.
+    void AbandonBlockRead();
+    bool BlockReadActive() const { return blockBuffer_.has_value(); }
+
     // The deepest nesting of the receive handler so far.
     int PeakReadDepth() const { return peakDepth_; }
 
@@ -69,7 +134,17 @@ signals:
     void modbusReplyReceived(const QByteArray& header, const QByteArray& pdu);
 
 private:
+    struct PendingWait;
+    // A raw read in progress.
+    struct RawRead {
+        QByteArray bytes;
+        int max = 0;
+    };
+
+    Answer wait(const AnswerWait& wait, uint32_t start);
+    void collect(const AnswerItem& item);
     void receive();
+    bool receiveModbusReply();
     void receiveBlock();
     // Shows the current block as it is, the part that never came as zeros.
     void finishBlock();
@@ -78,13 +153,28 @@ private:
     void startBlockRead();
 
     ClientSocket& socket_;
-    ChannelState& state_;
     DeviceModel& model_;
     DeviceLog& log_;
+
+    bool writable_ = false;
+    // The waits in progress, innermost last: an item applied during a nested
+    // wait was applied during the outer one too.
+    QList<PendingWait*> waits_;
+    std::optional<RawRead> raw_;
+    bool modbusMode_ = false;
+    ModbusReplyReader modbusReader_;
+    // Present only while a block read runs.
+    std::optional<QByteArray> blockBuffer_;
+    int blockLength_ = 129;
+    int blockCount_ = 1;
+    int blocksReceived_ = 0;
+    // Bytes of the current block that have arrived; a block may come in
+    // several pieces.
+    int blockFilled_ = 0;
+
     int depth_ = 0;
     int peakDepth_ = 0;
     bool deferred_ = false;
-    ModbusReplyReader modbusReader_;
     // Single-shot: no further piece came in time.
     QTimer blockGap_;
     QTimer modbusGap_;

@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "NumberReading.h"
+#include "Text.h"
 #include "ValueChecks.h"
 #include "Wait.h"
 
@@ -10,36 +11,40 @@ namespace {
 // One row per writable setting: its command and its check.
 struct SettingCommand {
     DeviceSetting setting;
+    AnswerKey answer; // the key of the device's confirmation
     const char* command;
     bool (*check)(const QString&); // none for table indexes
     const char* error;
 };
 
 const SettingCommand kSettingCommands[] = {
-    {DeviceSetting::IpAddr, "IPADDR = ", CheckIpAddress, "Error in IP Address"},
-    {DeviceSetting::NetMask, "NETMASK = ", CheckIpAddress, "Error in mask"},
-    {DeviceSetting::Port, "SERVICE = ", CheckPort, "Error in Port"},
-    {DeviceSetting::Gateway, "GW = ", CheckIpAddress, "Error in GW Address"},
-    {DeviceSetting::MacAddr, "MACADDR = ", CheckMacAddress, "Error in MAC Address"},
-    {DeviceSetting::PackFloat, "PACKFLOAT = ", nullptr, ""},
-    {DeviceSetting::SpeedDuplex, "SPEED_DUPLEX = ", nullptr, ""},
+    {DeviceSetting::IpAddr, AnswerKey::SET_IPADDR, "IPADDR = ", CheckIpAddress,
+     "Error in IP Address"},
+    {DeviceSetting::NetMask, AnswerKey::SET_NETMASK, "NETMASK = ", CheckIpAddress, "Error in mask"},
+    {DeviceSetting::Port, AnswerKey::SET_SERVICE, "SERVICE = ", CheckPort, "Error in Port"},
+    {DeviceSetting::Gateway, AnswerKey::SET_GW, "GW = ", CheckIpAddress, "Error in GW Address"},
+    {DeviceSetting::MacAddr, AnswerKey::SET_MACADDR, "MACADDR = ", CheckMacAddress,
+     "Error in MAC Address"},
+    {DeviceSetting::PackFloat, AnswerKey::SET_PACKFLOAT, "PACKFLOAT = ", nullptr, ""},
+    {DeviceSetting::SpeedDuplex, AnswerKey::SET_SPEED_DUPLEX, "SPEED_DUPLEX = ", nullptr, ""},
 };
 
 // The nine queries in the order "Read" sends them.
 struct FieldQuery {
     DeviceField field;
+    AnswerKey answer;
     const char* text;
 };
 const FieldQuery kQueries[] = {
-    {DeviceField::IpAddr, "?IpAddr;"},
-    {DeviceField::NetMask, "?NetMask;"},
-    {DeviceField::Gateway, "?GW;"},
-    {DeviceField::Port, "?Service;"},
-    {DeviceField::Version, "?Version;"},
-    {DeviceField::Date, "?DateVersion;"},
-    {DeviceField::PackFloat, "?PackFloat;"},
-    {DeviceField::MacAddr, "?MacAddr;"},
-    {DeviceField::SpeedDuplex, "?Speed_Duplex;"},
+    {DeviceField::IpAddr, AnswerKey::IPADDR, "?IpAddr;"},
+    {DeviceField::NetMask, AnswerKey::NETMASK, "?NetMask;"},
+    {DeviceField::Gateway, AnswerKey::GW, "?GW;"},
+    {DeviceField::Port, AnswerKey::SERVICE, "?Service;"},
+    {DeviceField::Version, AnswerKey::VERSION, "?Version;"},
+    {DeviceField::Date, AnswerKey::DATEVERSION, "?DateVersion;"},
+    {DeviceField::PackFloat, AnswerKey::PACKFLOAT, "?PackFloat;"},
+    {DeviceField::MacAddr, AnswerKey::MACADDR, "?MacAddr;"},
+    {DeviceField::SpeedDuplex, AnswerKey::SPEED_DUPLEX, "?Speed_Duplex;"},
 };
 
 const SettingCommand* FindCommand(DeviceSetting setting) {
@@ -80,48 +85,50 @@ void Remember(RememberedParams& r, DeviceSetting setting, const QString& text) {
 } // namespace
 
 ConfigProcedures::ConfigProcedures(ClientSocket& socket, CommandChannel& channel,
-                                   ChannelState& state, RememberedParams& remembered,
-                                   DeviceModel& model, DeviceLog& log, Connection& connection,
-                                   QTimer& timer1, QObject* parent)
-    : QObject(parent), socket_(socket), channel_(channel), state_(state), remembered_(remembered),
-      model_(model), log_(log), connection_(connection), timer1_(timer1) {}
+                                   RememberedParams& remembered, DeviceModel& model, DeviceLog& log,
+                                   RestartFollower& follower, QObject* parent)
+    : QObject(parent), socket_(socket), channel_(channel), remembered_(remembered), model_(model),
+      log_(log), follower_(follower) {}
 
-ConfigProcedures::ReadResult ConfigProcedures::ReadConfiguration() {
+ConfigProcedures::ReadOutcome ConfigProcedures::ReadConfiguration() {
+    ReadOutcome outcome;
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
-        return ReadResult::NotConnected;
+        return outcome;
     }
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Reading config..."));
     ProcessMessages();
     model_.ClearValues();
     ProcessMessages();
 
-    int answered = 0;
-    for (const FieldQuery& query : kQueries)
-        answered += channel_.SendCommand(QString::fromLatin1(query.text));
+    for (const FieldQuery& query : kQueries) {
+        const Answer answer = channel_.Exchange(QByteArray(query.text), AnswerWait{});
+        outcome.answered += answer.came() ? 1 : 0;
+        outcome.values[size_t(query.field)] = answer.ValueOf(query.answer);
+    }
 
-    ReadResult result = ReadResult::Answered;
-    if (answered == 0) {
+    outcome.result = ReadResult::Answered;
+    if (outcome.answered == 0) {
         log_.SetStatus(StatusPanel::Message, msg::ServerNotAnswer);
         socket_.Close();
-        result = ReadResult::NotAnswered;
-    } else if (answered <= 7) {
+        outcome.result = ReadResult::NotAnswered;
+    } else if (outcome.answered <= 7) {
         log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
-        result = ReadResult::PartlyAnswered;
+        outcome.result = ReadResult::PartlyAnswered;
     } else {
         log_.SetStatus(StatusPanel::Message, QString());
     }
     ProcessMessages();
-    return result;
+    return outcome;
 }
 
-ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values,
-                                                                   bool restart) {
+ConfigProcedures::WriteOutcome
+ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool restart) {
+    WriteOutcome outcome;
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
-        return WriteResult::NotConnected;
+        return outcome;
     }
-    state_.AnswerReceived = false;
     model_.ClearNetworkResults();
     model_.ClearValues();
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing config..."));
@@ -129,13 +136,10 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
 
     // The restart follows the device: to the address and port it confirmed,
     // otherwise to those of the connection the write went over.
-    restartAddr_ = socket_.Address();
-    restartPort_ = socket_.Port();
-    int sent = 0;
-    int answered = 0;
+    outcome.restartAddress = socket_.Address();
+    outcome.restartPort = socket_.Port();
     bool invalid = false;
     bool macWritten = false;
-    bool allConfirmed = true;
     for (const ConfigValue& value : values) {
         const SettingCommand* command = FindCommand(value.setting);
         if (!command)
@@ -146,39 +150,50 @@ ConfigProcedures::WriteResult ConfigProcedures::WriteConfiguration(const QList<C
             invalid = true;
             continue;
         }
-        ++sent;
-        answered += channel_.SendCommand(QString::fromLatin1(command->command) + value.text);
+        ++outcome.sent;
+        const Answer answer = channel_.Exchange(
+            ToCp1251(QString::fromLatin1(command->command) + value.text), AnswerWait{});
+        outcome.answered += answer.came() ? 1 : 0;
         Remember(remembered_, value.setting, value.text);
         macWritten = macWritten || value.setting == DeviceSetting::MacAddr;
-        const bool confirmed = model_.Result(value.setting) == SettingResult::Ok;
-        allConfirmed = allConfirmed && confirmed;
-        if (confirmed && value.setting == DeviceSetting::IpAddr)
-            restartAddr_ = value.text;
-        if (confirmed && value.setting == DeviceSetting::Port)
-            restartPort_ = ReadNumber(value.text, restartPort_);
+        if (answer.ValueOf(command->answer) != QString(kAnswerOk))
+            continue;
+        outcome.confirmed.append(value.setting);
+        if (value.setting == DeviceSetting::IpAddr)
+            outcome.restartAddress = value.text;
+        if (value.setting == DeviceSetting::Port)
+            outcome.restartPort = ReadNumber(value.text, outcome.restartPort);
     }
 
-    if (invalid)
-        return WriteResult::InvalidValue;
-    if (answered == sent) {
+    if (invalid) {
+        outcome.result = WriteResult::InvalidValue;
+        return outcome;
+    }
+    if (outcome.answered == outcome.sent) {
         if (!restart) {
             log_.SetStatus(StatusPanel::Message, QString());
-            return WriteResult::Written;
+            outcome.result = WriteResult::Written;
+            return outcome;
         }
-        if (restartOnlyWhenConfirmed && !allConfirmed) {
+        if (restartOnlyWhenConfirmed && outcome.confirmed.size() != outcome.sent) {
             log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
-            return WriteResult::PartlyAnswered;
+            outcome.result = WriteResult::PartlyAnswered;
+            return outcome;
         }
-        runRestartSequence(macWritten);
-        return timer1_.isActive() ? WriteResult::Restarting : WriteResult::RestartFailed;
+        outcome.result = runRestartSequence(macWritten, outcome.restartAddress, outcome.restartPort)
+                             ? WriteResult::Restarting
+                             : WriteResult::RestartFailed;
+        return outcome;
     }
-    if (answered > 0) {
+    if (outcome.answered > 0) {
         log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
-        return WriteResult::PartlyAnswered;
+        outcome.result = WriteResult::PartlyAnswered;
+        return outcome;
     }
     log_.SetStatus(StatusPanel::Message, msg::ServerNotAnswer);
     socket_.Close();
-    return WriteResult::NotAnswered;
+    outcome.result = WriteResult::NotAnswered;
+    return outcome;
 }
 
 bool ConfigProcedures::ReadValue(DeviceField field) {
@@ -186,16 +201,20 @@ bool ConfigProcedures::ReadValue(DeviceField field) {
         return false;
     for (const FieldQuery& query : kQueries)
         if (query.field == field)
-            return channel_.SendCommand(QString::fromLatin1(query.text)) == 1;
+            return channel_.Exchange(QByteArray(query.text), AnswerWait{}).came();
     return false;
 }
 
-bool ConfigProcedures::ReadVersion() {
+ConfigProcedures::VersionOutcome ConfigProcedures::ReadVersion() {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Reading version"));
     ProcessMessages();
-    channel_.SendCommand(QStringLiteral("?Version"));
-    channel_.SendCommand(QStringLiteral("?DateVersion"));
-    return state_.AnswerReceived;
+    VersionOutcome outcome;
+    outcome.version =
+        channel_.Exchange(QByteArrayLiteral("?Version"), AnswerWait{}).ValueOf(AnswerKey::VERSION);
+    const Answer date = channel_.Exchange(QByteArrayLiteral("?DateVersion"), AnswerWait{});
+    outcome.date = date.ValueOf(AnswerKey::DATEVERSION);
+    outcome.answered = date.came();
+    return outcome;
 }
 
 void ConfigProcedures::ClearArpEntry(const QString& address) {

@@ -1,18 +1,20 @@
 #pragma once
 
 #include "ArpEntry.h"
-#include "ChannelState.h"
 #include "ClientSocket.h"
 #include "CommandChannel.h"
 #include "Connection.h"
 #include "DeviceLog.h"
 #include "DeviceModel.h"
-#include "RestartTiming.h"
+#include "RememberedParams.h"
+#include "RestartFollower.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
+
+#include <array>
+#include <optional>
 
 // One setting the user ticked for writing, with the text to send: an address,
 // a port, a MAC address, or a table index in decimal.
@@ -22,8 +24,8 @@ struct ConfigValue {
 };
 
 // The configuration procedures: reading the device's parameters, writing the
-// ticked ones, and the restart that follows the device to its new address with
-// the reconnection timer (which also ends the restart after a firmware upload).
+// ticked ones, and the restart, which the follower then takes to the device's
+// new address.
 class ConfigProcedures : public QObject {
     Q_OBJECT
 public:
@@ -38,31 +40,52 @@ public:
         RestartFailed,
     };
 
-    ConfigProcedures(ClientSocket& socket, CommandChannel& channel, ChannelState& state,
-                     RememberedParams& remembered, DeviceModel& model, DeviceLog& log,
-                     Connection& connection, QTimer& timer1, QObject* parent = nullptr);
+    // How a read went: the rating the window shows, and each field's value as
+    // an item with the field's own key carried it (nothing where none did).
+    struct ReadOutcome {
+        ReadResult result = ReadResult::NotConnected;
+        int answered = 0;
+        std::array<std::optional<QString>, kDeviceFieldCount> values;
+        std::optional<QString> value(DeviceField field) const { return values[size_t(field)]; }
+    };
+    // How a write went, and where a restart follows the device.
+    struct WriteOutcome {
+        WriteResult result = WriteResult::NotConnected;
+        int sent = 0;
+        int answered = 0;
+        // The settings the device confirmed with OK.
+        QList<DeviceSetting> confirmed;
+        QString restartAddress;
+        int restartPort = ClientSocket::kDefaultPort;
+    };
+    // The version read after an upgrade's restart.
+    struct VersionOutcome {
+        // The last query was answered.
+        bool answered = false;
+        std::optional<QString> version;
+        std::optional<QString> date;
+    };
+
+    ConfigProcedures(ClientSocket& socket, CommandChannel& channel, RememberedParams& remembered,
+                     DeviceModel& model, DeviceLog& log, RestartFollower& follower,
+                     QObject* parent = nullptr);
 
     // The nine queries; the status panel says how it went.
-    ReadResult ReadConfiguration();
+    ReadOutcome ReadConfiguration();
     // Sends one assignment per value in order, after checking each; with
-    // `restart` and every command answered, restarts the device and starts
-    // following it. An invalid value is logged and marked, nothing else of
+    // `restart` and every command answered, restarts the device and hands it
+    // to the follower. An invalid value is logged and marked, nothing else of
     // it is sent, and no restart follows.
-    WriteResult WriteConfiguration(const QList<ConfigValue>& values, bool restart);
-    // "?Version" and "?DateVersion" after an upgrade's restart; true when the
-    // last of them was answered.
-    bool ReadVersion();
+    WriteOutcome WriteConfiguration(const QList<ConfigValue>& values, bool restart);
+    // "?Version" and "?DateVersion" after an upgrade's restart.
+    VersionOutcome ReadVersion();
     // The one query of "Read" for `field`; true when an answer item came.
     bool ReadValue(DeviceField field);
 
-    // The reconnection timer's tick.
-    void Timer1Timer();
     // Makes the workstation forget the hardware address it cached for the
     // device at `address`.
     void ClearArpEntry(const QString& address);
 
-    // The restart pauses; tests shorten them.
-    RestartTiming timing;
     ArpCommandRunner arpRunner = RunArpCommand;
     // A script's strictness: no restart after a value the device refused, so
     // that it never comes back with a part of the configuration. The window
@@ -75,23 +98,15 @@ signals:
     void restartBegun();
     // It ended before the device went away; everything is given back.
     void restartAborted();
-    // The device is back on the connection.
-    void reconnected();
-    // The device did not come back within the reconnection ticks.
-    void reconnectGaveUp();
 
 private:
-    void runRestartSequence(bool clearArp);
+    // True when the follower took the device over.
+    bool runRestartSequence(bool clearArp, const QString& address, int port);
 
     ClientSocket& socket_;
     CommandChannel& channel_;
-    ChannelState& state_;
     RememberedParams& remembered_;
     DeviceModel& model_;
     DeviceLog& log_;
-    Connection& connection_;
-    QTimer& timer1_;
-    // Where the device will be after the restart.
-    QString restartAddr_;
-    int restartPort_ = ClientSocket::kDefaultPort;
+    RestartFollower& follower_;
 };

@@ -4,9 +4,9 @@
 #include "NumberReading.h"
 #include "ValueChecks.h"
 
-Connection::Connection(ClientSocket& socket, ChannelState& state, RememberedParams& remembered,
-                       DeviceLog& log, QObject* parent)
-    : QObject(parent), socket_(socket), state_(state), remembered_(remembered), log_(log) {}
+Connection::Connection(ClientSocket& socket, RememberedParams& remembered, DeviceLog& log,
+                       QObject* parent)
+    : QObject(parent), socket_(socket), remembered_(remembered), log_(log) {}
 
 void Connection::ProposeTarget(const QString& editAddr, const QString& editPort, QString& address,
                                QString& port) {
@@ -80,7 +80,6 @@ void Connection::ClientSocketConnect() {
 }
 
 void Connection::ClientSocketDisconnect() {
-    state_.SocketWritable = false;
     ToggleListen();
 }
 

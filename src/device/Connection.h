@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ChannelState.h"
 #include "ClientSocket.h"
 #include "DeviceLog.h"
+#include "RememberedParams.h"
 
 #include <QObject>
 #include <QString>
@@ -13,8 +13,8 @@
 class Connection : public QObject {
     Q_OBJECT
 public:
-    Connection(ClientSocket& socket, ChannelState& state, RememberedParams& remembered,
-               DeviceLog& log, QObject* parent = nullptr);
+    Connection(ClientSocket& socket, RememberedParams& remembered, DeviceLog& log,
+               QObject* parent = nullptr);
 
     // The address and port the connect dialog proposes: the Config panel's
     // address and port where they are valid (remembered from then on), else
@@ -49,7 +49,6 @@ private:
     void showNotConnected();
 
     ClientSocket& socket_;
-    ChannelState& state_;
     RememberedParams& remembered_;
     DeviceLog& log_;
     bool listen_ = false;

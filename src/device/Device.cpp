@@ -1,20 +1,21 @@
 #include "Device.h"
 
-namespace {
-constexpr int kTimerInterval = 1000;
-} // namespace
-
 Device::Device(QObject* parent)
-    : QObject(parent), channel(socket, state, model, log),
-      connection(socket, state, remembered, log),
-      config(socket, channel, state, remembered, model, log, connection, restartTimer),
-      firmware(socket, channel, state, model, log, config, restartTimer),
-      linkTest(socket, channel, state, log) {
-    restartTimer.setInterval(kTimerInterval);
-    connect(&socket, &ClientSocket::connected, &connection, &Connection::ClientSocketConnect);
-    connect(&socket, &ClientSocket::disconnected, &connection, &Connection::ClientSocketDisconnect);
-    connect(&socket, &ClientSocket::errorOccurred, &connection, &Connection::ClientSocketError);
-    connect(&socket, &ClientSocket::writable, &channel, &CommandChannel::ClientSocketWrite);
-    connect(&socket, &ClientSocket::dataArrived, &channel, &CommandChannel::ClientSocketRead);
-    connect(&restartTimer, &QTimer::timeout, &config, &ConfigProcedures::Timer1Timer);
+    : QObject(parent), channel_(socket_, model, log), connection(socket_, remembered, log),
+      follower(socket_, connection, log),
+      config(socket_, channel_, remembered, model, log, follower),
+      firmware(socket_, channel_, model, log, config, follower), linkTest(socket_, channel_, log) {
+    connect(&socket_, &ClientSocket::connected, &connection, &Connection::ClientSocketConnect);
+    connect(&socket_, &ClientSocket::disconnected, &channel_,
+            &CommandChannel::ClientSocketDisconnect);
+    connect(&socket_, &ClientSocket::disconnected, &connection,
+            &Connection::ClientSocketDisconnect);
+    connect(&socket_, &ClientSocket::errorOccurred, &connection, &Connection::ClientSocketError);
+    connect(&socket_, &ClientSocket::writable, &channel_, &CommandChannel::ClientSocketWrite);
+    connect(&socket_, &ClientSocket::dataArrived, &channel_, &CommandChannel::ClientSocketRead);
+}
+
+void Device::SetTarget(const QString& address, int port) {
+    socket_.SetAddress(address);
+    socket_.SetPort(port);
 }

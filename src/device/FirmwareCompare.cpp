@@ -22,9 +22,9 @@ struct CompareFailure {
     int code;
 };
 
-bool StartsWithOldDeviceText(const QByteArray& buffer, int count) {
-    const int n = std::min(count, kOldDeviceTextSize);
-    return std::memcmp(buffer.constData(), kOldDeviceText, size_t(n)) == 0;
+bool IsOldDeviceText(const QByteArray& bytes) {
+    return bytes.size() >= kOldDeviceTextSize &&
+           std::memcmp(bytes.constData(), kOldDeviceText, size_t(kOldDeviceTextSize)) == 0;
 }
 
 // The device's stored image length from its header: payload length plus header.
@@ -64,8 +64,11 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const Imag
         const ImageCheck fileCheck = ValidateImage(file.bytes, file.size, VersionSide::File);
         channel_.SendCommand(QStringLiteral("?Version"));
         channel_.SendCommand(QStringLiteral("?DateVersion"));
+        // What the window shows: an answer that came late still counts.
         const QString deviceVersion = model_.Value(DeviceField::Version);
         const QString deviceDate = model_.Value(DeviceField::Date);
+        result.deviceVersion = deviceVersion;
+        result.deviceDate = deviceDate;
         emit versionText(VersionSide::Device,
                          deviceVersion + QStringLiteral("  (") + deviceDate + QLatin1Char(')'));
         // The image pads a short version or date with blanks; the device
@@ -75,13 +78,12 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const Imag
             throw CompareFailure{CompareVersionsDiffer};
 
         emit phase(FirmwarePhase::ReadBackBegun);
-        result.code = readBack(file.bytes, file.size, result.mismatches);
+        result.code = readBack(file.bytes, file.size, result);
     } catch (const CompareFailure& failure) {
         result.code = failure.code;
     } catch (const std::exception&) {
         result.code = CompareFileNotOpen;
     }
-    state_.RawReadPending = false;
 
     static const struct {
         int code;
@@ -104,78 +106,71 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const Imag
     return result;
 }
 
-int FirmwareProcedures::readBack(const QByteArray& file, qsizetype size, int& mismatches) {
+int FirmwareProcedures::readBack(const QByteArray& file, qsizetype size, CompareResult& result) {
     // The device's image, begun as the file's bytes, shared and not copied: a
     // block that reads back the same is not written, so a device that holds
     // the file costs no image buffer of its own. The first other block copies.
     QByteArray stored = file.left(size);
-    const auto store = [&](qsizetype offset) {
-        const char* block = state_.RawBuffer.constData();
+    const auto store = [&](qsizetype offset, QByteArray block) {
         // A short block (the old device's text) reads as zeros after it.
-        QByteArray padded;
-        if (state_.RawReceived < kImageBlockSize) {
-            padded = state_.RawBuffer.left(std::max(state_.RawReceived, 0));
-            padded.resize(kImageBlockSize, '\0');
-            block = padded.constData();
-        }
+        block.resize(kImageBlockSize, '\0');
         if (offset + kImageBlockSize <= stored.size() &&
-            std::memcmp(stored.constData() + offset, block, kImageBlockSize) == 0)
+            std::memcmp(stored.constData() + offset, block.constData(), kImageBlockSize) == 0)
             return;
         if (stored.size() < offset + kImageBlockSize)
             stored.resize(offset + kImageBlockSize, '\0');
-        std::memcpy(stored.data() + offset, block, kImageBlockSize);
+        std::memcpy(stored.data() + offset, block.constData(), kImageBlockSize);
     };
-    if (!readBlock(0, timing.firstBlockReadMs))
+    const std::optional<QByteArray> first = readBlock(0, timing.firstBlockReadMs);
+    if (!first)
         return CompareNotAnswered;
-    if (state_.RawReceived >= kOldDeviceTextSize &&
-        StartsWithOldDeviceText(state_.RawBuffer, kOldDeviceTextSize))
+    if (IsOldDeviceText(*first))
         return CompareTooOld;
-    store(0);
+    store(0, *first);
 
     const qsizetype length = StoredLength(stored);
-    if (length != size)
-        ++mismatches;
+    if (length != size) {
+        result.lengthDiffers = true;
+        ++result.mismatches;
+    }
     const qsizetype blocks = (length + kImageBlockSize - 1) / kImageBlockSize;
     if (blocks > kImageMaxBlocks)
         return CompareTooOld;
     for (int n = 1; n < blocks; ++n) {
-        if (!readBlock(n, timing.blockReadMs))
+        const std::optional<QByteArray> block = readBlock(n, timing.blockReadMs);
+        if (!block)
             return CompareNotAnswered;
         emit phase(FirmwarePhase::BlockDone);
-        store(qsizetype(n) * kImageBlockSize);
+        store(qsizetype(n) * kImageBlockSize, *block);
     }
 
     const qsizetype common = std::min(length, size);
-    for (qsizetype i = 0; i < common; ++i)
-        mismatches += file[i] != stored[i] ? 1 : 0;
-    ValidateImage(stored, length, VersionSide::Device);
+    qsizetype lastBlock = -1;
+    for (qsizetype i = 0; i < common; ++i) {
+        if (file[i] == stored[i])
+            continue;
+        ++result.mismatchedBytes;
+        if (i / kImageBlockSize != lastBlock) {
+            lastBlock = i / kImageBlockSize;
+            ++result.mismatchedBlocks;
+        }
+    }
+    result.mismatches += result.mismatchedBytes;
+    result.stored = ValidateImage(stored, length, VersionSide::Device);
     return CompareDone;
 }
 
-bool FirmwareProcedures::readBlock(int n, uint32_t limitMs) {
-    const uint32_t t0 = rk::GetTickCount();
-    state_.RawReceived = 0;
-    state_.RawReadDone = false;
-    state_.RawReadPending = true;
-    if (state_.SocketWritable)
-        socket_.SendText(QByteArrayLiteral("READSOFT  = ") + QByteArray::number(n));
-    // A block may come in several pieces: the raw read is armed again until
-    // the block is whole, or until it shows the old device's text answer.
-    for (;;) {
-        const bool arrived =
-            WaitUntil([this] { return state_.RawReadDone || !state_.SocketWritable; }, limitMs,
-                      t0) &&
-            state_.RawReadDone;
-        if (!arrived) {
-            state_.RawReadPending = false;
-            closeConnection();
-            return false;
-        }
-        const int got = state_.RawReceived;
-        if (got >= kImageBlockSize ||
-            (got >= kOldDeviceTextSize && StartsWithOldDeviceText(state_.RawBuffer, got)))
-            return true;
-        state_.RawReadDone = false;
-        state_.RawReadPending = true;
+std::optional<QByteArray> FirmwareProcedures::readBlock(int n, uint32_t limitMs) {
+    // A block may come in several pieces: they are joined until the block is
+    // whole, or until it shows the old device's text answer.
+    const RawReply reply =
+        channel_.ReadRaw(QByteArrayLiteral("READSOFT  = ") + QByteArray::number(n), kImageBlockSize,
+                         limitMs, [](const QByteArray& got) {
+                             return got.size() >= kImageBlockSize || IsOldDeviceText(got);
+                         });
+    if (!reply.complete) {
+        closeConnection();
+        return std::nullopt;
     }
+    return reply.bytes;
 }

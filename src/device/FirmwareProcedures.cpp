@@ -19,19 +19,14 @@ const QString kFileReadError = QStringLiteral("Error file reading");
 constexpr char kBlockFiller = '\xFF';
 const char kRemoteComOff[] = {'\xFF', '\xFE', '\x2C', '\xAA', '\xBB', '\xFF', '\xF0'};
 const QByteArray kRemoteComQuery = QByteArrayLiteral("?SERVORRCOM;");
-// The last tick of a wait of `ms`; a zero pause waits for nothing instead of
-// wrapping round to 49 days.
-uint32_t LastTick(uint32_t ms) {
-    return ms > 0 ? ms - 1 : 0;
-}
 
 } // namespace
 
 FirmwareProcedures::FirmwareProcedures(ClientSocket& socket, CommandChannel& channel,
-                                       ChannelState& state, DeviceModel& model, DeviceLog& log,
-                                       ConfigProcedures& config, QTimer& timer1, QObject* parent)
-    : QObject(parent), socket_(socket), channel_(channel), state_(state), model_(model), log_(log),
-      config_(config), timer1_(timer1) {}
+                                       DeviceModel& model, DeviceLog& log, ConfigProcedures& config,
+                                       RestartFollower& follower, QObject* parent)
+    : QObject(parent), socket_(socket), channel_(channel), model_(model), log_(log),
+      config_(config), follower_(follower) {}
 
 ImageCheck FirmwareProcedures::ValidateImage(const QByteArray& image, qsizetype length,
                                              VersionSide side) {
@@ -67,101 +62,112 @@ ImageCheck FirmwareProcedures::CheckImageFile(const QString& fileName) {
     return failed;
 }
 
-FirmwareProcedures::UploadResult FirmwareProcedures::UploadFirmware(const QString& fileName) {
+FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const QString& fileName) {
     try {
         return UploadFirmware(ReadImageFile(fileName));
     } catch (const std::exception&) {
         log_.ShowStatus(kCannotOpen);
         emit phase(FirmwarePhase::TransferEnded);
-        return UploadResult::TransferError;
+        return {UploadResult::TransferError};
     }
 }
 
-FirmwareProcedures::UploadResult FirmwareProcedures::UploadFirmware(const ImageFile& file) {
+FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const ImageFile& file) {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing soft..."));
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
-        return UploadResult::NotConnected;
+        return {UploadResult::NotConnected};
     }
     indicator_ = 0;
+    UploadOutcome outcome;
     try {
         if (file.status == ImageFile::Status::CannotOpen) {
             log_.ShowStatus(kCannotOpen);
-            return UploadResult::CannotOpen;
+            return {UploadResult::CannotOpen};
         }
         if (file.status == ImageFile::Status::TooLong) {
             log_.ShowStatus(ImageCheckMessage(ImageTooLong));
-            return UploadResult::TooLong;
+            return {UploadResult::TooLong};
         }
         if (!ValidateImage(file.bytes, file.size, VersionSide::File).ok())
-            return UploadResult::InvalidImage;
+            return {UploadResult::InvalidImage};
         emit phase(FirmwarePhase::FileChecked);
         if (file.status == ImageFile::Status::ShortRead) {
             log_.ShowStatus(kFileReadError);
-            return UploadResult::ReadError;
+            return {UploadResult::ReadError};
         }
         emit phase(FirmwarePhase::TransferBegun);
-        const UploadResult sent = sendBlocks(file.bytes, file.size);
+        outcome = sendBlocks(file.bytes, file.size);
         emit phase(FirmwarePhase::TransferEnded);
-        if (sent != UploadResult::Restarting)
-            return sent;
+        if (outcome.result != UploadResult::Restarting)
+            return outcome;
     } catch (const std::exception&) {
         log_.ShowStatus(kCannotOpen);
         emit phase(FirmwarePhase::TransferEnded);
-        return UploadResult::TransferError;
+        outcome.result = UploadResult::TransferError;
+        return outcome;
     }
-    return install();
+    outcome.result = install();
+    return outcome;
 }
 
-FirmwareProcedures::UploadResult FirmwareProcedures::sendBlocks(const QByteArray& image,
-                                                                qsizetype size) {
-    const int blocks = int((size + kImageBlockSize - 1) / kImageBlockSize);
-    for (int n = 0; n < blocks; ++n) {
-        // Only a READY given after this very announcement lets the block go.
-        state_.WriteSoftReady = false;
-        channel_.SendCommand(QStringLiteral("WRITESOFT  = ") + QString::number(n));
-        if (!state_.WriteSoftReady) {
-            log_.ShowStatus(msg::ServerNotAnswer);
-            closeConnection();
-            return UploadResult::NotReady;
-        }
-        if (state_.SocketWritable) {
-            QByteArray block = image.mid(qsizetype(n) * kImageBlockSize, kImageBlockSize);
-            block.append(kImageBlockSize - block.size(), kBlockFiller);
-            socket_.SendBuf(block.constData(), int(block.size()));
-        }
-        const uint32_t t0 = rk::GetTickCount();
-        state_.AnswerReceived = false;
-        // A connection that is gone will not answer: no point waiting it out.
-        waitTicking([this] { return state_.AnswerReceived || !state_.SocketWritable; },
-                    timing.blockAnswerMs, t0);
-        if (!state_.AnswerReceived) {
-            log_.ShowStatus(msg::ServerNotAnswer);
-            closeConnection();
-            emit phase(FirmwarePhase::BlockDone);
-            return UploadResult::BlockNotAnswered;
-        }
+FirmwareProcedures::UploadOutcome FirmwareProcedures::sendBlocks(const QByteArray& image,
+                                                                 qsizetype size) {
+    UploadOutcome outcome{UploadResult::Restarting, -1,
+                          int((size + kImageBlockSize - 1) / kImageBlockSize)};
+    const auto fail = [&](UploadResult result, int n) {
+        log_.ShowStatus(msg::ServerNotAnswer);
+        closeConnection();
+        outcome.result = result;
+        outcome.failedBlock = n;
+        return outcome;
+    };
+    // The announcement waits for its own WRITESOFT answer: a late or stray
+    // item of the block before it is applied and logged, but does not end it.
+    AnswerWait announced;
+    announced.key = AnswerKey::WRITESOFT;
+    // The block's answer is not examined: any item ends its wait.
+    AnswerWait stored;
+    stored.limitMs = timing.blockAnswerMs;
+    stored.endOnDisconnect = true;
+    stored.tick = [this] { tickIndicator(); };
+    stored.tickMs = timing.indicatorStepMs;
+    for (int n = 0; n < outcome.blocks; ++n) {
+        const Answer ready = channel_.Exchange(
+            QByteArrayLiteral("WRITESOFT  = ") + QByteArray::number(n), announced);
+        if (ready.value() != kAnswerReady)
+            return fail(UploadResult::NotReady, n);
+        QByteArray block = image.mid(qsizetype(n) * kImageBlockSize, kImageBlockSize);
+        block.append(kImageBlockSize - block.size(), kBlockFiller);
+        const bool answered = channel_.Exchange(block, stored).came();
         emit phase(FirmwarePhase::BlockDone);
+        if (!answered)
+            return fail(UploadResult::BlockNotAnswered, n);
     }
-    return UploadResult::Restarting;
+    return outcome;
 }
 
 FirmwareProcedures::UploadResult FirmwareProcedures::install() {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Wait for restarting of RK5720LAN..."));
     ProcessMessages();
-    if (!state_.SocketWritable) {
+    if (!channel_.Writable()) {
         log_.ShowStatus(msg::ServerNotConnected);
         log_.SetStatus(StatusPanel::Progress, QString());
         return UploadResult::NotWritable;
     }
     try {
-        state_.UpgradeAccepted = 255;
-        socket_.SendText(QByteArrayLiteral("UPGRADE = 1"));
+        // Until 2,000 ms have passed, or the device refused: an UPGRADE answer
+        // other than OK. Anything else it says is applied and logged.
+        AnswerWait refusal;
+        refusal.key = AnswerKey::UPGRADE;
+        refusal.accepts = [](const QString& value) { return value != kAnswerOk; };
+        // "More than the limit" in whole ticks: the device gets all of it.
+        refusal.limitMs = timing.installAnswerMs;
+        refusal.onlyWhenWritable = false;
+        refusal.tick = [this] { tickIndicator(); };
+        refusal.tickMs = timing.indicatorStepMs;
         const uint32_t t0 = rk::GetTickCount();
-        // Until 2,000 ms have passed, or the device refused.
-        waitTicking([this] { return state_.UpgradeAccepted == 0; },
-                    LastTick(timing.installAnswerMs), t0);
-        if (state_.UpgradeAccepted == 0) {
+        if (channel_.Exchange(QByteArrayLiteral("UPGRADE = 1"), refusal).came()) {
             log_.SetStatus(StatusPanel::Message, QStringLiteral("Error..."));
             log_.SetStatus(StatusPanel::Progress, QString());
             return UploadResult::UpgradeRejected;
@@ -172,12 +178,7 @@ FirmwareProcedures::UploadResult FirmwareProcedures::install() {
         }
         // The device comes back where it is now.
         config_.ClearArpEntry(socket_.Address());
-        waitTicking([] { return false; }, LastTick(timing.installRestartMs), t0);
-
-        state_.RestartCountdown = config_.timing.reconnectTicks;
-        timer1_.setTimerType(Qt::PreciseTimer);
-        timer1_.setInterval(config_.timing.reconnectIntervalMs);
-        timer1_.start();
+        follower_.Follow(socket_.Address(), socket_.Port(), timing.installRestartMs, t0);
         log_.SetStatus(StatusPanel::Progress, QString(11, QLatin1Char('-')));
         return UploadResult::Restarting;
     } catch (const std::exception&) {
@@ -185,25 +186,6 @@ FirmwareProcedures::UploadResult FirmwareProcedures::install() {
         log_.SetStatus(StatusPanel::Progress, QString());
         return UploadResult::UpgradeRejected;
     }
-}
-
-bool FirmwareProcedures::waitTicking(const std::function<bool()>& done, uint32_t limitMs,
-                                     uint32_t start) {
-    const uint32_t step = std::max<uint32_t>(timing.indicatorStepMs, 1);
-    uint32_t nextTick = 0;
-    while (!done()) {
-        const uint32_t elapsed = rk::TicksSince(start);
-        if (elapsed >= nextTick) {
-            tickIndicator();
-            while (nextTick <= elapsed)
-                nextTick += step;
-        }
-        const uint32_t untilLimit = elapsed <= limitMs ? limitMs - elapsed + 1 : 1;
-        ProcessMessagesOrWait(std::min(nextTick - elapsed, untilLimit));
-        if (rk::TicksSince(start) > limitMs)
-            return false;
-    }
-    return true;
 }
 
 void FirmwareProcedures::tickIndicator() {
@@ -222,10 +204,10 @@ bool FirmwareProcedures::SwitchRemoteComOn() {
 
 bool FirmwareProcedures::SwitchRemoteComOff() {
     socket_.SendBuf(kRemoteComOff, int(sizeof(kRemoteComOff)));
-    const uint32_t t0 = rk::GetTickCount();
-    state_.AnswerReceived = false;
-    socket_.SendText(kRemoteComQuery);
-    return WaitUntil([this] { return state_.AnswerReceived; }, timing.remoteComOffMs, t0);
+    AnswerWait any;
+    any.limitMs = timing.remoteComOffMs;
+    any.onlyWhenWritable = false;
+    return channel_.Exchange(kRemoteComQuery, any).came();
 }
 
 bool FirmwareProcedures::QueryRemoteCom() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ChannelState.h"
 #include "ClientSocket.h"
 #include "CommandChannel.h"
 #include "ConfigProcedures.h"
@@ -9,13 +8,13 @@
 #include "FirmwareTiming.h"
 #include "ImageCheck.h"
 #include "ImageFile.h"
+#include "RestartFollower.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
-#include <functional>
+#include <optional>
 
 // Where a firmware procedure is, for whoever shows its progress.
 enum class FirmwarePhase {
@@ -64,12 +63,30 @@ public:
     struct CompareResult {
         bool connected = true;
         int code = CompareDone;
+        // Everything that differs: bytes, a different length, a failure.
         int mismatches = 0;
+        // Of the bytes both images hold: how many differ, and in how many
+        // 1,024-byte blocks.
+        int mismatchedBytes = 0;
+        int mismatchedBlocks = 0;
+        // The stored image's length is not the file's.
+        bool lengthDiffers = false;
+        // The device's version texts as it answered them.
+        QString deviceVersion;
+        QString deviceDate;
+        // The check of the image read back.
+        ImageCheck stored;
         bool same() const { return connected && mismatches == 0; }
     };
+    struct UploadOutcome {
+        UploadResult result = UploadResult::NotConnected;
+        // The block whose announcement or data failed, or -1.
+        int failedBlock = -1;
+        int blocks = 0;
+    };
 
-    FirmwareProcedures(ClientSocket& socket, CommandChannel& channel, ChannelState& state,
-                       DeviceModel& model, DeviceLog& log, ConfigProcedures& config, QTimer& timer1,
+    FirmwareProcedures(ClientSocket& socket, CommandChannel& channel, DeviceModel& model,
+                       DeviceLog& log, ConfigProcedures& config, RestartFollower& follower,
                        QObject* parent = nullptr);
 
     // Checks `length` bytes of an image and shows the result as the file's
@@ -79,14 +96,14 @@ public:
     ImageCheck CheckImageFile(const QString& fileName);
 
     // Uploads the file in 1,024-byte blocks, each after the device said READY
-    // for it, and installs it. On Restarting the reconnection timer runs and
-    // ends the procedure when the device is back (or gives up).
-    UploadResult UploadFirmware(const QString& fileName);
+    // for it, and installs it. On Restarting the follower runs and ends the
+    // procedure when the device is back (or gives up).
+    UploadOutcome UploadFirmware(const QString& fileName);
     // Compares the device's version texts, then its stored image, with the file.
     CompareResult CompareFirmware(const QString& fileName);
     // The same with a file read before: a fleet gets the very bytes that were
     // checked once, even if the file changes during the run.
-    UploadResult UploadFirmware(const ImageFile& file);
+    UploadOutcome UploadFirmware(const ImageFile& file);
     CompareResult CompareFirmware(const ImageFile& file);
 
     // "On": true when an answer item came within 500 ms.
@@ -104,21 +121,19 @@ signals:
     void versionText(VersionSide side, const QString& text);
 
 private:
-    UploadResult sendBlocks(const QByteArray& image, qsizetype size);
+    UploadOutcome sendBlocks(const QByteArray& image, qsizetype size);
     UploadResult install();
-    bool readBlock(int n, uint32_t limitMs);
-    int readBack(const QByteArray& file, qsizetype size, int& mismatches);
-    // Waits like WaitUntil, advancing the activity indicator every step.
-    bool waitTicking(const std::function<bool()>& done, uint32_t limitMs, uint32_t start);
+    // Block `n` of the stored image, or nothing when it did not come in time.
+    std::optional<QByteArray> readBlock(int n, uint32_t limitMs);
+    int readBack(const QByteArray& file, qsizetype size, CompareResult& result);
     void tickIndicator();
     void closeConnection();
 
     ClientSocket& socket_;
     CommandChannel& channel_;
-    ChannelState& state_;
     DeviceModel& model_;
     DeviceLog& log_;
     ConfigProcedures& config_;
-    QTimer& timer1_;
+    RestartFollower& follower_;
     int indicator_ = 0;
 };

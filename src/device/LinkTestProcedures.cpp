@@ -14,13 +14,30 @@ const QString kJoin = QStringLiteral("; ");
 } // namespace
 
 LinkTestProcedures::LinkTestProcedures(ClientSocket& socket, CommandChannel& channel,
-                                       ChannelState& state, DeviceLog& log, QObject* parent)
-    : QObject(parent), socket_(socket), channel_(channel), state_(state), log_(log) {}
+                                       DeviceLog& log, QObject* parent)
+    : QObject(parent), socket_(socket), channel_(channel), log_(log) {
+    connect(&channel_, &CommandChannel::blockReadStarted, this, [this] {
+        blockStarted_ = true;
+        emit blockReadStarted();
+    });
+    connect(&channel_, &CommandChannel::blockReceived, this,
+            [this](const QByteArray& block, int received) {
+                block_ = block;
+                blockReceived_ = received;
+                emit blockReceived(block, received);
+            });
+    connect(&channel_, &CommandChannel::modbusReplyReceived, this,
+            [this](const QByteArray& header, const QByteArray& pdu) {
+                reply_ = std::make_pair(header, pdu);
+            });
+}
 
 std::optional<QString> LinkTestProcedures::beginStringRequest(const QString& numberText,
                                                               Result& failure) {
     // A block read still pending from an earlier request is abandoned.
-    state_.ReleaseBlockBuffer();
+    channel_.AbandonBlockRead();
+    blockStarted_ = false;
+    block_.reset();
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
         failure = Result::NotConnected;
@@ -38,6 +55,7 @@ std::optional<QString> LinkTestProcedures::beginStringRequest(const QString& num
     // this request's answers.
     channel_.AbandonModbusReply();
     log_.ClearTestLogs();
+    sentNumber_ = *number;
     return number;
 }
 
@@ -105,7 +123,42 @@ LinkTestProcedures::Result LinkTestProcedures::SendModbusRequest(const QString& 
     }
     log_.AddSentLine(text);
     emit modbusRequestAccepted();
+    reply_.reset();
     channel_.ExpectModbusReply(*frame);
     socket_.SendBuf(frame->constData(), int(frame->size()));
     return Result::Sent;
+}
+
+LinkTestProcedures::InstrumentOutcome LinkTestProcedures::ReadInstrument(const QString& numberText,
+                                                                         uint32_t limitMs) {
+    InstrumentOutcome outcome;
+    sentNumber_.clear();
+    outcome.result = ReadCurrentValues(numberText);
+    outcome.number = sentNumber_;
+    outcome.blockStarted = blockStarted_;
+    if (outcome.result != Result::Answered || !blockStarted_)
+        return outcome;
+    WaitUntil([this] { return block_.has_value() || !channel_.Writable(); }, limitMs);
+    if (block_) {
+        outcome.block = block_;
+        outcome.received = blockReceived_;
+    }
+    return outcome;
+}
+
+LinkTestProcedures::ModbusOutcome LinkTestProcedures::ExchangeModbus(const QString& text,
+                                                                     uint32_t limitMs) {
+    ModbusOutcome outcome;
+    outcome.result = SendModbusRequest(text);
+    if (outcome.result != Result::Sent)
+        return outcome;
+    WaitUntil([this] { return reply_.has_value() || !channel_.Writable(); }, limitMs);
+    if (reply_) {
+        outcome.replied = true;
+        outcome.header = reply_->first;
+        outcome.pdu = reply_->second;
+    } else {
+        channel_.AbandonModbusReply();
+    }
+    return outcome;
 }

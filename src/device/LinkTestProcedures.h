@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ChannelState.h"
 #include "ClientSocket.h"
 #include "CommandChannel.h"
 #include "DeviceLog.h"
@@ -11,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 // The instrument link test: an instrument's current values read through the
 // device's string protocol, the hidden block-write test, and a hand-typed
@@ -32,8 +32,28 @@ public:
     static constexpr uint32_t kWritePauseMs = 2000;
     static constexpr int kWriteTestBlockSize = 16;
 
-    LinkTestProcedures(ClientSocket& socket, CommandChannel& channel, ChannelState& state,
-                       DeviceLog& log, QObject* parent = nullptr);
+    // An instrument read followed to its block.
+    struct InstrumentOutcome {
+        Result result = Result::NotConnected;
+        // The number as sent (the wrap rule may have changed what was typed).
+        QString number;
+        // READ was answered OK, so the device was asked for the block.
+        bool blockStarted = false;
+        // The block as it came within the limit: its first `received` bytes
+        // are the instrument's.
+        std::optional<QByteArray> block;
+        int received = 0;
+    };
+    // A ModBus request followed to its reply.
+    struct ModbusOutcome {
+        Result result = Result::NotConnected;
+        bool replied = false;
+        QByteArray header;
+        QByteArray pdu;
+    };
+
+    LinkTestProcedures(ClientSocket& socket, CommandChannel& channel, DeviceLog& log,
+                       QObject* parent = nullptr);
 
     // NDEVICE, LENBLOCK, NBLOCKS and READ for the instrument `numberText`;
     // a READ answered OK starts the block read that shows its values.
@@ -43,9 +63,17 @@ public:
     // Sends the request `text` as bytes; its reply is awaited from then on.
     Result SendModbusRequest(const QString& text);
 
+    // The same, waiting up to `limitMs` (ending early when the connection
+    // drops) for the block or the reply.
+    InstrumentOutcome ReadInstrument(const QString& numberText, uint32_t limitMs);
+    ModbusOutcome ExchangeModbus(const QString& text, uint32_t limitMs);
+
 signals:
     // A ModBus request passed its checks and is about to go out.
     void modbusRequestAccepted();
+    // The channel's block read: READBUF is about to go out; a block came.
+    void blockReadStarted();
+    void blockReceived(const QByteArray& block, int received);
 
 private:
     // The checks and preparations both string requests share; the normalised
@@ -55,6 +83,12 @@ private:
 
     ClientSocket& socket_;
     CommandChannel& channel_;
-    ChannelState& state_;
     DeviceLog& log_;
+    // What the channel delivered since the request went out.
+    bool blockStarted_ = false;
+    std::optional<QByteArray> block_;
+    int blockReceived_ = 0;
+    std::optional<std::pair<QByteArray, QByteArray>> reply_;
+    // The number the last string request sent.
+    QString sentNumber_;
 };

@@ -1,13 +1,13 @@
 // Reception of a ModBus/TCP reply passed back by the device.
 #include "CommandChannel.h"
 
-bool CommandChannel::ReceiveModbusReply() {
+bool CommandChannel::receiveModbusReply() {
     const auto outcome = modbusReader_.Receive(
         [this](char* buffer, int max) { return socket_.ReceiveBuf(buffer, max); });
     switch (outcome) {
     case ModbusReplyReader::Outcome::NotReply:
         modbusGap_.stop();
-        state_.ModbusMode = false;
+        modbusMode_ = false;
         return false;
     case ModbusReplyReader::Outcome::Pending:
         modbusGap_.start();
@@ -25,11 +25,11 @@ bool CommandChannel::ReceiveModbusReply() {
 void CommandChannel::ExpectModbusReply(const QByteArray& request) {
     modbusGap_.stop();
     modbusReader_.Expect(request);
-    state_.ModbusMode = true;
+    modbusMode_ = true;
 }
 
 void CommandChannel::AbandonModbusReply() {
     modbusGap_.stop();
     modbusReader_.Drop();
-    state_.ModbusMode = false;
+    modbusMode_ = false;
 }

@@ -2,6 +2,7 @@
 
 #include "LabelColor.h"
 #include "Messages.h"
+#include "Wait.h"
 #include "ui_TChatForm.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@ UpgradeMode::UpgradeMode(Device& device, Ui::TChatForm& ui, Shell& shell, OpenDi
     FirmwareProcedures& firmware = device_.firmware;
     connect(&firmware, &FirmwareProcedures::phase, this, &UpgradeMode::onPhase);
     connect(&firmware, &FirmwareProcedures::versionText, this, &UpgradeMode::onVersionText);
+    connect(&device_.follower, &RestartFollower::followed, this, &UpgradeMode::onFollowed);
 }
 
 void UpgradeMode::Button3Click() {
@@ -38,10 +40,12 @@ void UpgradeMode::Button3Click() {
 void UpgradeMode::ButtonUploadClick() {
     resetUpgradeLabels_();
     using Result = FirmwareProcedures::UploadResult;
-    switch (device_.firmware.UploadFirmware(dialog_.FileName)) {
+    switch (device_.firmware.UploadFirmware(dialog_.FileName).result) {
+    case Result::Restarting: // the follower gives everything back
+        following_ = true;
+        break;
     case Result::NotConnected:
     case Result::TooLong:
-    case Result::Restarting: // the reconnection timer gives everything back
         break;
     case Result::InvalidImage:
         SetLabel(ui_.LabelUpload, QStringLiteral("This file is not correct"), Qt::red);
@@ -69,7 +73,7 @@ void UpgradeMode::uploadFailed(const QString& text) {
 }
 
 void UpgradeMode::ButtonCompareClick() {
-    if (!device_.socket.Connected()) {
+    if (!device_.Connected()) {
         device_.log.ShowStatus(msg::ServerNotConnected);
         return;
     }
@@ -82,6 +86,28 @@ void UpgradeMode::ButtonCompareClick() {
         SetLabel(ui_.LabelCompare, QStringLiteral("Version of the same"), Qt::blue);
     else
         SetLabel(ui_.LabelCompare, QStringLiteral("Versions do not match"), Qt::red);
+}
+
+void UpgradeMode::onFollowed(bool back) {
+    if (!following_)
+        return;
+    following_ = false;
+    shell_.SetBusyCursor(false);
+    setButtonsEnabled(true);
+    if (!back) {
+        SetLabel(ui_.LabelUpload, QStringLiteral("Error restarting of RK5720ELAN"), Qt::red);
+        return;
+    }
+    if (device_.config.ReadVersion().answered) {
+        SetLabel(ui_.LabelUpload, QStringLiteral("OK"), Qt::blue);
+        device_.log.SetStatus(StatusPanel::Message, QString());
+        ui_.LabelIMVersion->setText(ui_.EditVersion->text() + QStringLiteral(" (") +
+                                    ui_.EditDateVersion->text() + QStringLiteral(")"));
+        ui_.GrBoxImVer->setVisible(true);
+        ProcessMessages();
+    } else {
+        SetLabel(ui_.LabelUpload, QStringLiteral("Error reading version"), Qt::red);
+    }
 }
 
 void UpgradeMode::Button2Click() {

@@ -43,10 +43,13 @@ private:
     void stepProgress();
     void uploadFailed(const QString& text);
     void showUnavailable();
+    // The follower ended; only a restart of this panel's upload is its business.
+    void onFollowed(bool back);
 
     Device& device_;
     Ui::TChatForm& ui_;
     Shell& shell_;
     OpenDialogState& dialog_;
     std::function<void()> resetUpgradeLabels_;
+    bool following_ = false;
 };

@@ -255,8 +255,8 @@ void TestAboutWindows::windowPosition() {
     QAction* action = window_->findChild<QAction*>(item);
     QVERIFY(action);
     QDialog* dialog = item == QLatin1String("About1")
-                          ? static_cast<QDialog*>(&window_->aboutWindow())
-                          : static_cast<QDialog*>(&window_->helpWindow());
+                          ? static_cast<QDialog*>(&*window_->findChild<TFormAboutProgr*>())
+                          : static_cast<QDialog*>(&*window_->findChild<TForm_Help*>());
     // Moving the main window between showings moves the next one with it.
     for (const QPoint mainAt : {QPoint(0, 0), QPoint(120, 45), QPoint(333, 217)}) {
         window_->move(mainAt);
@@ -275,12 +275,12 @@ void TestAboutWindows::windowPosition() {
 
 void TestAboutWindows::aboutShowsVersionInfo() {
     CreateWindow();
-    TFormAboutProgr& about = window_->aboutWindow();
+    TFormAboutProgr& about = *window_->findChild<TFormAboutProgr*>();
     QCOMPARE(about.ui().LabelVersion->text(), QStringLiteral("1.1.1"));
     QCOMPARE(about.ui().LabelDateTime->text(), QStringLiteral("01-01-14 12:00"));
     QString version;
     QString date;
-    OpenByMenu(window_->ui().About1, &about, [&](QWidget*) {
+    OpenByMenu(Controls(*window_).get<QAction>("About1"), &about, [&](QWidget*) {
         version = about.ui().LabelVersion->text();
         date = about.ui().LabelDateTime->text();
         about.close();
@@ -294,7 +294,7 @@ void TestAboutWindows::aboutShowsVersionInfo() {
 
     // Every showing works the labels out again.
     about.ui().LabelDateTime->setText(QStringLiteral("stale"));
-    OpenByMenu(window_->ui().About1, &about, [&](QWidget*) {
+    OpenByMenu(Controls(*window_).get<QAction>("About1"), &about, [&](QWidget*) {
         date = about.ui().LabelDateTime->text();
         about.close();
     });
@@ -312,9 +312,9 @@ void TestAboutWindows::aboutCloses_data() {
 void TestAboutWindows::aboutCloses() {
     QFETCH(QString, how);
     CreateWindow();
-    TFormAboutProgr& about = window_->aboutWindow();
+    TFormAboutProgr& about = *window_->findChild<TFormAboutProgr*>();
     QVERIFY(about.ui().BitBtn1->isDefault());
-    OpenByMenu(window_->ui().About1, &about, [&](QWidget*) {
+    OpenByMenu(Controls(*window_).get<QAction>("About1"), &about, [&](QWidget*) {
         if (how == QLatin1String("exit"))
             QTest::mouseClick(about.ui().BitBtn1, Qt::LeftButton);
         else if (how == QLatin1String("enter"))
@@ -325,7 +325,7 @@ void TestAboutWindows::aboutCloses() {
             about.close();
     });
     // It is only hidden, and shows again.
-    OpenByMenu(window_->ui().About1, &about, [&](QWidget*) { about.close(); });
+    OpenByMenu(Controls(*window_).get<QAction>("About1"), &about, [&](QWidget*) { about.close(); });
 }
 
 void TestAboutWindows::helpCloses_data() {
@@ -337,9 +337,9 @@ void TestAboutWindows::helpCloses_data() {
 void TestAboutWindows::helpCloses() {
     QFETCH(QString, how);
     CreateWindow();
-    TForm_Help& help = window_->helpWindow();
+    TForm_Help& help = *window_->findChild<TForm_Help*>();
     bool stayedOnEscape = false;
-    OpenByMenu(window_->ui().Programmhelp1, &help, [&](QWidget*) {
+    OpenByMenu(Controls(*window_).get<QAction>("Programmhelp1"), &help, [&](QWidget*) {
         // Escape and Enter are the About window's; here they leave the guide open.
         QTest::keyClick(help.ui().Memo1, Qt::Key_Escape);
         QTest::keyClick(help.ui().Memo1, Qt::Key_Return);
@@ -361,7 +361,7 @@ void TestAboutWindows::authorBox_data() {
 void TestAboutWindows::authorBox() {
     QFETCH(QString, label);
     CreateWindow();
-    TFormAboutProgr& about = window_->aboutWindow();
+    TFormAboutProgr& about = *window_->findChild<TFormAboutProgr*>();
     QLabel* clicked = about.findChild<QLabel*>(label);
     QVERIFY(clicked);
     QCOMPARE(clicked->cursor().shape(), Qt::WhatsThisCursor);
@@ -370,7 +370,7 @@ void TestAboutWindows::authorBox() {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QList<QAbstractButton*> buttons;
-    OpenByMenu(window_->ui().About1, &about, [&](QWidget*) {
+    OpenByMenu(Controls(*window_).get<QAction>("About1"), &about, [&](QWidget*) {
         WhileModal(
             &about, [](QWidget* modal) { return qobject_cast<QMessageBox*>(modal) != nullptr; },
             [&](QWidget* modal) {

@@ -2,6 +2,7 @@
 // result label, table indexes as item texts, colours, and log lines in the log
 // the user looks at.
 #include "LabelColor.h"
+#include "ScriptedPeer.h"
 #include "WindowFixture.h"
 
 #include <QLineEdit>
@@ -12,8 +13,17 @@ private slots:
     void init() {
         InitFixture();
         CreateWindow();
+        peer_ = std::make_unique<ScriptedPeer>();
+        const quint16 port = peer_->listen();
+        QVERIFY(port != 0);
+        QVERIFY(window_->device().connection.ConnectTo(QStringLiteral("127.0.0.1"),
+                                                       QString::number(port)));
+        QTRY_VERIFY_WITH_TIMEOUT(window_->device().Connected() && peer_->socket, 5000);
     }
-    void cleanup() { CleanupFixture(); }
+    void cleanup() {
+        CleanupFixture();
+        peer_.reset();
+    }
 
     void answerShown_data();
     void answerShown();
@@ -22,7 +32,10 @@ private slots:
     void writeResultsResetToDash();
 
 private:
-    Ui::TChatForm& ui() { return window_->ui(); }
+    Controls ui() { return Controls(*window_); }
+    // Sends `text` from the device; it is shown once its arrival is handled.
+    void answer(const QString& text) { peer_->send(text.toUtf8()); }
+    std::unique_ptr<ScriptedPeer> peer_;
     QStringList logLines() { return MessageLogLines(*window_); }
 };
 
@@ -130,24 +143,27 @@ void TestDeviceBinding::answerShown() {
     QFETCH(QString, widget);
     QFETCH(QString, text);
     QFETCH(QString, color);
-    ui().LabelRCom->setText(QStringLiteral("-"));
-    window_->channel().ParseAnswer(answer);
+    ui().get<QLabel>("LabelRCom")->setText(QStringLiteral("-"));
+    this->answer(answer);
+    // Shown in the log once applied.
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains(answer), 5000);
     if (auto* label = window_->findChild<QLabel*>(widget)) {
-        QCOMPARE(label->text(), text);
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), text, 5000);
         if (!color.isEmpty())
             QCOMPARE(LabelColor(label), QColor(color));
     } else {
         auto* edit = window_->findChild<QLineEdit*>(widget);
         QVERIFY(edit);
-        QCOMPARE(edit->text(), text);
+        QTRY_COMPARE_WITH_TIMEOUT(edit->text(), text, 5000);
     }
 }
 
 void TestDeviceBinding::answerGoesToTestLogWhenTestPanelShows() {
     window_->NTestClick();
     window_->device().log.AddAnswerText(QStringLiteral("NDEVICE = OK;\nLENBLOCK = OK;"));
-    QCOMPARE(ui().MemoTesting->toPlainText(), QStringLiteral("NDEVICE = OK;\nLENBLOCK = OK;"));
-    QVERIFY(ui().Memo2->toPlainText().isEmpty());
+    QCOMPARE(ui().get<QPlainTextEdit>("MemoTesting")->toPlainText(),
+             QStringLiteral("NDEVICE = OK;\nLENBLOCK = OK;"));
+    QVERIFY(ui().get<QTextEdit>("Memo2")->toPlainText().isEmpty());
     window_->NConfigClick();
     window_->device().log.AddAnswerText(QStringLiteral("GW = 1.1.1.1"));
     QCOMPARE(logLines(), QStringList{"GW = 1.1.1.1"});
@@ -169,10 +185,14 @@ void TestDeviceBinding::logKeepsAtMost300Lines() {
 }
 
 void TestDeviceBinding::writeResultsResetToDash() {
-    window_->channel().ParseAnswer(QStringLiteral("SET_GW = OK; SET_MACADDR = NO"));
+    answer(QStringLiteral("SET_GW = OK; SET_MACADDR = NO"));
+    QTRY_COMPARE_WITH_TIMEOUT(ui().get<QLabel>("LabelMac")->text(), QStringLiteral("Error"), 5000);
+    QCOMPARE(ui().get<QLabel>("LabelGW")->text(), QStringLiteral("OK"));
     window_->device().model.ClearNetworkResults();
-    for (QLabel* label : {ui().LabelIPAddr, ui().LabelMask, ui().LabelPort, ui().LabelGW,
-                          ui().LabelMac, ui().LabelPackFloat, ui().LabelSpeedDup}) {
+    for (QLabel* label :
+         {ui().get<QLabel>("LabelIPAddr"), ui().get<QLabel>("LabelMask"),
+          ui().get<QLabel>("LabelPort"), ui().get<QLabel>("LabelGW"), ui().get<QLabel>("LabelMac"),
+          ui().get<QLabel>("LabelPackFloat"), ui().get<QLabel>("LabelSpeedDup")}) {
         QCOMPARE(label->text(), QStringLiteral("-"));
         QCOMPARE(LabelColor(label), QColor(Qt::black));
     }

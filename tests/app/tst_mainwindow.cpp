@@ -1,3 +1,4 @@
+#include "ScriptedPeer.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
 #include "TextColor.h"
@@ -55,40 +56,42 @@ void TestMainWindow::cleanup() {
 void TestMainWindow::startState() {
     CreateWindow();
     TChatForm& w = *window_;
-    Ui::TChatForm& ui = w.ui();
+    const Controls ui(w);
     QCOMPARE(w.size(), QSize(465, w.CompactHeight()));
     // The status bar shows whole right below the panel: no strip between them,
     // no panel frame cut off at the window's bottom.
-    QCOMPARE(ui.ClientArea->geometry().bottom() + 1, ui.StatusBar1->geometry().top());
-    QCOMPARE(ui.StatusBar1->geometry().bottom() + 1, w.height());
+    QCOMPARE(ui.get<QWidget>("ClientArea")->geometry().bottom() + 1,
+             ui.get<QStatusBar>("StatusBar1")->geometry().top());
+    QCOMPARE(ui.get<QStatusBar>("StatusBar1")->geometry().bottom() + 1, w.height());
     for (int panel = 1; panel <= 3; ++panel)
-        QCOMPARE(w.statusPanels().Panel(StatusPanel(panel))->geometry().bottom() + 1, ui.StatusBar1->height());
+        QCOMPARE((*w.findChild<StatusPanels*>()).Panel(StatusPanel(panel))->geometry().bottom() + 1,
+                 ui.get<QStatusBar>("StatusBar1")->height());
     QCOMPARE(w.windowTitle(), QStringLiteral("RK5720 LAN  Config"));
-    QVERIFY(ui.PanelConfig->isVisible());
-    QVERIFY(!ui.PanelUpgrade->isVisible());
-    QVERIFY(!ui.PanelTest->isVisible());
-    QVERIFY(!ui.Memo2->isVisible());
-    QCOMPARE(ui.PanelConfig->geometry(), QRect(0, 0, ui.ClientArea->width(), 304));
+    QVERIFY(ui.get<QFrame>("PanelConfig")->isVisible());
+    QVERIFY(!ui.get<QFrame>("PanelUpgrade")->isVisible());
+    QVERIFY(!ui.get<QFrame>("PanelTest")->isVisible());
+    QVERIFY(!ui.get<QTextEdit>("Memo2")->isVisible());
+    QCOMPARE(ui.get<QFrame>("PanelConfig")->geometry(),
+             QRect(0, 0, ui.get<QWidget>("ClientArea")->width(), 304));
     QCOMPARE(w.StatusText(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QCOMPARE(w.statusPanels().LampWidth(), 0);
-    QVERIFY(!w.statusPanels().Lamp()->isVisible());
-    QCOMPARE(w.statusPanels().Panel(StatusPanel::Connection)->width(), 170);
-    QCOMPARE(w.statusPanels().Panel(StatusPanel::Message)->width(), 240);
-    QCOMPARE(w.statusPanels().Panel(StatusPanel::Progress)->width(), 50);
-    QCOMPARE(ui.StatusBar1->height(), 17);
-    QVERIFY(ui.NConfig->isChecked());
-    QVERIFY(!ui.NUpgrade->isChecked());
-    QVERIFY(!ui.NTest->isChecked());
-    QVERIFY(!ui.FileListenItem->isChecked());
-    QVERIFY(!ui.FileListenItem->isVisible());
-    QVERIFY(!w.Timer1.isActive());
+    QCOMPARE((*w.findChild<StatusPanels*>()).LampWidth(), 0);
+    QVERIFY(!(*w.findChild<StatusPanels*>()).Lamp()->isVisible());
+    QCOMPARE((*w.findChild<StatusPanels*>()).Panel(StatusPanel::Connection)->width(), 170);
+    QCOMPARE((*w.findChild<StatusPanels*>()).Panel(StatusPanel::Message)->width(), 240);
+    QCOMPARE((*w.findChild<StatusPanels*>()).Panel(StatusPanel::Progress)->width(), 50);
+    QCOMPARE(ui.get<QStatusBar>("StatusBar1")->height(), 17);
+    QVERIFY(ui.get<QAction>("NConfig")->isChecked());
+    QVERIFY(!ui.get<QAction>("NUpgrade")->isChecked());
+    QVERIFY(!ui.get<QAction>("NTest")->isChecked());
+    QVERIFY(!ui.get<QAction>("FileListenItem")->isChecked());
+    QVERIFY(!ui.get<QAction>("FileListenItem")->isVisible());
+    QVERIFY(!w.device().follower.Following());
     QVERIFY(!w.Timer2.isActive());
-    QCOMPARE(w.Timer1.interval(), 1000);
+    QCOMPARE(w.device().follower.timing.reconnectIntervalMs, 1000);
     QCOMPARE(w.Timer2.interval(), 1000);
-    QVERIFY(!w.channelState().BlockBuffer.has_value());
-    QCOMPARE(w.channelState().BlockLength, 129);
-    QCOMPARE(int(w.channelState().UpgradeAccepted), 255);
-    for (QLabel* title : {ui.LabelPConf, ui.LabelPSoft, ui.LabelPTest}) {
+    QVERIFY(!w.device().BlockReadActive());
+    for (QLabel* title : {ui.get<QLabel>("LabelPConf"), ui.get<QLabel>("LabelPSoft"),
+                          ui.get<QLabel>("LabelPTest")}) {
         QCOMPARE(title->toolTip(), QStringLiteral("NextMode"));
         QCOMPARE(title->cursor().hotSpot(), QPoint(3, 3));
         QCOMPARE(title->cursor().pixmap().size(), QSize(32, 32));
@@ -97,16 +100,17 @@ void TestMainWindow::startState() {
 
 void TestMainWindow::secondaryWindows() {
     CreateWindow();
-    TFCombBoxDial& dialog = window_->connectDialog();
+    TFCombBoxDial& dialog = *window_->findChild<TFCombBoxDial*>();
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Connect with server..."));
     QCOMPARE(dialog.size(), QSize(266, 111));
     QCOMPARE(dialog.ui().Label1->text(), QStringLiteral("IP address "));
     QVERIFY(dialog.ui().BitBtn1->isDefault());
-    QCOMPARE(window_->aboutWindow().windowTitle(), QStringLiteral("About"));
-    QCOMPARE(window_->helpWindow().windowTitle(), QStringLiteral("RK5720ETH_Config Help"));
-    QVERIFY(!window_->aboutWindow().isVisible());
-    QVERIFY(!window_->helpWindow().isVisible());
+    QCOMPARE(window_->findChild<TFormAboutProgr*>()->windowTitle(), QStringLiteral("About"));
+    QCOMPARE(window_->findChild<TForm_Help*>()->windowTitle(),
+             QStringLiteral("RK5720ETH_Config Help"));
+    QVERIFY(!window_->findChild<TFormAboutProgr*>()->isVisible());
+    QVERIFY(!window_->findChild<TForm_Help*>()->isVisible());
 }
 
 void TestMainWindow::titleLabelCycle_data() {
@@ -157,58 +161,73 @@ void TestMainWindow::menuSwitchDocksPanels() {
     QFETCH(bool, upgrade);
     CreateWindow();
     TChatForm& w = *window_;
-    Ui::TChatForm& ui = w.ui();
+    const Controls ui(w);
     w.Label14Click(); // expanded, so the log is visible
     QCOMPARE(w.height(), 700);
+    // A device that starts the block read of every instrument and never
+    // sends the block.
+    ScriptedPeer peer;
+    const quint16 port = peer.listen();
+    QVERIFY(port != 0);
+    peer.reply = [&peer](const QByteArray& got) {
+        if (got.startsWith("READ = "))
+            peer.send("READ = OK");
+        else if (got != "READBUF")
+            peer.send("NO;");
+    };
+    QVERIFY(w.device().connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(port)));
+    QTRY_VERIFY_WITH_TIMEOUT(w.device().Connected(), 5000);
 
     for (const QString& start : {QStringLiteral("NTest"), QStringLiteral("NConfig")}) {
         w.findChild<QAction*>(start)->trigger();
-        w.channelState().BlockBuffer = QByteArray(129, '\0');
-        w.channelState().BlocksReceived = 1;
+        w.device().linkTest.ReadCurrentValues(QStringLiteral("BA001"));
+        QVERIFY(w.device().BlockReadActive());
         w.findChild<QAction*>(action)->trigger();
 
-        QVERIFY(!w.channelState().BlockBuffer.has_value());
-        QCOMPARE(w.channelState().BlocksReceived, 0);
-        for (QAction* item : {ui.NConfig, ui.NUpgrade, ui.NTest})
+        QVERIFY(!w.device().BlockReadActive());
+        for (QAction* item :
+             {ui.get<QAction>("NConfig"), ui.get<QAction>("NUpgrade"), ui.get<QAction>("NTest")})
             QCOMPARE(item->isChecked(), item->objectName() == action);
         auto* shown = w.findChild<QWidget*>(panel);
-        for (QWidget* p : {ui.PanelConfig, ui.PanelUpgrade, ui.PanelTest})
+        for (QWidget* p : {ui.get<QFrame>("PanelConfig"), ui.get<QFrame>("PanelUpgrade"),
+                           ui.get<QFrame>("PanelTest")})
             QCOMPARE(p->isVisible(), p == shown);
         QCOMPARE(w.IsUpgradeMode(), upgrade);
         QCOMPARE(w.IsTestPanelVisible(), fills);
 
-        const QRect client = ui.ClientArea->rect();
+        const QRect client = ui.get<QWidget>("ClientArea")->rect();
         if (fills) {
             QCOMPARE(shown->geometry(), client);
             // The received log grows with the panel, keeping its margins.
-            QCOMPARE(ui.GroupBox10->geometry().bottom(), client.bottom() - 4);
-            QCOMPARE(ui.GroupBox10->geometry().right(), client.right() - 4);
-            QVERIFY(ui.MemoTesting->height() > 304);
+            QCOMPARE(ui.get<QGroupBox>("GroupBox10")->geometry().bottom(), client.bottom() - 4);
+            QCOMPARE(ui.get<QGroupBox>("GroupBox10")->geometry().right(), client.right() - 4);
+            QVERIFY(ui.get<QPlainTextEdit>("MemoTesting")->height() > 304);
         } else {
             QCOMPARE(shown->geometry(), QRect(0, 0, client.width(), 304));
-            QCOMPARE(ui.Memo2->geometry(), QRect(0, 304, client.width(), client.height() - 304));
-            QVERIFY(ui.Memo2->isVisible());
+            QCOMPARE(ui.get<QTextEdit>("Memo2")->geometry(),
+                     QRect(0, 304, client.width(), client.height() - 304));
+            QVERIFY(ui.get<QTextEdit>("Memo2")->isVisible());
         }
     }
 }
 
 void TestMainWindow::upgradeSwitchResetsLabels() {
     CreateWindow();
-    Ui::TChatForm& ui = window_->ui();
-    ui.LabelUpload->setText(QStringLiteral("OK"));
-    SetTextColor(ui.LabelUpload, Qt::blue);
-    ui.LabelCompare->setText(QStringLiteral("Versions do not match"));
-    SetTextColor(ui.LabelCompare, Qt::red);
-    ui.GrBoxFileVer->show();
-    ui.GrBoxImVer->show();
-    QTest::mouseClick(ui.LabelPConf, Qt::LeftButton);
-    QVERIFY(ui.PanelUpgrade->isVisible());
-    for (QLabel* label : {ui.LabelUpload, ui.LabelCompare}) {
+    const Controls ui(*window_);
+    ui.get<QLabel>("LabelUpload")->setText(QStringLiteral("OK"));
+    SetTextColor(ui.get<QLabel>("LabelUpload"), Qt::blue);
+    ui.get<QLabel>("LabelCompare")->setText(QStringLiteral("Versions do not match"));
+    SetTextColor(ui.get<QLabel>("LabelCompare"), Qt::red);
+    ui.get<QGroupBox>("GrBoxFileVer")->show();
+    ui.get<QGroupBox>("GrBoxImVer")->show();
+    QTest::mouseClick(ui.get<QLabel>("LabelPConf"), Qt::LeftButton);
+    QVERIFY(ui.get<QFrame>("PanelUpgrade")->isVisible());
+    for (QLabel* label : {ui.get<QLabel>("LabelUpload"), ui.get<QLabel>("LabelCompare")}) {
         QCOMPARE(label->text(), QStringLiteral(" "));
         QCOMPARE(TextColorOf(label), QColor(Qt::black));
     }
-    QVERIFY(!ui.GrBoxFileVer->isVisible());
-    QVERIFY(!ui.GrBoxImVer->isVisible());
+    QVERIFY(!ui.get<QGroupBox>("GrBoxFileVer")->isVisible());
+    QVERIFY(!ui.get<QGroupBox>("GrBoxImVer")->isVisible());
 }
 
 void TestMainWindow::checkBoxesEnableTheirInputs_data() {
@@ -255,26 +274,26 @@ void TestMainWindow::checkBoxesEnableTheirInputs() {
     }
     // Restart has no input of its own and changes nothing.
     const QMap<QString, bool> before = enabledStates();
-    window_->ui().ChBoxRestart->click();
+    Controls(*window_).get<QCheckBox>("ChBoxRestart")->click();
     QCOMPARE(enabledStates(), before);
 }
 
 void TestMainWindow::logToggle() {
     CreateWindow();
-    Ui::TChatForm& ui = window_->ui();
+    const Controls ui(*window_);
     window_->NTestClick();
-    QTest::mouseClick(ui.Label14, Qt::LeftButton);
+    QTest::mouseClick(ui.get<QLabel>("Label14"), Qt::LeftButton);
     QCOMPARE(window_->height(), 700);
-    QVERIFY(ui.PanelTest->isVisible());
+    QVERIFY(ui.get<QFrame>("PanelTest")->isVisible());
     window_->NConfigClick();
-    QVERIFY(ui.Memo2->isVisible());
-    QVERIFY(ui.Memo2->height() > 189);
+    QVERIFY(ui.get<QTextEdit>("Memo2")->isVisible());
+    QVERIFY(ui.get<QTextEdit>("Memo2")->height() > 189);
     window_->NUpgradeClick();
-    QVERIFY(ui.Memo2->isVisible());
+    QVERIFY(ui.get<QTextEdit>("Memo2")->isVisible());
     window_->NTestClick();
-    QTest::mouseClick(ui.Label14, Qt::LeftButton);
+    QTest::mouseClick(ui.get<QLabel>("Label14"), Qt::LeftButton);
     QCOMPARE(window_->height(), window_->CompactHeight());
-    QVERIFY(!ui.Memo2->isVisible());
+    QVERIFY(!ui.get<QTextEdit>("Memo2")->isVisible());
     QCOMPARE(window_->width(), 465);
 }
 
@@ -296,7 +315,7 @@ void TestMainWindow::logToggleFollowsResizedHeight() {
     if (after == 0)
         after = window_->CompactHeight();
     QCOMPARE(window_->height(), after);
-    QCOMPARE(window_->ui().Memo2->isVisibleTo(window_.get()), after == 700);
+    QCOMPARE(Controls(*window_).get<QTextEdit>("Memo2")->isVisibleTo(window_.get()), after == 700);
 }
 
 void TestMainWindow::ctrlClickClearsLog_data() {
@@ -322,7 +341,7 @@ void TestMainWindow::ctrlClickClearsLog() {
     QFETCH(bool, cleared);
     CreateWindow();
     window_->Label14Click();
-    QTextEdit* log = window_->ui().Memo2;
+    QTextEdit* log = Controls(*window_).get<QTextEdit>("Memo2");
     QVERIFY(log->isVisible());
     log->append(QStringLiteral("first line"));
     log->append(QStringLiteral("second line"));
@@ -333,7 +352,7 @@ void TestMainWindow::ctrlClickClearsLog() {
 
 void TestMainWindow::lampDrawsRedDisc() {
     CreateWindow();
-    StatusPanels& panels = window_->statusPanels();
+    StatusPanels& panels = (*window_->findChild<StatusPanels*>());
     window_->device().log.SetLamp(true);
     QCOMPARE(panels.LampWidth(), 20);
     QCOMPARE(panels.Panel(StatusPanel::Connection)->width(), 150);
@@ -355,14 +374,14 @@ void TestMainWindow::listenItemShowsNotConnected() {
                                     QStringLiteral("Connect to: 127.0.0.1"));
     window_->device().log.SetLamp(true);
     window_->FileListenItemClick();
-    QVERIFY(window_->ui().FileListenItem->isChecked());
+    QVERIFY(Controls(*window_).get<QAction>("FileListenItem")->isChecked());
     QCOMPARE(window_->StatusText(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QCOMPARE(window_->statusPanels().LampWidth(), 0);
+    QCOMPARE((*window_->findChild<StatusPanels*>()).LampWidth(), 0);
     window_->FileListenItemClick();
-    QVERIFY(!window_->ui().FileListenItem->isChecked());
+    QVERIFY(!Controls(*window_).get<QAction>("FileListenItem")->isChecked());
     QCOMPARE(window_->StatusText(StatusPanel::Connection), QString());
     window_->device().connection.StartAttempt();
-    QVERIFY(!window_->ui().FileListenItem->isChecked());
+    QVERIFY(!Controls(*window_).get<QAction>("FileListenItem")->isChecked());
 }
 
 void TestMainWindow::statusPanelsReadTheirTexts() {
@@ -375,8 +394,8 @@ void TestMainWindow::statusPanelsReadTheirTexts() {
     const char* const roles[] = {"Connection", "Status", "Progress"};
     const char* const texts[] = {"Connect to: 127.0.0.1", "Server not answer", "--+--"};
     for (int panel = 1; panel <= 3; ++panel) {
-        QAccessibleInterface* a =
-            QAccessible::queryAccessibleInterface(window_->statusPanels().Panel(StatusPanel(panel)));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(
+            (*window_->findChild<StatusPanels*>()).Panel(StatusPanel(panel)));
         QVERIFY(a);
         QCOMPARE(a->text(QAccessible::Name), QString::fromLatin1(texts[panel - 1]));
         QCOMPARE(a->text(QAccessible::Description), QString::fromLatin1(roles[panel - 1]));

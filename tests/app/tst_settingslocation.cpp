@@ -204,7 +204,7 @@ void TestSettingsLocation::firstSaveCreatesFolder() {
     settingsPath_ = InstalledPath(dir_->filePath(QStringLiteral("new/config")), QString());
     QVERIFY(settingsPath_.startsWith(dir_->filePath(QStringLiteral("new/config/rk5720-config/"))));
     CreateWindow();
-    QCOMPARE(window_->ui().MEditPort->text(), QStringLiteral("1024"));
+    QCOMPARE(Controls(*window_).get<QLineEdit>("MEditPort")->text(), QStringLiteral("1024"));
     QVERIFY(window_->close());
     QVERIFY2(errors_.isEmpty(), qPrintable(errors_.join(QLatin1Char('\n'))));
     QVERIFY(QFileInfo(settingsPath_).isFile());
@@ -229,8 +229,9 @@ void TestSettingsLocation::unwritableLocation() {
     QVERIFY(settingsPath_.startsWith(blocker + QLatin1Char('/')));
     CreateWindow();
     // Defaults, as with no file at all.
-    QCOMPARE(window_->ui().MEditIpAddr->text(), QStringLiteral("192.168.100.222"));
-    QCOMPARE(window_->ui().MEditPort->text(), QStringLiteral("1024"));
+    QCOMPARE(Controls(*window_).get<QLineEdit>("MEditIpAddr")->text(),
+             QStringLiteral("192.168.100.222"));
+    QCOMPARE(Controls(*window_).get<QLineEdit>("MEditPort")->text(), QStringLiteral("1024"));
     QVERIFY(window_->close());
     QVERIFY(!window_->isVisible());
     QCOMPARE(errors_.size(), 1);

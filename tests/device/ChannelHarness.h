@@ -1,6 +1,9 @@
 #pragma once
 
-#include "Device.h"
+#include "ClientSocket.h"
+#include "CommandChannel.h"
+#include "DeviceLog.h"
+#include "DeviceModel.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -12,14 +15,14 @@
 // What the core said, in order: the message log (log lines and answer texts,
 // as a window shows them outside the test panel), the test logs and blocks.
 struct LogRecorder {
-    explicit LogRecorder(Device& device) {
-        QObject::connect(&device.log, &DeviceLog::logLine, &device,
+    explicit LogRecorder(DeviceLog& source) {
+        QObject::connect(&source, &DeviceLog::logLine, &source,
                          [this](const QString& t) { log << t; });
-        QObject::connect(&device.log, &DeviceLog::answerText, &device,
+        QObject::connect(&source, &DeviceLog::answerText, &source,
                          [this](const QString& t) { log << t; });
-        QObject::connect(&device.log, &DeviceLog::sentLine, &device,
+        QObject::connect(&source, &DeviceLog::sentLine, &source,
                          [this](const QString& t) { sent << t; });
-        QObject::connect(&device.log, &DeviceLog::testLine, &device,
+        QObject::connect(&source, &DeviceLog::testLine, &source,
                          [this](const QString& t) { test << t; });
     }
     QStringList log;
@@ -27,11 +30,18 @@ struct LogRecorder {
     QStringList test;
 };
 
-// The core on its own, connected to a scripted peer on loopback that answers
-// each arrival through `reply`.
+// The channel on its own, wired to its socket as the device wires it, and
+// connected to a scripted peer on loopback that answers each arrival through
+// `reply`.
 class ChannelHarness : public QObject {
 public:
-    ChannelHarness() : socket(device.socket), state(device.state), channel(&device.channel) {
+    ChannelHarness() {
+        connect(&socket, &ClientSocket::writable, channel.get(),
+                &CommandChannel::ClientSocketWrite);
+        connect(&socket, &ClientSocket::dataArrived, channel.get(),
+                &CommandChannel::ClientSocketRead);
+        connect(&socket, &ClientSocket::disconnected, channel.get(),
+                &CommandChannel::ClientSocketDisconnect);
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
             peer.reset(server.nextPendingConnection());
             QObject::connect(peer.get(), &QTcpSocket::readyRead, this, [this] {
@@ -49,7 +59,7 @@ public:
         socket.SetAddress(QStringLiteral("127.0.0.1"));
         socket.SetPort(server.serverPort());
         socket.Open();
-        return QTest::qWaitFor([this] { return state.SocketWritable && peer; }, 5000);
+        return QTest::qWaitFor([this] { return channel->Writable() && peer; }, 5000);
     }
 
     void send(const QByteArray& bytes) {
@@ -57,14 +67,14 @@ public:
         peer->flush();
     }
 
-    QString value(DeviceField field) const { return device.model.Value(field); }
+    QString value(DeviceField field) const { return model.Value(field); }
     QStringList logLines() const { return recorder.log; }
 
-    Device device;
-    LogRecorder recorder{device};
-    ClientSocket& socket;
-    ChannelState& state;
-    CommandChannel* channel;
+    ClientSocket socket;
+    DeviceModel model;
+    DeviceLog log;
+    LogRecorder recorder{log};
+    std::unique_ptr<CommandChannel> channel = std::make_unique<CommandChannel>(socket, model, log);
     QTcpServer server;
     std::unique_ptr<QTcpSocket> peer;
     QByteArray received;

@@ -37,6 +37,16 @@ private slots:
     void modbusReplyOfMegabytes();
 
 private:
+    // Applies `text` as an arrival would, during a wait for any item.
+    Answer parseDuringWait(const QString& text) {
+        QTimer::singleShot(0, h.get(), [this, text] { h->channel->ParseAnswer(text); });
+        AnswerWait any;
+        any.limitMs = 300;
+        return h->channel->Await(any);
+    }
+
+    // The default request's identifiers, which the simulator's replies carry.
+    const QByteArray kDefaultRequest = QByteArray::fromHex("020300000006010400000020");
     std::unique_ptr<ChannelHarness> h;
 };
 
@@ -84,12 +94,11 @@ void TestChannel::lateAnswerEndsTheNextWait() {
 void TestChannel::answerBetweenWaitsIsForgotten() {
     h->send("VERSION = 1.00A");
     QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::Version), QStringLiteral("1.00A"), 5000);
-    QVERIFY(h->state.AnswerReceived);
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
 }
 
 void TestChannel::notWritableSendsNothingButWaits() {
-    h->state.SocketWritable = false;
+    h->channel->ClientSocketDisconnect();
     const uint32_t t0 = rk::GetTickCount();
     QCOMPARE(h->channel->SendCommand(QStringLiteral("?GW;")), 0);
     QVERIFY(rk::TicksSince(t0) > 500);
@@ -106,7 +115,7 @@ void TestChannel::blankArrivalIsIgnored() {
 }
 
 void TestChannel::readIgnoredUntilWritable() {
-    h->state.SocketWritable = false;
+    h->channel->ClientSocketDisconnect();
     h->send("IPADDR = 1.2.3.4");
     QTRY_VERIFY_WITH_TIMEOUT(h->socket.ReceiveLength() > 0, 5000);
     DrainEvents();
@@ -167,9 +176,8 @@ void TestChannel::applyItem() {
     QFETCH(QString, kind);
     QFETCH(int, index);
     QFETCH(QString, expected);
-    h->channel->ParseAnswer(answer);
-    QVERIFY(h->state.AnswerReceived);
-    const DeviceModel& model = h->device.model;
+    QVERIFY(parseDuringWait(answer).came());
+    const DeviceModel& model = h->model;
     if (kind == QLatin1String("field")) {
         QCOMPARE(model.Value(DeviceField(index)), expected);
     } else if (kind == QLatin1String("result")) {
@@ -194,13 +202,12 @@ void TestChannel::processingErrorEndsTheText_data() {
 void TestChannel::processingErrorEndsTheText() {
     QFETCH(QString, answer);
     QFETCH(bool, flag);
-    h->channel->ParseAnswer(answer);
-    QCOMPARE(h->state.AnswerReceived, flag);
+    QCOMPARE(parseDuringWait(answer).came(), flag);
     QVERIFY(h->value(DeviceField::IpAddr).isEmpty());
 }
 
 void TestChannel::blockReadShowsWholeBlock() {
-    QSignalSpy blocks(h->channel, &CommandChannel::blockReceived);
+    QSignalSpy blocks(h->channel.get(), &CommandChannel::blockReceived);
     h->reply = [this](const QByteArray& got) {
         if (got == "READ = 193")
             h->send("READ = OK");
@@ -208,39 +215,42 @@ void TestChannel::blockReadShowsWholeBlock() {
             h->send(QByteArray(100, '\xAB'));
     };
     QCOMPARE(h->channel->SendCommand(QStringLiteral("READ = 193")), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!h->state.BlockBuffer, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->channel->BlockReadActive(), 5000);
     QCOMPARE(h->recorder.sent, QStringList{"READBUF"});
     QCOMPARE(blocks.size(), 1);
     // 129 pairs: the 100 that came and 29 from the fresh buffer.
     QCOMPARE(HexDumpLine(blocks.first().first().toByteArray()),
              QStringLiteral("AB ").repeated(100) + QStringLiteral("00 ").repeated(29));
-    QCOMPARE(h->state.BlocksReceived, 0);
     QCOMPARE(h->received, QByteArray("READ = 193READBUF"));
 }
 
 void TestChannel::blockBufferReleasedDuringAnswer() {
-    // A mode switch can run inside the message processing of an answer item
-    // and release the block buffer; the data that follows must take the text
-    // path without touching freed memory.
+    // A mode switch can release the block buffer between the READ answer and
+    // the block; the data that follows must take the text path without
+    // touching freed memory.
     h->reply = [this](const QByteArray& got) {
         if (got == "READBUF")
             h->send("NDEVICE = 1");
     };
-    QTimer::singleShot(0, h.get(), [this] { h->state.ReleaseBlockBuffer(); });
     h->channel->ParseAnswer(QStringLiteral("READ = OK; LENBLOCK = 129"));
-    QVERIFY(!h->state.BlockBuffer);
+    QVERIFY(h->channel->BlockReadActive());
+    h->channel->AbandonBlockRead();
+    QVERIFY(!h->channel->BlockReadActive());
     QTRY_COMPARE_WITH_TIMEOUT(h->logLines(), QStringList{"NDEVICE = 1"}, 5000);
 }
 
 void TestChannel::rawReadTakesAtMost1024() {
-    h->state.RawReadPending = true;
     QByteArray image(1500, '\0');
     for (int i = 0; i < image.size(); ++i)
-        image[i] = char(i * 7);
-    h->send(image);
-    QTRY_VERIFY_WITH_TIMEOUT(h->state.RawReadDone, 5000);
-    QVERIFY(!h->state.RawReadPending);
-    QCOMPARE(h->state.RawBuffer.left(1024), image.left(1024));
+        image[i] = char(i * 7 + 1);
+    h->reply = [this, image](const QByteArray&) { h->send(image); };
+    const RawReply reply = h->channel->ReadRaw(
+        "READSOFT  = 0", 1024, 5000, [](const QByteArray& b) { return b.size() >= 1024; });
+    QVERIFY(reply.complete);
+    QCOMPARE(reply.bytes, image.left(1024));
+    // What came after the block is taken as text.
+    QTRY_COMPARE_WITH_TIMEOUT(h->socket.ReceiveLength(), 0, 5000);
+    QCOMPARE(h->logLines().size(), 1);
 }
 
 void TestChannel::modbusReply_data() {
@@ -264,21 +274,21 @@ void TestChannel::modbusReply() {
     QFETCH(QByteArray, reply);
     QFETCH(QString, shown);
     QFETCH(bool, modeAfter);
-    h->state.ModbusMode = true;
+    h->channel->ExpectModbusReply(kDefaultRequest);
     // Connected after the channel, so a delivery counted here has been handled.
     QSignalSpy arrivals(&h->socket, &ClientSocket::dataArrived);
     h->send(reply);
     QTRY_VERIFY_WITH_TIMEOUT(!arrivals.isEmpty() && h->socket.ReceiveLength() == 0, 5000);
     QCOMPARE(h->recorder.test.join(QLatin1Char('\n')),
              QString(shown).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
-    QCOMPARE(h->state.ModbusMode, modeAfter);
+    QCOMPARE(h->channel->ModbusReplyAwaited(), modeAfter);
 }
 
 void TestChannel::modbusMismatchHandsRestToText() {
-    h->state.ModbusMode = true;
+    h->channel->ExpectModbusReply(kDefaultRequest);
     h->send("0001000IPADDR = 9.9.9.9");
     QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::IpAddr), QStringLiteral("9.9.9.9"), 5000);
-    QVERIFY(!h->state.ModbusMode);
+    QVERIFY(!h->channel->ModbusReplyAwaited());
     QCOMPARE(h->logLines(), QStringList{"IPADDR = 9.9.9.9"});
 }
 
@@ -330,7 +340,7 @@ void TestChannel::longLinesAreCapped() {
         QVERIFY2(shown.size() <= DeviceLog::kMaxLineChars + 24, qPrintable(shown.right(40)));
     QCOMPARE(DeviceLog::CapLine(line),
              line.left(DeviceLog::kMaxLineChars) + QStringLiteral("... (1048576 bytes)"));
-    h->device.log.AddHexLine(QByteArray(1000, '\x11').constData(), 1000);
+    h->log.AddHexLine(QByteArray(1000, '\x11').constData(), 1000);
     QCOMPARE(h->recorder.test.last(),
              QStringLiteral("11 ").repeated(kHexLineMaxBytes) + QStringLiteral("... (1000 bytes)"));
 }
@@ -338,11 +348,11 @@ void TestChannel::longLinesAreCapped() {
 void TestChannel::modbusReplyOfMegabytes() {
     // The length field caps a reply at 65,534 PDU bytes, however they are cut
     // into arrivals; what follows it is no reply and takes the text path.
-    h->state.ModbusMode = true;
+    h->channel->ExpectModbusReply(kDefaultRequest);
     h->send(QByteArray::fromHex("02030000FFFF01") + QByteArray(3 * 1024 * 1024, '\x11'));
     QElapsedTimer clock;
     clock.start();
-    QTRY_VERIFY_WITH_TIMEOUT(!h->state.ModbusMode && h->peer->bytesToWrite() == 0 &&
+    QTRY_VERIFY_WITH_TIMEOUT(!h->channel->ModbusReplyAwaited() && h->peer->bytesToWrite() == 0 &&
                                  h->socket.ReceiveLength() == 0,
                              20000);
     QVERIFY(clock.elapsed() < 20000);

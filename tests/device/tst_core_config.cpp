@@ -35,7 +35,7 @@ void TestCoreConfig::init() {
     sim->setRestartDelay(200);
     QVERIFY(sim->start());
     device = std::make_unique<Device>();
-    RestartTiming& t = device->config.timing;
+    RestartTiming& t = device->follower.timing;
     t.closePauseMs = 50;
     t.restartPauseMs = 300;
     t.progressStepMs = 50;
@@ -56,7 +56,7 @@ void TestCoreConfig::cleanup() {
 
 bool TestCoreConfig::connectCore() {
     device->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(sim->port()));
-    return QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000);
+    return QTest::qWaitFor([this] { return device->Connected(); }, 5000);
 }
 
 void TestCoreConfig::runsWithoutAGuiApplication() {
@@ -67,7 +67,7 @@ void TestCoreConfig::runsWithoutAGuiApplication() {
 void TestCoreConfig::readFillsTheModel() {
     QVERIFY(connectCore());
     status.clear();
-    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::Answered);
+    QCOMPARE(device->config.ReadConfiguration().result, ConfigProcedures::ReadResult::Answered);
     const DeviceModel& m = device->model;
     QCOMPARE(m.Value(DeviceField::IpAddr), QStringLiteral("127.0.0.1"));
     QCOMPARE(m.Value(DeviceField::Port), QString::number(sim->port()));
@@ -84,19 +84,19 @@ void TestCoreConfig::writeWithRestartFollowsTheDevice() {
     QVERIFY(port != 0);
     const QString newPort = QString::number(port);
 
-    QSignalSpy back(&device->config, &ConfigProcedures::reconnected);
+    QSignalSpy back(&device->follower, &RestartFollower::followed);
     const QList<ConfigValue> values = {{DeviceSetting::Port, newPort},
                                        {DeviceSetting::SpeedDuplex, QStringLiteral("3")}};
-    QCOMPARE(device->config.WriteConfiguration(values, true),
+    QCOMPARE(device->config.WriteConfiguration(values, true).result,
              ConfigProcedures::WriteResult::Restarting);
     QCOMPARE(device->model.Result(DeviceSetting::Port), SettingResult::Ok);
     QCOMPARE(device->model.Result(DeviceSetting::SpeedDuplex), SettingResult::Ok);
     QCOMPARE(device->remembered.LastPort, newPort);
     QCOMPARE(device->remembered.LastSpeedDup, 3);
     QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 15000);
-    QCOMPARE(device->socket.Port(), int(port));
+    QCOMPARE(device->Port(), int(port));
 
-    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::Answered);
+    QCOMPARE(device->config.ReadConfiguration().result, ConfigProcedures::ReadResult::Answered);
     QCOMPARE(device->model.Value(DeviceField::Port), newPort);
     QCOMPARE(device->model.IndexValue(DeviceField::SpeedDuplex), std::optional<int>(3));
 }
@@ -104,8 +104,8 @@ void TestCoreConfig::writeWithRestartFollowsTheDevice() {
 void TestCoreConfig::readWhileDisconnectedSaysSo() {
     QStringList log;
     connect(&device->log, &DeviceLog::logLine, this, [&log](const QString& t) { log << t; });
-    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::NotConnected);
-    QCOMPARE(device->config.WriteConfiguration({}, true),
+    QCOMPARE(device->config.ReadConfiguration().result, ConfigProcedures::ReadResult::NotConnected);
+    QCOMPARE(device->config.WriteConfiguration({}, true).result,
              ConfigProcedures::WriteResult::NotConnected);
     QCOMPARE(log, (QStringList{"Server is not connected", "Server is not connected"}));
     QCOMPARE(sim->connectionCount(), 0);
@@ -117,21 +117,22 @@ void TestCoreConfig::restartFollowsTheConnectedDevice() {
     // to this device, not to that one.
     device->remembered.LastAddr = QStringLiteral("127.0.0.9");
     device->remembered.LastPort = QStringLiteral("4001");
-    device->socket.SetAddress(QStringLiteral("127.0.0.1"));
-    device->socket.SetPort(sim->port());
-    device->socket.Open();
-    QVERIFY(QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000));
+    device->SetTarget(QStringLiteral("127.0.0.1"), sim->port());
+    device->Open();
+    QVERIFY(QTest::qWaitFor([this] { return device->Connected(); }, 5000));
     QStringList arp;
     device->config.arpRunner = [&arp](const QString& address) { arp << address; };
 
-    QSignalSpy back(&device->config, &ConfigProcedures::reconnected);
-    QCOMPARE(device->config.WriteConfiguration(
-                 {{DeviceSetting::PackFloat, QStringLiteral("1")},
-                  {DeviceSetting::MacAddr, QStringLiteral("00-1A-2B-3C-4D-5F")}},
-                 true),
-             ConfigProcedures::WriteResult::Restarting);
-    QCOMPARE(device->socket.Address(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(device->socket.Port(), int(sim->port()));
+    QSignalSpy back(&device->follower, &RestartFollower::followed);
+    QCOMPARE(
+        device->config
+            .WriteConfiguration({{DeviceSetting::PackFloat, QStringLiteral("1")},
+                                 {DeviceSetting::MacAddr, QStringLiteral("00-1A-2B-3C-4D-5F")}},
+                                true)
+            .result,
+        ConfigProcedures::WriteResult::Restarting);
+    QCOMPARE(device->Address(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(device->Port(), int(sim->port()));
     QCOMPARE(arp, QStringList{"127.0.0.1"});
     QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 15000);
     QCOMPARE(device->remembered.LastAddr, QStringLiteral("127.0.0.9"));
@@ -153,7 +154,7 @@ void TestCoreConfig::portsOutsideTheRangeAreRefused() {
     QVERIFY(!device->connection.ConnectTo(QStringLiteral("127.0.0.1"), port));
     QCOMPARE(log, QStringList{Connection::PortError(port)});
     QCOMPARE(device->remembered.LastPort, QStringLiteral("1024"));
-    QVERIFY(!device->socket.Active());
+    QVERIFY(!device->Active());
 }
 
 void TestCoreConfig::connectReplacesAConnectionOpenedMeanwhile() {
@@ -165,9 +166,9 @@ void TestCoreConfig::connectReplacesAConnectionOpenedMeanwhile() {
     QVERIFY(
         device->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(other.port())));
     QVERIFY(other.waitForClient());
-    QVERIFY(QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000));
-    QCOMPARE(device->socket.Port(), int(other.port()));
-    QCOMPARE(device->config.ReadConfiguration(), ConfigProcedures::ReadResult::Answered);
+    QVERIFY(QTest::qWaitFor([this] { return device->Connected(); }, 5000));
+    QCOMPARE(device->Port(), int(other.port()));
+    QCOMPARE(device->config.ReadConfiguration().result, ConfigProcedures::ReadResult::Answered);
     QCOMPARE(device->model.Value(DeviceField::Port), QString::number(other.port()));
 }
 

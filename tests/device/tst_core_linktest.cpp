@@ -61,15 +61,15 @@ void TestCoreLinkTest::results() {
     device = std::make_unique<Device>();
     if (connect) {
         device->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(sim->port()));
-        QVERIFY(QTest::qWaitFor([this] { return device->state.SocketWritable; }, 5000));
+        QVERIFY(QTest::qWaitFor([this] { return device->Connected(); }, 5000));
     }
-    QSignalSpy shown(&device->channel, &CommandChannel::blockReceived);
+    QSignalSpy shown(&device->linkTest, &LinkTestProcedures::blockReceived);
     LinkTestProcedures& test = device->linkTest;
     const Result got = request == QLatin1String("read")    ? test.ReadCurrentValues(input)
                        : request == QLatin1String("write") ? test.WriteTestBlock(input)
                                                            : test.SendModbusRequest(input);
     QCOMPARE(got, result);
-    QCOMPARE(device->socket.Connected(), connect && result != Result::NotAnswered);
+    QCOMPARE(device->Connected(), connect && result != Result::NotAnswered);
     if (blocks > 0)
         QTRY_COMPARE_WITH_TIMEOUT(shown.size(), blocks, 5000);
     QCOMPARE(shown.size(), blocks);

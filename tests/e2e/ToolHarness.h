@@ -5,6 +5,7 @@
 
 #include "AppOptions.h"
 #include "ConfigMode.h"
+#include "Controls.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
 #include "WindowFixture.h"
@@ -36,8 +37,7 @@ public:
         form->show();
     }
 
-    Ui::TChatForm& ui() { return form->ui(); }
-    ChannelState& state() { return form->channelState(); }
+    Controls ui() { return Controls(*form); }
     QString status(StatusPanel panel) const { return form->StatusText(panel); }
     QStringList logLines() const { return MessageLogLines(*form); }
 
@@ -45,7 +45,7 @@ public:
     // proposed, then fills in `host` and `port` and presses OK (or Cancel).
     void answerDialog(const QString& host, const QString& port, bool ok = true) {
         QTimer::singleShot(0, form.get(), [this, host, port, ok] {
-            TFCombBoxDial& dialog = form->connectDialog();
+            TFCombBoxDial& dialog = *form->findChild<TFCombBoxDial*>();
             proposed = {dialog.ui().EditAddr->text(), dialog.ui().EditPort->text()};
             dialog.ui().EditAddr->setText(host);
             dialog.ui().EditPort->setText(port);
@@ -56,7 +56,7 @@ public:
     // "&Connect..." through the dialog, waiting for the connect event.
     bool connectTo(const QString& host, quint16 port) {
         answerDialog(host, QString::number(port));
-        ui().FileConnectItem->trigger();
+        ui().get<QAction>("FileConnectItem")->trigger();
         return QTest::qWaitFor(
             [this] {
                 return status(StatusPanel::Connection).startsWith(QStringLiteral("Connect to: "));
@@ -65,7 +65,7 @@ public:
     }
 
     void shortenRestart() {
-        RestartTiming& t = form->device().config.timing;
+        RestartTiming& t = form->device().follower.timing;
         t.closePauseMs = 50;
         t.restartPauseMs = 300;
         t.progressStepMs = 50;

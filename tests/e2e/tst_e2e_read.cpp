@@ -50,20 +50,20 @@ void TestE2eRead::connectThroughDialogAndRead() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
     QCOMPARE(tool->status(StatusPanel::Message), QString());
-    QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
-    QCOMPARE(tool->form->rememberedParams().LastPort, QString::number(device->port()));
+    QCOMPARE((*tool->form->findChild<StatusPanels*>()).LampWidth(), 20);
+    QCOMPARE(tool->form->device().remembered.LastPort, QString::number(device->port()));
 
-    tool->ui().ButtonGetAll->click();
-    Ui::TChatForm& ui = tool->ui();
-    QCOMPARE(ui.EditIPAddr->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(ui.EditMask->text(), QStringLiteral("255.255.255.0"));
-    QCOMPARE(ui.EditPort->text(), QString::number(device->port()));
-    QCOMPARE(ui.EditGW->text(), device->state().config.gateway);
-    QCOMPARE(ui.EditVersion->text(), QStringLiteral("1.00A"));
-    QCOMPARE(ui.EditDateVersion->text(), QStringLiteral("01.02.08"));
-    QCOMPARE(ui.EditPackFloat->text(), QStringLiteral("1-0-3-2"));
-    QCOMPARE(ui.EditMacAddr->text(), device->state().config.macAddr.toUpper());
-    QCOMPARE(ui.EditSpeedDup->text(), QStringLiteral("Auto"));
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
+    const Controls ui = tool->ui();
+    QCOMPARE(ui.get<QLineEdit>("EditIPAddr")->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(ui.get<QLineEdit>("EditMask")->text(), QStringLiteral("255.255.255.0"));
+    QCOMPARE(ui.get<QLineEdit>("EditPort")->text(), QString::number(device->port()));
+    QCOMPARE(ui.get<QLineEdit>("EditGW")->text(), device->state().config.gateway);
+    QCOMPARE(ui.get<QLineEdit>("EditVersion")->text(), QStringLiteral("1.00A"));
+    QCOMPARE(ui.get<QLineEdit>("EditDateVersion")->text(), QStringLiteral("01.02.08"));
+    QCOMPARE(ui.get<QLineEdit>("EditPackFloat")->text(), QStringLiteral("1-0-3-2"));
+    QCOMPARE(ui.get<QLineEdit>("EditMacAddr")->text(), device->state().config.macAddr.toUpper());
+    QCOMPARE(ui.get<QLineEdit>("EditSpeedDup")->text(), QStringLiteral("Auto"));
     QCOMPARE(tool->status(StatusPanel::Message), QString());
     QCOMPARE(device->received(), QByteArray("?IpAddr;?NetMask;?GW;?Service;?Version;"
                                             "?DateVersion;?PackFloat;?MacAddr;?Speed_Duplex;"));
@@ -83,12 +83,12 @@ void TestE2eRead::answeredCount() {
     QFETCH(QString, status);
     device->updateFaults([&](sim::SimFaults& f) { f.silentCommands = silent; });
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
-    tool->ui().EditGW->setText(QStringLiteral("stale"));
-    tool->ui().ButtonGetAll->click();
+    tool->ui().get<QLineEdit>("EditGW")->setText(QStringLiteral("stale"));
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
     QCOMPARE(tool->status(StatusPanel::Message), status);
-    QVERIFY(tool->ui().EditGW->text().isEmpty()); // cleared and never answered
-    QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("127.0.0.1"));
-    QVERIFY(tool->form->socket().Connected());
+    QVERIFY(tool->ui().get<QLineEdit>("EditGW")->text().isEmpty()); // cleared and never answered
+    QCOMPARE(tool->ui().get<QLineEdit>("EditIPAddr")->text(), QStringLiteral("127.0.0.1"));
+    QVERIFY(tool->form->device().Connected());
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
 }
 
@@ -96,12 +96,12 @@ void TestE2eRead::silentDeviceIsClosedAfterNineWaits() {
     device->updateFaults([](sim::SimFaults& f) { f.silentAll = true; });
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     const uint32_t t0 = rk::GetTickCount();
-    tool->ui().ButtonGetAll->click();
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
     QVERIFY(rk::TicksSince(t0) > 9 * 500);
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server not answer"));
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
-    QVERIFY(!tool->form->socket().Connected());
+    QCOMPARE((*tool->form->findChild<StatusPanels*>()).LampWidth(), 0);
+    QVERIFY(!tool->form->device().Connected());
     QVERIFY(device->waitForNoClient());
     // Neither the status text nor the close is a log line.
     QVERIFY(tool->logLines().isEmpty());
@@ -115,14 +115,15 @@ void TestE2eRead::nestedClicksDuringRead() {
     int nested = 0;
     QTimer::singleShot(50, tool->form.get(), [this, &nested] {
         ++nested;
-        tool->ui().ButtonGetAll->click();
-        tool->ui().NTest->trigger();
-        tool->ui().NConfig->trigger();
+        tool->ui().get<QPushButton>("ButtonGetAll")->click();
+        tool->ui().get<QAction>("NTest")->trigger();
+        tool->ui().get<QAction>("NConfig")->trigger();
     });
-    tool->ui().ButtonGetAll->click();
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
     QCOMPARE(nested, 1);
-    QTRY_COMPARE_WITH_TIMEOUT(tool->ui().EditSpeedDup->text(), QStringLiteral("Auto"), 5000);
-    QVERIFY(tool->form->socket().Connected());
+    QTRY_COMPARE_WITH_TIMEOUT(tool->ui().get<QLineEdit>("EditSpeedDup")->text(),
+                              QStringLiteral("Auto"), 5000);
+    QVERIFY(tool->form->device().Connected());
 }
 
 void TestE2eRead::mergedAnswersAreParsedTogether() {
@@ -130,11 +131,11 @@ void TestE2eRead::mergedAnswersAreParsedTogether() {
     // out, the other brings two answers in one arrival, and the ninth never comes.
     device->updateFaults([](sim::SimFaults& f) { f.mergeAnswers = true; });
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
-    tool->ui().ButtonGetAll->click();
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Error server answer"));
-    QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(tool->ui().EditMacAddr->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
-    QVERIFY(tool->ui().EditSpeedDup->text().isEmpty());
+    QCOMPARE(tool->ui().get<QLineEdit>("EditIPAddr")->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(tool->ui().get<QLineEdit>("EditMacAddr")->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
+    QVERIFY(tool->ui().get<QLineEdit>("EditSpeedDup")->text().isEmpty());
     QCOMPARE(tool->logLines().size(), 4);
     QCOMPARE(tool->logLines().first(),
              QStringLiteral("IPADDR = 127.0.0.1;NETMASK = 255.255.255.0;"));
@@ -144,24 +145,24 @@ void TestE2eRead::splitAnswersAreParsedApart() {
     // Texts are not reassembled across arrivals: each half is its own answer.
     device->updateFaults([](sim::SimFaults& f) { f.splitAnswers = true; });
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
-    tool->ui().ButtonGetAll->click();
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
     // Every wait was ended by some fragment, so all nine count as answered.
     QCOMPARE(tool->status(StatusPanel::Message), QString());
     QTRY_VERIFY_WITH_TIMEOUT(tool->logLines().last().endsWith(QStringLiteral("PLEX = 0;")), 5000);
     // The first half of the first answer came alone and carried no value;
     // how later fragments share arrivals depends on the network.
     QCOMPARE(tool->logLines().first(), QStringLiteral("IPADDR ="));
-    QVERIFY(tool->ui().EditIPAddr->text().isEmpty());
+    QVERIFY(tool->ui().get<QLineEdit>("EditIPAddr")->text().isEmpty());
     QVERIFY(tool->logLines().size() >= 10);
-    QVERIFY(tool->form->socket().Connected());
+    QVERIFY(tool->form->device().Connected());
 }
 
 void TestE2eRead::readWithoutConnectionChangesNothing() {
-    tool->ui().EditIPAddr->setText(QStringLiteral("1.2.3.4"));
-    tool->ui().ButtonGetAll->click();
+    tool->ui().get<QLineEdit>("EditIPAddr")->setText(QStringLiteral("1.2.3.4"));
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
     QCOMPARE(tool->logLines(), QStringList{"Server is not connected"});
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
-    QCOMPARE(tool->ui().EditIPAddr->text(), QStringLiteral("1.2.3.4"));
+    QCOMPARE(tool->ui().get<QLineEdit>("EditIPAddr")->text(), QStringLiteral("1.2.3.4"));
 }
 
 void TestE2eRead::serverClosingIsNoError() {
@@ -170,8 +171,8 @@ void TestE2eRead::serverClosingIsNoError() {
     device->dropClient();
     QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection),
                               QStringLiteral("Not connected"), 5000);
-    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
-    QVERIFY(!tool->state().SocketWritable);
+    QCOMPARE((*tool->form->findChild<StatusPanels*>()).LampWidth(), 0);
+    QVERIFY(!tool->form->device().Connected());
     DrainEvents();
     QVERIFY(tool->logLines().isEmpty());
 }
@@ -180,31 +181,31 @@ void TestE2eRead::refusedConnectIsLoggedWithCode() {
     const quint16 port = ClosedPort();
     QVERIFY(port != 0);
     tool->answerDialog(QStringLiteral("127.0.0.1"), QString::number(port));
-    tool->ui().FileConnectItem->trigger();
+    tool->ui().get<QAction>("FileConnectItem")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(
         tool->logLines(), QStringList{QString::fromUtf8("Ошибка соединения с 127.0.0.1 : 10061")},
         5000);
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
+    QCOMPARE((*tool->form->findChild<StatusPanels*>()).LampWidth(), 0);
 }
 
 void TestE2eRead::disconnectDoesNotCancelPendingAttempt() {
     tool->answerDialog(QStringLiteral("127.0.0.1"), QString::number(device->port()));
-    tool->ui().FileConnectItem->trigger(); // returns with the attempt pending
-    tool->ui().Disconnect->trigger();
+    tool->ui().get<QAction>("FileConnectItem")->trigger(); // returns with the attempt pending
+    tool->ui().get<QAction>("Disconnect")->trigger();
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QCOMPARE(tool->form->statusPanels().LampWidth(), 0);
+    QCOMPARE((*tool->form->findChild<StatusPanels*>()).LampWidth(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection),
                               QStringLiteral("Connect to: 127.0.0.1"), 5000);
-    QCOMPARE(tool->form->statusPanels().LampWidth(), 20);
+    QCOMPARE((*tool->form->findChild<StatusPanels*>()).LampWidth(), 20);
 }
 
 void TestE2eRead::connectWhileConnectedThenCancel() {
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     tool->answerDialog(QString(), QString(), false);
-    tool->ui().FileConnectItem->trigger();
+    tool->ui().get<QAction>("FileConnectItem")->trigger();
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QVERIFY(!tool->form->socket().Connected());
+    QVERIFY(!tool->form->device().Connected());
     QVERIFY(device->waitForNoClient());
 }
 
@@ -226,10 +227,10 @@ void TestE2eRead::dialogProposal() {
     QFETCH(QString, typedAddr);
     QFETCH(QString, typedPort);
     QFETCH(QStringList, proposed);
-    tool->ui().MEditIpAddr->setText(typedAddr);
-    tool->ui().MEditPort->setText(typedPort);
+    tool->ui().get<QLineEdit>("MEditIpAddr")->setText(typedAddr);
+    tool->ui().get<QLineEdit>("MEditPort")->setText(typedPort);
     tool->answerDialog(QString(), QString(), false); // cancel: nothing is dialled
-    tool->ui().FileConnectItem->trigger();
+    tool->ui().get<QAction>("FileConnectItem")->trigger();
     QCOMPARE(tool->proposed, proposed);
     QCOMPARE(device->connectionCount(), 0);
 }
@@ -243,8 +244,8 @@ void TestE2eRead::startupAttemptUsesStartupHost() {
     });
     QTRY_COMPARE_WITH_TIMEOUT(tool->status(StatusPanel::Connection),
                               QStringLiteral("Connect to: 127.0.0.1"), 5000);
-    tool->ui().ButtonGetAll->click();
-    QCOMPARE(tool->ui().EditVersion->text(), QStringLiteral("1.00A"));
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
+    QCOMPARE(tool->ui().get<QLineEdit>("EditVersion")->text(), QStringLiteral("1.00A"));
 }
 
 void TestE2eRead::startupErrorNamesRememberedAddress() {

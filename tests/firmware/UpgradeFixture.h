@@ -37,12 +37,13 @@ struct UpgradeFixture {
             arpCalls << address;
             arpTick = rk::GetTickCount();
         };
-        tool->form->upgradeMode().openFile = [this](const QString& start, const QString& filter) {
+        tool->form->findChild<UpgradeMode*>()->openFile = [this](const QString& start,
+                                                                 const QString& filter) {
             dialogStarts << start;
             dialogFilter = filter;
             return dialogAnswer;
         };
-        tool->ui().NUpgrade->trigger();
+        tool->ui().get<QAction>("NUpgrade")->trigger();
         if (!tool->connectTo(QStringLiteral("127.0.0.1"), device->port()))
             return false;
         device->clearWireLog();
@@ -50,7 +51,7 @@ struct UpgradeFixture {
     }
 
     FirmwareProcedures& firmware() { return tool->form->device().firmware; }
-    Ui::TChatForm& ui() { return tool->ui(); }
+    Controls ui() { return tool->ui(); }
 
     // Writes `bytes` as a file in the tool's folder and makes it the chosen one.
     QString useImage(const QByteArray& bytes, const QString& name = QStringLiteral("fw.bin")) {
@@ -68,8 +69,9 @@ struct UpgradeFixture {
     }
 
     bool buttonsEnabled() {
-        return ui().Button3->isEnabled() && ui().ButtonUpload->isEnabled() &&
-               ui().ButtonCompare->isEnabled();
+        return ui().get<QPushButton>("Button3")->isEnabled() &&
+               ui().get<QPushButton>("ButtonUpload")->isEnabled() &&
+               ui().get<QPushButton>("ButtonCompare")->isEnabled();
     }
 
     std::unique_ptr<sim::SimulatorThread> device;

@@ -127,47 +127,52 @@ void TestE2eUpgradePanel::compare() {
             s.dropAfterCommands = 6;
     });
     QList<int> steps;
-    connect(f.ui().ProgressBarUpload, &QProgressBar::valueChanged, this,
+    connect(f.ui().get<QProgressBar>("ProgressBarUpload"), &QProgressBar::valueChanged, this,
             [&steps](int value) { steps << value; });
 
     const uint32_t t0 = rk::GetTickCount();
-    f.ui().ButtonCompare->click();
+    f.ui().get<QPushButton>("ButtonCompare")->click();
     const uint32_t took = rk::TicksSince(t0);
     QVERIFY2(took >= uint32_t(minMs) && took < uint32_t(minMs) + 3000,
              qPrintable(QString::number(took)));
-    QCOMPARE(f.ui().LabelCompare->text(), same ? QStringLiteral("Version of the same")
-                                               : QStringLiteral("Versions do not match"));
-    QCOMPARE(LabelColor(f.ui().LabelCompare), same ? QColor(Qt::blue) : QColor(Qt::red));
-    QCOMPARE(f.ui().LabelIMVersion->text(), imLabel);
+    QCOMPARE(f.ui().get<QLabel>("LabelCompare")->text(),
+             same ? QStringLiteral("Version of the same")
+                  : QStringLiteral("Versions do not match"));
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelCompare")),
+             same ? QColor(Qt::blue) : QColor(Qt::red));
+    QCOMPARE(f.ui().get<QLabel>("LabelIMVersion")->text(), imLabel);
     if (!report.isEmpty()) {
         QCOMPARE(f.tool->status(StatusPanel::Message), report);
         QVERIFY(f.tool->logLines().contains(report));
     }
     QCOMPARE(f.device->received().contains("READSOFT"), readBack);
     QVERIFY(f.buttonsEnabled());
-    QVERIFY(!f.ui().ProgressBarUpload->isVisibleTo(f.ui().PanelUpgrade));
+    QVERIFY(!f.ui()
+                 .get<QProgressBar>("ProgressBarUpload")
+                 ->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
     const bool closed = report == QLatin1String("Server not answer");
-    QTRY_COMPARE(f.tool->form->device().socket.Active(), !closed);
+    QTRY_COMPARE(f.tool->form->device().Active(), !closed);
     if (same) {
         const int blocks = int((bytes.size() + kImageBlockSize - 1) / kImageBlockSize);
         QCOMPARE(steps.size(), blocks); // 0, then one step per block after the first
         QCOMPARE(steps.last(), blocks - 1);
-        QCOMPARE(f.ui().LabelFileVersion->text(), kDeviceVersion);
+        QCOMPARE(f.ui().get<QLabel>("LabelFileVersion")->text(), kDeviceVersion);
     }
     // Nothing stays armed to swallow the next answer.
-    QVERIFY(!f.tool->state().RawReadPending);
+    if (f.tool->form->device().Connected())
+        QVERIFY(f.tool->form->device().config.ReadValue(DeviceField::Version));
 }
 
 void TestE2eUpgradePanel::compareWhileDisconnectedChangesNothing() {
     QVERIFY(f.start());
     f.useImage(f.device->state().image);
-    f.tool->form->device().socket.Close();
-    f.ui().LabelCompare->setText(QStringLiteral("before"));
-    f.ui().LabelIMVersion->setText(QStringLiteral("im before"));
-    f.ui().ButtonCompare->click();
+    f.tool->form->device().Close();
+    f.ui().get<QLabel>("LabelCompare")->setText(QStringLiteral("before"));
+    f.ui().get<QLabel>("LabelIMVersion")->setText(QStringLiteral("im before"));
+    f.ui().get<QPushButton>("ButtonCompare")->click();
     QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
-    QCOMPARE(f.ui().LabelCompare->text(), QStringLiteral("before"));
-    QCOMPARE(f.ui().LabelIMVersion->text(), QStringLiteral("im before"));
+    QCOMPARE(f.ui().get<QLabel>("LabelCompare")->text(), QStringLiteral("before"));
+    QCOMPARE(f.ui().get<QLabel>("LabelIMVersion")->text(), QStringLiteral("im before"));
 }
 
 void TestE2eUpgradePanel::compareJoinsSegmentedBlocks() {
@@ -182,8 +187,8 @@ void TestE2eUpgradePanel::compareJoinsSegmentedBlocks() {
                 s.splitGapMs = 20;
             });
     });
-    f.ui().ButtonCompare->click();
-    QCOMPARE(f.ui().LabelCompare->text(), QStringLiteral("Version of the same"));
+    f.ui().get<QPushButton>("ButtonCompare")->click();
+    QCOMPARE(f.ui().get<QLabel>("LabelCompare")->text(), QStringLiteral("Version of the same"));
 }
 
 void TestE2eUpgradePanel::fileChoice_data() {
@@ -231,17 +236,17 @@ void TestE2eUpgradePanel::fileChoice() {
         if (chosen.isEmpty())
             QSKIP("no file here reads shorter than its size");
     }
-    f.ui().LabelUpload->setText(QStringLiteral("old"));
+    f.ui().get<QLabel>("LabelUpload")->setText(QStringLiteral("old"));
     f.dialogAnswer = chosen;
 
-    f.ui().Button3->click();
+    f.ui().get<QPushButton>("Button3")->click();
     QCOMPARE(f.dialogFilter, QString::fromLatin1(OpenDialogState::kFilter));
-    QCOMPARE(f.ui().EditFileName->text(), chosen);
+    QCOMPARE(f.ui().get<QLineEdit>("EditFileName")->text(), chosen);
     QCOMPARE(f.tool->form->openDialog().FileName, chosen);
-    QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral(" "));
-    QCOMPARE(f.ui().LabelFileVersion->text(), label);
-    QVERIFY(f.ui().GrBoxFileVer->isVisibleTo(f.ui().PanelUpgrade));
-    QVERIFY(!f.ui().GrBoxImVer->isVisibleTo(f.ui().PanelUpgrade));
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral(" "));
+    QCOMPARE(f.ui().get<QLabel>("LabelFileVersion")->text(), label);
+    QVERIFY(f.ui().get<QGroupBox>("GrBoxFileVer")->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
+    QVERIFY(!f.ui().get<QGroupBox>("GrBoxImVer")->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
     if (kind != QLatin1String("valid")) {
         QCOMPARE(f.tool->status(StatusPanel::Message), label);
         QCOMPARE(f.tool->logLines().last(), label);
@@ -251,16 +256,16 @@ void TestE2eUpgradePanel::fileChoice() {
 void TestE2eUpgradePanel::fileChoiceCancelled() {
     QVERIFY(f.start());
     const QString path = f.useImage(UpgradeFixture::image(2000));
-    f.ui().EditFileName->setText(path);
-    f.ui().LabelUpload->setText(QStringLiteral("kept"));
-    f.ui().GrBoxImVer->setVisible(true);
+    f.ui().get<QLineEdit>("EditFileName")->setText(path);
+    f.ui().get<QLabel>("LabelUpload")->setText(QStringLiteral("kept"));
+    f.ui().get<QGroupBox>("GrBoxImVer")->setVisible(true);
     f.dialogAnswer.clear();
-    f.ui().Button3->click();
+    f.ui().get<QPushButton>("Button3")->click();
     QCOMPARE(f.dialogStarts.size(), 1);
-    QCOMPARE(f.ui().EditFileName->text(), path);
+    QCOMPARE(f.ui().get<QLineEdit>("EditFileName")->text(), path);
     QCOMPARE(f.tool->form->openDialog().FileName, path);
-    QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral("kept"));
-    QVERIFY(f.ui().GrBoxImVer->isVisibleTo(f.ui().PanelUpgrade));
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral("kept"));
+    QVERIFY(f.ui().get<QGroupBox>("GrBoxImVer")->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
 }
 
 void TestE2eUpgradePanel::fileChoiceSavedOnExit() {
@@ -273,10 +278,10 @@ void TestE2eUpgradePanel::fileChoiceSavedOnExit() {
     out.close();
     f.tool->form->openDialog().InitialDir = f.tool->dir.path() + QLatin1Char('/');
     f.dialogAnswer = path;
-    f.ui().Button3->click();
+    f.ui().get<QPushButton>("Button3")->click();
     QCOMPARE(f.dialogStarts, QStringList{f.tool->dir.path() + QLatin1Char('/')});
     // The next time the dialog opens where the file was chosen, on it.
-    f.ui().Button3->click();
+    f.ui().get<QPushButton>("Button3")->click();
     QCOMPARE(f.dialogStarts.last(), path);
     f.tool->form->close();
     const AppSettings saved = LoadSettings(f.tool->settingsPath, QStringLiteral("/exe/"));
@@ -287,9 +292,9 @@ void TestE2eUpgradePanel::fileChoiceSavedOnExit() {
 void TestE2eUpgradePanel::clickIntoFileNameOpensDialog() {
     QVERIFY(f.start());
     f.dialogAnswer = f.useImage(UpgradeFixture::image(2000));
-    QTest::mouseClick(f.ui().EditFileName, Qt::LeftButton);
+    QTest::mouseClick(f.ui().get<QLineEdit>("EditFileName"), Qt::LeftButton);
     QCOMPARE(f.dialogStarts.size(), 1);
-    QCOMPARE(f.ui().LabelFileVersion->text(), QStringLiteral("3.10C  (09.10.24)"));
+    QCOMPARE(f.ui().get<QLabel>("LabelFileVersion")->text(), QStringLiteral("3.10C  (09.10.24)"));
 }
 
 void TestE2eUpgradePanel::remoteCom_data() {
@@ -341,16 +346,18 @@ void TestE2eUpgradePanel::remoteCom() {
             s.silentCommands = QStringList{"COMOFF"};
     });
     if (fault == QLatin1String("disconnected"))
-        f.tool->form->device().socket.Close();
-    SetLabel(f.ui().LabelRCom, QStringLiteral("prev"), Qt::red);
+        f.tool->form->device().Close();
+    SetLabel(f.ui().get<QLabel>("LabelRCom"), QStringLiteral("prev"), Qt::red);
 
     const uint32_t t0 = rk::GetTickCount();
-    (button == QLatin1String("on") ? f.ui().Button2 : f.ui().Button4)->click();
+    (button == QLatin1String("on") ? f.ui().get<QPushButton>("Button2")
+                                   : f.ui().get<QPushButton>("Button4"))
+        ->click();
     const uint32_t took = rk::TicksSince(t0);
     QVERIFY2(took >= uint32_t(minMs) && took < uint32_t(minMs) + 2000,
              qPrintable(QString::number(took)));
-    QCOMPARE(f.ui().LabelRCom->text(), text);
-    QCOMPARE(LabelColor(f.ui().LabelRCom), color);
+    QCOMPARE(f.ui().get<QLabel>("LabelRCom")->text(), text);
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelRCom")), color);
     if (fault == QLatin1String("disconnected"))
         return;
     const QByteArray expected = button == QLatin1String("on")

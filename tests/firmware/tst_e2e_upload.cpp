@@ -56,11 +56,11 @@ void TestE2eUpload::cleanup() {
 }
 
 void TestE2eUpload::expectFailureEnding(const QString& label) {
-    QCOMPARE(f.ui().LabelUpload->text(), label);
-    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(), label);
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::red));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(!f.ui().ProgressBarUpload->isVisible());
+    QVERIFY(!f.ui().get<QProgressBar>("ProgressBarUpload")->isVisible());
     QCOMPARE(f.tool->status(StatusPanel::Progress), QString());
 }
 
@@ -79,17 +79,19 @@ void TestE2eUpload::uploadInstallsAndReadsNewVersion() {
     const QByteArray image = UpgradeFixture::image(size);
     f.useImage(image);
     QList<int> steps;
-    connect(f.ui().ProgressBarUpload, &QProgressBar::valueChanged, this,
+    connect(f.ui().get<QProgressBar>("ProgressBarUpload"), &QProgressBar::valueChanged, this,
             [&steps](int value) { steps << value; });
 
-    f.ui().ButtonUpload->click();
+    f.ui().get<QPushButton>("ButtonUpload")->click();
     // The click returns once the reconnection timer follows the device.
-    QVERIFY(f.tool->form->Timer1.isActive());
+    QVERIFY(f.tool->form->device().follower.Following());
     QVERIFY(!f.buttonsEnabled());
     QVERIFY(QApplication::overrideCursor());
-    QCOMPARE(f.ui().LabelFileVersion->text(), QStringLiteral("3.10C  (09.10.24)"));
-    QVERIFY(f.ui().GrBoxFileVer->isVisibleTo(f.ui().PanelUpgrade));
-    QVERIFY(!f.ui().ProgressBarUpload->isVisibleTo(f.ui().PanelUpgrade));
+    QCOMPARE(f.ui().get<QLabel>("LabelFileVersion")->text(), QStringLiteral("3.10C  (09.10.24)"));
+    QVERIFY(f.ui().get<QGroupBox>("GrBoxFileVer")->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
+    QVERIFY(!f.ui()
+                 .get<QProgressBar>("ProgressBarUpload")
+                 ->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
     QCOMPARE(f.tool->status(StatusPanel::Progress), QStringLiteral("-----------"));
     QCOMPARE(f.arpCalls, QStringList{"127.0.0.1"});
     const QByteArray expected = ExpectedUpload(image);
@@ -99,10 +101,11 @@ void TestE2eUpload::uploadInstallsAndReadsNewVersion() {
     QCOMPARE(steps.size(), progress + 1);
     QCOMPARE(steps.last(), progress);
 
-    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("OK"), 15000);
-    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::blue));
-    QCOMPARE(f.ui().LabelIMVersion->text(), QStringLiteral("3.10C (09.10.24)"));
-    QVERIFY(f.ui().GrBoxImVer->isVisibleTo(f.ui().PanelUpgrade));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral("OK"),
+                              15000);
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::blue));
+    QCOMPARE(f.ui().get<QLabel>("LabelIMVersion")->text(), QStringLiteral("3.10C (09.10.24)"));
+    QVERIFY(f.ui().get<QGroupBox>("GrBoxImVer")->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(f.device->state().image, image);
@@ -119,7 +122,7 @@ void TestE2eUpload::uploadWithRealInstallTiming() {
                     text == QLatin1String("Wait for restarting of RK5720LAN..."))
                     installTick = rk::GetTickCount();
             });
-    f.ui().ButtonUpload->click();
+    f.ui().get<QPushButton>("ButtonUpload")->click();
     const uint32_t clickDone = rk::GetTickCount();
     QVERIFY(installTick != 0);
     // The device answers OK and restarts at once; the tool drops its side and
@@ -127,9 +130,10 @@ void TestE2eUpload::uploadWithRealInstallTiming() {
     QVERIFY2(f.arpTick - installTick >= 2000, qPrintable(QString::number(f.arpTick - installTick)));
     QVERIFY2(clickDone - installTick >= 8000, qPrintable(QString::number(clickDone - installTick)));
     QVERIFY(clickDone - installTick < 9500);
-    QVERIFY(f.tool->form->Timer1.isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("OK"), 15000);
-    QCOMPARE(f.ui().LabelIMVersion->text(), QStringLiteral("3.10C (09.10.24)"));
+    QVERIFY(f.tool->form->device().follower.Following());
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral("OK"),
+                              15000);
+    QCOMPARE(f.ui().get<QLabel>("LabelIMVersion")->text(), QStringLiteral("3.10C (09.10.24)"));
     QCOMPARE(f.device->state().image, image);
 }
 
@@ -186,19 +190,20 @@ void TestE2eUpload::refusedBeforeTransfer() {
     } else if (kind == QLatin1String("noname"))
         f.tool->form->openDialog().FileName.clear();
     else if (kind == QLatin1String("disconnected")) {
-        f.tool->form->device().socket.Close();
-        QTRY_VERIFY(!f.tool->form->device().socket.Active());
+        f.tool->form->device().Close();
+        QTRY_VERIFY(!f.tool->form->device().Active());
     }
 
-    f.ui().ButtonUpload->click();
+    f.ui().get<QPushButton>("ButtonUpload")->click();
     QCOMPARE(f.tool->status(StatusPanel::Message), report);
     QCOMPARE(f.tool->logLines().last(), report);
-    QCOMPARE(f.ui().LabelUpload->text(), label);
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(), label);
     if (label != QLatin1String(" "))
-        QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+        QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::red));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(!f.ui().GrBoxFileVer->isVisibleTo(f.ui().PanelUpgrade));
+    QVERIFY(
+        !f.ui().get<QGroupBox>("GrBoxFileVer")->isVisibleTo(f.ui().get<QFrame>("PanelUpgrade")));
     QVERIFY(!f.device->received().contains("WRITESOFT"));
 }
 
@@ -234,7 +239,7 @@ void TestE2eUpload::failsDuringTransfer() {
                     indicator << text;
             });
     const uint32_t t0 = rk::GetTickCount();
-    f.ui().ButtonUpload->click();
+    f.ui().get<QPushButton>("ButtonUpload")->click();
     const uint32_t took = rk::TicksSince(t0);
     QVERIFY2(took >= uint32_t(minMs) && took < uint32_t(maxMs), qPrintable(QString::number(took)));
     if (fault == QLatin1String("silentBlock")) {
@@ -247,7 +252,7 @@ void TestE2eUpload::failsDuringTransfer() {
     expectFailureEnding(QStringLiteral("Error writing soft"));
     QVERIFY(f.tool->logLines().contains(QStringLiteral("Server not answer")));
     QVERIFY(!f.device->received().contains("UPGRADE"));
-    QTRY_VERIFY(!f.tool->form->device().socket.Active());
+    QTRY_VERIFY(!f.tool->form->device().Active());
     if (fault == QLatin1String("busy") || fault == QLatin1String("silentAnnounce"))
         QCOMPARE(f.device->received(), QByteArray("WRITESOFT  = 0"));
     if (fault == QLatin1String("silentBlock"))
@@ -255,17 +260,21 @@ void TestE2eUpload::failsDuringTransfer() {
     // The window is usable: a later upload to a healthy device goes through.
     f.device->setFaults(sim::SimFaults());
     QVERIFY(f.tool->connectTo(QStringLiteral("127.0.0.1"), f.device->port()));
-    f.ui().ButtonUpload->click();
-    QVERIFY(f.tool->form->Timer1.isActive());
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    QVERIFY(f.tool->form->device().follower.Following());
 }
 
 void TestE2eUpload::staleReadyNeverSendsABlock() {
     QVERIFY(f.start());
     f.useImage(UpgradeFixture::image(2048));
-    // READY left over from an earlier run must not let a block go out.
-    f.tool->state().WriteSoftReady = true;
+    // A READY the device said unasked, before the announcement, must not let
+    // a block go out.
+    f.device->sendUnasked("WRITESOFT = READY;");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        MessageLogLines(*f.tool->form).contains(QStringLiteral("WRITESOFT = READY;")), 5000);
+    f.device->clearWireLog();
     f.device->updateFaults([](sim::SimFaults& s) { s.silentCommands = QStringList{"WRITESOFT"}; });
-    f.ui().ButtonUpload->click();
+    f.ui().get<QPushButton>("ButtonUpload")->click();
     QCOMPARE(f.device->received(), QByteArray("WRITESOFT  = 0"));
     expectFailureEnding(QStringLiteral("Error writing soft"));
 }
@@ -277,13 +286,13 @@ void TestE2eUpload::connectionGoneBeforeInstall() {
         if (phase != FirmwarePhase::TransferEnded)
             return;
         f.device->dropClient();
-        QVERIFY(QTest::qWaitFor([this] { return !f.tool->state().SocketWritable; }, 5000));
+        QVERIFY(QTest::qWaitFor([this] { return !f.tool->form->device().Connected(); }, 5000));
     });
-    f.ui().ButtonUpload->click();
+    f.ui().get<QPushButton>("ButtonUpload")->click();
     QVERIFY(!f.device->received().contains("UPGRADE"));
     QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     expectFailureEnding(QStringLiteral("Upgrade error"));
-    QVERIFY(!f.tool->form->Timer1.isActive());
+    QVERIFY(!f.tool->form->device().follower.Following());
 }
 
 void TestE2eUpload::garbageAnswersLetTheTransferGoOn() {
@@ -291,25 +300,26 @@ void TestE2eUpload::garbageAnswersLetTheTransferGoOn() {
     const QByteArray image = UpgradeFixture::image(3000);
     f.useImage(image);
     f.device->updateFaults([](sim::SimFaults& s) { s.softBlockAnswer = "\x01\x02#%\xFE&*"; });
-    f.ui().ButtonUpload->click();
-    QVERIFY(f.tool->form->Timer1.isActive());
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    QVERIFY(f.tool->form->device().follower.Following());
     QCOMPARE(f.device->received().left(ExpectedUpload(image).size()), ExpectedUpload(image));
-    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("OK"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral("OK"),
+                              15000);
 }
 
 void TestE2eUpload::upgradeFailKeepsConnection() {
     QVERIFY(f.start());
     f.useImage(UpgradeFixture::image(1500));
     f.device->updateFaults([](sim::SimFaults& s) { s.upgradeFail = true; });
-    f.ui().ButtonUpload->click();
-    QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral("Upgrade error"));
-    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral("Upgrade error"));
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::red));
     QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Error..."));
     QCOMPARE(f.tool->status(StatusPanel::Progress), QString());
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(!f.tool->form->Timer1.isActive());
-    QVERIFY(f.tool->form->device().socket.Connected());
+    QVERIFY(!f.tool->form->device().follower.Following());
+    QVERIFY(f.tool->form->device().Connected());
     QVERIFY(f.arpCalls.isEmpty());
 }
 
@@ -317,11 +327,12 @@ void TestE2eUpload::deviceThatNeverComesBack() {
     QVERIFY(f.start());
     f.useImage(UpgradeFixture::image(1500));
     f.device->updateFaults([](sim::SimFaults& s) { s.noComeBack = true; });
-    f.ui().ButtonUpload->click();
-    QVERIFY(f.tool->form->Timer1.isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(!f.tool->form->Timer1.isActive(), 15000);
-    QCOMPARE(f.ui().LabelUpload->text(), QStringLiteral("Error restarting of RK5720ELAN"));
-    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    QVERIFY(f.tool->form->device().follower.Following());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.tool->form->device().follower.Following(), 15000);
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(),
+             QStringLiteral("Error restarting of RK5720ELAN"));
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::red));
     QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -333,10 +344,10 @@ void TestE2eUpload::versionUnansweredAfterReconnection() {
     f.device->updateFaults([](sim::SimFaults& s) {
         s.silentCommands = QStringList{"?VERSION", "?DATEVERSION"};
     });
-    f.ui().ButtonUpload->click();
-    QTRY_COMPARE_WITH_TIMEOUT(f.ui().LabelUpload->text(), QStringLiteral("Error reading version"),
-                              15000);
-    QCOMPARE(LabelColor(f.ui().LabelUpload), QColor(Qt::red));
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().get<QLabel>("LabelUpload")->text(),
+                              QStringLiteral("Error reading version"), 15000);
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::red));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
 }

@@ -58,12 +58,14 @@ private slots:
 
 private:
     bool connect() { return tool->connectTo(QStringLiteral("127.0.0.1"), device->port()); }
-    Ui::TChatForm& ui() { return tool->ui(); }
+    Controls ui() { return tool->ui(); }
     bool buttonsEnabled() {
-        return ui().BitBtnCurrVal->isEnabled() && ui().BitBttnSend->isEnabled();
+        return ui().get<QPushButton>("BitBtnCurrVal")->isEnabled() &&
+               ui().get<QPushButton>("BitBttnSend")->isEnabled();
     }
     bool buttonsDisabled() {
-        return !ui().BitBtnCurrVal->isEnabled() && !ui().BitBttnSend->isEnabled();
+        return !ui().get<QPushButton>("BitBtnCurrVal")->isEnabled() &&
+               !ui().get<QPushButton>("BitBttnSend")->isEnabled();
     }
 
     std::unique_ptr<sim::SimulatorThread> device;
@@ -74,7 +76,7 @@ void TestE2eLinkTest::init() {
     device = std::make_unique<sim::SimulatorThread>();
     QVERIFY(device->start());
     tool = std::make_unique<ToolHarness>();
-    ui().NTest->trigger();
+    ui().get<QAction>("NTest")->trigger();
 }
 
 void TestE2eLinkTest::cleanup() {
@@ -104,8 +106,8 @@ void TestE2eLinkTest::currentValues() {
     QFETCH(QString, commands);
     QFETCH(bool, found);
     QVERIFY(connect());
-    ui().EditNum->setText(typed);
-    ui().BitBtnCurrVal->click();
+    ui().get<QLineEdit>("EditNum")->setText(typed);
+    ui().get<QPushButton>("BitBtnCurrVal")->click();
 
     QString wire = commands;
     wire.remove(QStringLiteral("; "));
@@ -113,25 +115,26 @@ void TestE2eLinkTest::currentValues() {
                         found ? "READ = OK;" : "READ = NO;"};
     if (found) {
         wire += QStringLiteral("READBUF");
-        QCOMPARE(Lines(ui().MemoSending), (QStringList{"READBUF", commands}));
+        QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoSending")),
+                 (QStringList{"READBUF", commands}));
         // All 129 positions, whatever the variant sent: the 128-byte block's
         // last one stays zero once no more data comes.
         const QString number = commands.section(QLatin1Char(';'), 0, 0).mid(10);
         const int length = number.startsWith(QLatin1Char('K')) ? 128 : 129;
         const QByteArray block = InstrumentValues(device->state(), number, length);
         answers << HexDumpLine(block + QByteArray(129 - length, '\0'));
-        QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting), answers, 5000);
-        QCOMPARE(ui().MemoTesting->textCursor().selectionStart(), 0);
-        QCOMPARE(ui().MemoTesting->textCursor().selectionEnd(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")), answers, 5000);
+        QCOMPARE(ui().get<QPlainTextEdit>("MemoTesting")->textCursor().selectionStart(), 0);
+        QCOMPARE(ui().get<QPlainTextEdit>("MemoTesting")->textCursor().selectionEnd(), 1);
     } else {
-        QCOMPARE(Lines(ui().MemoSending), QStringList{commands});
-        QCOMPARE(Lines(ui().MemoTesting), answers);
+        QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoSending")), QStringList{commands});
+        QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoTesting")), answers);
     }
     QVERIFY(device->waitForReceived(wire.toLatin1()));
     QCOMPARE(device->received(), wire.toLatin1());
     QCOMPARE(tool->status(StatusPanel::Message), QString());
-    QVERIFY(!tool->state().BlockBuffer);
-    QVERIFY(tool->form->socket().Connected());
+    QVERIFY(!tool->form->device().BlockReadActive());
+    QVERIFY(tool->form->device().Connected());
 }
 
 void TestE2eLinkTest::invalidNumberSendsNothing_data() {
@@ -145,15 +148,17 @@ void TestE2eLinkTest::invalidNumberSendsNothing_data() {
 void TestE2eLinkTest::invalidNumberSendsNothing() {
     QFETCH(QString, typed);
     QVERIFY(connect());
-    ui().MemoSending->setPlainText(QStringLiteral("earlier sent"));
-    ui().MemoTesting->setPlainText(QStringLiteral("earlier received"));
+    ui().get<QPlainTextEdit>("MemoSending")->setPlainText(QStringLiteral("earlier sent"));
+    ui().get<QPlainTextEdit>("MemoTesting")->setPlainText(QStringLiteral("earlier received"));
     const int logLines = tool->logLines().size();
-    ui().EditNum->setText(typed);
-    ui().BitBtnCurrVal->click();
+    ui().get<QLineEdit>("EditNum")->setText(typed);
+    ui().get<QPushButton>("BitBtnCurrVal")->click();
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Error in Number of RK5700"));
     QCOMPARE(tool->logLines().size(), logLines);
-    QCOMPARE(ui().MemoSending->toPlainText(), QStringLiteral("earlier sent"));
-    QCOMPARE(ui().MemoTesting->toPlainText(), QStringLiteral("earlier received"));
+    QCOMPARE(ui().get<QPlainTextEdit>("MemoSending")->toPlainText(),
+             QStringLiteral("earlier sent"));
+    QCOMPARE(ui().get<QPlainTextEdit>("MemoTesting")->toPlainText(),
+             QStringLiteral("earlier received"));
     QVERIFY(buttonsDisabled());
     QTest::qWait(100);
     QVERIFY(device->received().isEmpty());
@@ -163,13 +168,13 @@ void TestE2eLinkTest::silentServerIsClosed() {
     device->updateFaults([](sim::SimFaults& f) { f.silentAll = true; });
     QVERIFY(connect());
     const uint32_t t0 = rk::GetTickCount();
-    ui().BitBtnCurrVal->click();
+    ui().get<QPushButton>("BitBtnCurrVal")->click();
     QVERIFY(rk::TicksSince(t0) > 4 * 500);
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server not answer"));
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
-    QCOMPARE(Lines(ui().MemoSending),
+    QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoSending")),
              QStringList{"NDEVICE = BA001; LENBLOCK = 129; NBLOCKS = 1; READ = 193"});
-    QVERIFY(ui().MemoTesting->toPlainText().isEmpty());
+    QVERIFY(ui().get<QPlainTextEdit>("MemoTesting")->toPlainText().isEmpty());
     QVERIFY(device->waitForNoClient());
     // The buttons came back inside the four waits.
     QVERIFY(buttonsEnabled());
@@ -179,9 +184,10 @@ void TestE2eLinkTest::blockWriteTest() {
     QVERIFY(connect());
     QElapsedTimer clock;
     clock.start();
-    ui().Button1->click(); // hidden; only a program reaches it
+    ui().get<QPushButton>("Button1")->click(); // hidden; only a program reaches it
     QVERIFY(clock.elapsed() >= 2000);
-    QCOMPARE(Lines(ui().MemoSending), QStringList{"NDEVICE = BA001; WRITEBUF = 16; WRITE = 72"});
+    QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoSending")),
+             QStringList{"NDEVICE = BA001; WRITEBUF = 16; WRITE = 72"});
     QCOMPARE(tool->status(StatusPanel::Message), QString());
     const QByteArray zeros(16, '\0');
     QVERIFY(device->waitForReceived("WRITE = 72"));
@@ -198,7 +204,7 @@ void TestE2eLinkTest::blockWriteTest() {
     // thread: allow it that rounding on each side.
     QVERIFY2(writeAt - zerosAt >= 2000 - 2, qPrintable(device->formattedWireLog()));
     QCOMPARE(device->state().findInstrument(QStringLiteral("BA001"))->lastWrite, zeros);
-    QCOMPARE(Lines(ui().MemoTesting).last(), QStringLiteral("WRITE = OK;"));
+    QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoTesting")).last(), QStringLiteral("WRITE = OK;"));
 }
 
 void TestE2eLinkTest::modbusRequest_data() {
@@ -223,29 +229,30 @@ void TestE2eLinkTest::modbusRequest() {
     QFETCH(QByteArray, wire);
     QFETCH(QStringList, shown);
     QVERIFY(connect());
-    ui().MemoTesting->setPlainText(QStringLiteral("earlier"));
-    ui().EditModBus->setText(typed);
-    ui().BitBttnSend->click();
+    ui().get<QPlainTextEdit>("MemoTesting")->setPlainText(QStringLiteral("earlier"));
+    ui().get<QLineEdit>("EditModBus")->setText(typed);
+    ui().get<QPushButton>("BitBttnSend")->click();
     QVERIFY(buttonsDisabled());
-    QCOMPARE(Lines(ui().MemoSending), QStringList{typed}); // exactly as typed
-    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting), shown, 5000);
+    QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoSending")),
+             QStringList{typed}); // exactly as typed
+    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")), shown, 5000);
     QCOMPARE(device->received(), wire);
-    QVERIFY(tool->state().ModbusMode);
+    QVERIFY(tool->form->device().ModbusReplyAwaited());
     QCOMPARE(tool->status(StatusPanel::Message), QString());
     QVERIFY(tool->logLines().isEmpty());
 }
 
 void TestE2eLinkTest::sendWhileDisconnected() {
-    ui().MemoSending->setPlainText(QStringLiteral("earlier sent"));
-    ui().MemoTesting->setPlainText(QStringLiteral("earlier received"));
-    ui().BitBttnSend->click();
+    ui().get<QPlainTextEdit>("MemoSending")->setPlainText(QStringLiteral("earlier sent"));
+    ui().get<QPlainTextEdit>("MemoTesting")->setPlainText(QStringLiteral("earlier received"));
+    ui().get<QPushButton>("BitBttnSend")->click();
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QCOMPARE(tool->logLines(), QStringList{"Server is not connected"});
-    QVERIFY(ui().MemoSending->toPlainText().isEmpty());
-    QVERIFY(ui().MemoTesting->toPlainText().isEmpty());
+    QVERIFY(ui().get<QPlainTextEdit>("MemoSending")->toPlainText().isEmpty());
+    QVERIFY(ui().get<QPlainTextEdit>("MemoTesting")->toPlainText().isEmpty());
     QVERIFY(buttonsEnabled());
     QVERIFY(tool->form->Timer2.isActive());
-    QVERIFY(!tool->state().ModbusMode);
+    QVERIFY(!tool->form->device().ModbusReplyAwaited());
 }
 
 void TestE2eLinkTest::emptyRequestSendsNothing_data() {
@@ -257,15 +264,15 @@ void TestE2eLinkTest::emptyRequestSendsNothing_data() {
 void TestE2eLinkTest::emptyRequestSendsNothing() {
     QFETCH(QString, typed);
     QVERIFY(connect());
-    ui().EditModBus->setText(typed);
-    ui().BitBttnSend->click();
+    ui().get<QLineEdit>("EditModBus")->setText(typed);
+    ui().get<QPushButton>("BitBttnSend")->click();
     const QString message = QStringLiteral("Error in ModBus request: no bytes to send");
     QCOMPARE(tool->status(StatusPanel::Message), message);
     QVERIFY(tool->logLines().contains(message));
     QVERIFY(tool->errors.isEmpty());
     QVERIFY(buttonsEnabled());
-    QVERIFY(!tool->state().ModbusMode);
-    QVERIFY(ui().MemoSending->toPlainText().isEmpty());
+    QVERIFY(!tool->form->device().ModbusReplyAwaited());
+    QVERIFY(ui().get<QPlainTextEdit>("MemoSending")->toPlainText().isEmpty());
     QTest::qWait(100);
     QVERIFY(device->received().isEmpty());
 }
@@ -295,17 +302,17 @@ void TestE2eLinkTest::dataInPieces() {
     const QByteArray values = InstrumentValues(device->state(), "BA001", 129);
     QStringList shown;
     if (modbus) {
-        ui().BitBttnSend->click();
+        ui().get<QPushButton>("BitBttnSend")->click();
         shown = QStringList{"02 03 00 00 00 43 01 ", "04 40 " + HexDumpLine(values.left(64))};
     } else {
-        ui().BitBtnCurrVal->click();
+        ui().get<QPushButton>("BitBtnCurrVal")->click();
         shown = QStringList{"NDEVICE = OK;", "LENBLOCK = OK;", "NBLOCKS = OK;", "READ = OK;"};
         shown << HexDumpLine(joined ? values : values.left(cutAt) + QByteArray(129 - cutAt, 0));
     }
     if (joined) {
-        QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting), shown, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")), shown, 5000);
         QTest::qWait(gapMs + 300);
-        QCOMPARE(Lines(ui().MemoTesting), shown);
+        QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoTesting")), shown);
         return;
     }
     // The first piece is taken alone once the gap has passed; the second then
@@ -313,20 +320,20 @@ void TestE2eLinkTest::dataInPieces() {
     // 72 bytes of reply, or the four answers' 50 bytes and the 129 of the block.
     QTRY_VERIFY_WITH_TIMEOUT(device->sent().size() >= (modbus ? 72 : 50 + 129), 5000);
     QTest::qWait(300);
-    const QStringList lines = Lines(ui().MemoTesting);
+    const QStringList lines = Lines(ui().get<QPlainTextEdit>("MemoTesting"));
     if (modbus) {
         QVERIFY(!lines.contains(shown.first()));
-        QVERIFY(!tool->state().ModbusMode);
+        QVERIFY(!tool->form->device().ModbusReplyAwaited());
     } else {
         QCOMPARE(lines.mid(0, 5), shown);
-        QVERIFY(!tool->state().BlockBuffer);
+        QVERIFY(!tool->form->device().BlockReadActive());
     }
 }
 
 void TestE2eLinkTest::lockoutLastsOneSecond() {
     QElapsedTimer clock;
     clock.start();
-    ui().BitBtnCurrVal->click(); // not connected: the click ends at once
+    ui().get<QPushButton>("BitBtnCurrVal")->click(); // not connected: the click ends at once
     QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
     QVERIFY(buttonsDisabled());
     QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
@@ -339,11 +346,11 @@ void TestE2eLinkTest::lockoutIsNotExtended() {
     // usable; a click within it is released when that interval ends.
     QElapsedTimer clock;
     clock.start();
-    ui().BitBttnSend->click();
+    ui().get<QPushButton>("BitBttnSend")->click();
     QVERIFY(buttonsEnabled());
     QTest::qWait(500);
     const qint64 secondClick = clock.elapsed();
-    ui().BitBtnCurrVal->click();
+    ui().get<QPushButton>("BitBtnCurrVal")->click();
     QVERIFY(buttonsDisabled());
     QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
     QVERIFY(clock.elapsed() >= 1000);
@@ -353,11 +360,12 @@ void TestE2eLinkTest::lockoutIsNotExtended() {
 void TestE2eLinkTest::replyAfterLockoutIsShown() {
     device->updateFaults([](sim::SimFaults& f) { f.answerDelayMs = 1500; });
     QVERIFY(connect());
-    ui().BitBttnSend->click();
+    ui().get<QPushButton>("BitBttnSend")->click();
     QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
-    QVERIFY(ui().MemoTesting->toPlainText().isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting).size(), 2, 5000);
-    QCOMPARE(Lines(ui().MemoTesting).first(), QStringLiteral("02 03 00 00 00 43 01 "));
+    QVERIFY(ui().get<QPlainTextEdit>("MemoTesting")->toPlainText().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")).size(), 2, 5000);
+    QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoTesting")).first(),
+             QStringLiteral("02 03 00 00 00 43 01 "));
 }
 
 void TestE2eLinkTest::stringReadAfterUnansweredModbus() {
@@ -365,14 +373,14 @@ void TestE2eLinkTest::stringReadAfterUnansweredModbus() {
     // get its answers whole, not cut by the header check of that reply.
     device->updateFaults([](sim::SimFaults& f) { f.silentCommands = {"MODBUS"}; });
     QVERIFY(connect());
-    ui().BitBttnSend->click();
+    ui().get<QPushButton>("BitBttnSend")->click();
     QVERIFY(device->waitForReceived(QByteArray::fromHex("020300000006010400000020")));
     QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
-    QVERIFY(tool->state().ModbusMode);
-    ui().BitBtnCurrVal->click();
-    QVERIFY(!tool->state().ModbusMode);
-    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().MemoTesting).size(), 5, 5000);
-    QCOMPARE(Lines(ui().MemoTesting).mid(0, 4),
+    QVERIFY(tool->form->device().ModbusReplyAwaited());
+    ui().get<QPushButton>("BitBtnCurrVal")->click();
+    QVERIFY(!tool->form->device().ModbusReplyAwaited());
+    QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")).size(), 5, 5000);
+    QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoTesting")).mid(0, 4),
              (QStringList{"NDEVICE = OK;", "LENBLOCK = OK;", "NBLOCKS = OK;", "READ = OK;"}));
 }
 

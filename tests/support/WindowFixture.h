@@ -3,6 +3,7 @@
 // The main window under test: its own settings file in a temporary folder,
 // errors collected instead of shown, and no start-up connection at all.
 
+#include "Controls.h"
 #include "TChatForm.h"
 
 #include <QTemporaryDir>
@@ -12,7 +13,8 @@
 
 // The message log's lines, as a user reads them.
 inline QStringList MessageLogLines(TChatForm& window) {
-    return window.ui().Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return Controls(window).get<QTextEdit>("Memo2")->toPlainText().split(QLatin1Char('\n'),
+                                                                         Qt::SkipEmptyParts);
 }
 
 class WindowFixture {

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ClientSocket.h"
+#include "Connection.h"
+#include "DeviceLog.h"
+#include "RestartTiming.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+
+// Follows a restarting device to where it will be: waits out the restart
+// with a moving progress mark, then tries to reconnect once a second (Timer1)
+// until the device is back or the attempts run out. The configuration write
+// and the firmware install both hand their restart to it.
+class RestartFollower : public QObject {
+    Q_OBJECT
+public:
+    RestartFollower(ClientSocket& socket, Connection& connection, DeviceLog& log,
+                    QObject* parent = nullptr);
+
+    // Pauses until `pauseMs` have passed since `start` (a tick count; the
+    // restart began then), processing messages, then points the connection at
+    // `address`:`port` and starts the reconnection timer; followed() ends it.
+    void Follow(const QString& address, int port, uint32_t pauseMs, uint32_t start);
+    // The reconnection timer runs.
+    bool Following() const { return timer1_.isActive(); }
+    // The last follow ended with the device back on the connection.
+    bool Back() const { return back_; }
+    // Gives up at once, without a word: a script's own time limit ran out.
+    void Stop() { timer1_.stop(); }
+
+    // The reconnection timer's tick.
+    void Timer1Timer();
+
+    // The restart pauses; tests shorten them.
+    RestartTiming timing;
+
+signals:
+    // True: the device is back; false: it did not come back in time.
+    void followed(bool back);
+
+private:
+    ClientSocket& socket_;
+    Connection& connection_;
+    DeviceLog& log_;
+    // Timer1: 1000 ms, stopped until a restart starts it.
+    QTimer timer1_;
+    int countdown_ = 0;
+    bool back_ = false;
+};
