@@ -46,6 +46,8 @@ constexpr Option kOptions[] = {
      "Fault: answer READSOFT with the text READSOFT = ERROR (an old device)."},
     {"drop-after", "N", "Fault: close the connection after N commands."},
     {"oversize-image", nullptr, "Fault: the stored image's header claims more than 256 blocks."},
+    {"flood-for", "MS",
+     "Fault: stream NO; to each client for MS milliseconds, as fast as it takes them."},
     {"split-soft-block", nullptr,
      "Fault: send the answer to each uploaded block in two writes, --split-gap apart."},
     {"soft-block-trailer", "TEXT",
@@ -127,6 +129,8 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     }
     if (isSet("restart-delay") &&
         !readInt(parser, "restart-delay", 0, out.server.restartDelayMs, error))
+        return false;
+    if (isSet("flood-for") && !readInt(parser, "flood-for", 0, out.server.floodMs, error))
         return false;
     if (isSet("idle-timeout")) {
         int seconds = 0;

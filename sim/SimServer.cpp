@@ -131,6 +131,8 @@ void SimServer::onNewConnection() {
         }
         updateStatus();
         emit clientConnected();
+        if (options_.floodMs > 0)
+            flood(QByteArrayLiteral("NO;").repeated(1000), options_.floodMs);
     }
 }
 
@@ -303,7 +305,7 @@ void SimServer::sendUnasked(const QByteArray& bytes) {
 void SimServer::flood(const QByteArray& chunk, int durationMs) {
     if (!floodTimer_) {
         floodTimer_ = new QTimer(this);
-        floodTimer_->setInterval(1);
+        floodTimer_->setInterval(0);
         connect(floodTimer_, &QTimer::timeout, this, [this] {
             if (!client_ || static_cast<int32_t>(rk::GetTickCount() - floodEnd_) >= 0) {
                 floodTimer_->stop();
@@ -312,7 +314,7 @@ void SimServer::flood(const QByteArray& chunk, int durationMs) {
             }
             // Only as fast as the client takes it: the flood is the client's
             // problem, not the simulator's memory.
-            while (client_->bytesToWrite() < 64 * 1024)
+            while (client_->bytesToWrite() < 1024 * 1024)
                 client_->write(floodChunk_);
             client_->flush();
         });

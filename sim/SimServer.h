@@ -24,6 +24,7 @@ struct SimServerOptions {
     uint16_t port = 1024;       // 0: any free port
     int restartDelayMs = 3000;  // how long the device stays away on a restart
     bool allowExternal = false; // may it bind to anything but 127.0.0.0/8
+    int floodMs = 0;            // each client first gets a stream of NO; this long
     SimLimits limits;
 };
 

@@ -209,8 +209,4 @@ void SimulatorThread::sendUnasked(const QByteArray& bytes) {
     onServer([bytes](SimServer& s) { s.sendUnasked(bytes); });
 }
 
-void SimulatorThread::flood(const QByteArray& chunk, int durationMs) {
-    onServer([chunk, durationMs](SimServer& s) { s.flood(chunk, durationMs); });
-}
-
 } // namespace sim

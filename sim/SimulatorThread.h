@@ -101,10 +101,9 @@ public:
     void setVersion(const QString& version, const QString& date);
     void setRestartDelay(int ms);
 
-    void restartNow(); // as "Close = 1"
-    void dropClient(); // closes the client's connection
-    void sendUnasked(const QByteArray& bytes);
-    void flood(const QByteArray& chunk, int durationMs);
+    void restartNow();                         // as "Close = 1"
+    void dropClient();                         // closes the client's connection
+    void sendUnasked(const QByteArray& bytes); // as a device that speaks unasked
 
 signals:
     // Delivered on the fixture's thread.

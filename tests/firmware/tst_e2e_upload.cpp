@@ -37,6 +37,8 @@ private slots:
     void refusedBeforeTransfer();
     void failsDuringTransfer_data();
     void failsDuringTransfer();
+    void chatteringDeviceIsUpgraded_data();
+    void chatteringDeviceIsUpgraded();
     void staleReadyNeverSendsABlock();
     void connectionGoneBeforeInstall();
     void garbageAnswersLetTheTransferGoOn();
@@ -213,6 +215,7 @@ void TestE2eUpload::failsDuringTransfer_data() {
     QTest::addColumn<int>("maxMs");
     QTest::newRow("WRITESOFT BUSY") << "busy" << 0 << 2000;
     QTest::newRow("announcement unanswered") << "silentAnnounce" << 500 << 3000;
+    QTest::newRow("READY only after 500 ms") << "lateReady" << 500 << 3000;
     QTest::newRow("block unanswered 10 s") << "silentBlock" << 10000 << 14000;
     QTest::newRow("connection dropped mid-upload") << "drop" << 0 << 3000;
 }
@@ -231,6 +234,8 @@ void TestE2eUpload::failsDuringTransfer() {
             s.silentCommands = QStringList{"SOFTBLOCK"};
         if (fault == QLatin1String("drop"))
             s.dropAfterCommands = 3;
+        if (fault == QLatin1String("lateReady"))
+            s.answerDelayMs = 600;
     });
     QStringList indicator;
     connect(&f.tool->form->device().log, &DeviceLog::statusText, this,
@@ -262,6 +267,44 @@ void TestE2eUpload::failsDuringTransfer() {
     QVERIFY(f.tool->connectTo(QStringLiteral("127.0.0.1"), f.device->port()));
     f.ui().get<QPushButton>("ButtonUpload")->click();
     QVERIFY(f.tool->form->device().follower.Following());
+}
+
+void TestE2eUpload::chatteringDeviceIsUpgraded_data() {
+    // What the device says after each uploaded block, besides its answer.
+    QTest::addColumn<QByteArray>("answer"); // empty: WRITESOFT = OK
+    QTest::addColumn<bool>("split");        // the answer in two writes, `gapMs` apart
+    QTest::addColumn<QByteArray>("trailer");
+    QTest::addColumn<int>("gapMs");
+    QTest::newRow("a stray NO 20 ms after the answer")
+        << QByteArray() << false << QByteArray("NO;") << 20;
+    QTest::newRow("SOFTBLO + CK = OK, 60 ms apart")
+        << QByteArray("SOFTBLOCK = OK;") << true << QByteArray() << 60;
+    QTest::newRow("WRITESO + FT = OK, 20 ms apart") << QByteArray() << true << QByteArray() << 20;
+}
+
+void TestE2eUpload::chatteringDeviceIsUpgraded() {
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, split);
+    QFETCH(QByteArray, trailer);
+    QFETCH(int, gapMs);
+    QVERIFY(f.start());
+    const QByteArray image = UpgradeFixture::image(5000);
+    f.useImage(image);
+    f.device->updateFaults([&](sim::SimFaults& s) {
+        s.softBlockAnswer = answer;
+        s.splitSoftBlockAnswer = split;
+        s.splitGapMs = gapMs;
+        s.softBlockTrailer = trailer;
+        s.softBlockTrailerMs = gapMs;
+    });
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    // Whatever else it says, each announcement waits for its own READY.
+    QVERIFY(f.tool->form->device().follower.Following());
+    QCOMPARE(f.device->received().left(ExpectedUpload(image).size()), ExpectedUpload(image));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui().get<QLabel>("LabelUpload")->text(), QStringLiteral("OK"),
+                              15000);
+    QCOMPARE(f.ui().get<QLabel>("LabelIMVersion")->text(), QStringLiteral("3.10C (09.10.24)"));
+    QCOMPARE(f.device->state().image, image);
 }
 
 void TestE2eUpload::staleReadyNeverSendsABlock() {

@@ -54,7 +54,8 @@ private slots:
     void lockoutLastsOneSecond();
     void lockoutIsNotExtended();
     void replyAfterLockoutIsShown();
-    void stringReadAfterUnansweredModbus();
+    void requestAfterUnansweredModbus_data();
+    void requestAfterUnansweredModbus();
 
 private:
     bool connect() { return tool->connectTo(QStringLiteral("127.0.0.1"), device->port()); }
@@ -368,15 +369,34 @@ void TestE2eLinkTest::replyAfterLockoutIsShown() {
              QStringLiteral("02 03 00 00 00 43 01 "));
 }
 
-void TestE2eLinkTest::stringReadAfterUnansweredModbus() {
-    // The reply to the request never comes; the string read that follows must
+void TestE2eLinkTest::requestAfterUnansweredModbus_data() {
+    QTest::addColumn<bool>("configRead");
+    QTest::newRow("string read") << false;
+    QTest::newRow("config read") << true;
+}
+
+void TestE2eLinkTest::requestAfterUnansweredModbus() {
+    // The reply to the request never comes; whatever procedure follows must
     // get its answers whole, not cut by the header check of that reply.
+    QFETCH(bool, configRead);
     device->updateFaults([](sim::SimFaults& f) { f.silentCommands = {"MODBUS"}; });
     QVERIFY(connect());
     ui().get<QPushButton>("BitBttnSend")->click();
     QVERIFY(device->waitForReceived(QByteArray::fromHex("020300000006010400000020")));
     QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
     QVERIFY(tool->form->device().ModbusReplyAwaited());
+    if (configRead) {
+        ui().get<QAction>("NConfig")->trigger();
+        ui().get<QPushButton>("ButtonGetAll")->click();
+        QVERIFY(!tool->form->device().ModbusReplyAwaited());
+        for (const char* field :
+             {"EditIPAddr", "EditMask", "EditGW", "EditPort", "EditVersion", "EditDateVersion",
+              "EditPackFloat", "EditMacAddr", "EditSpeedDup"})
+            QVERIFY2(!ui().get<QLineEdit>(field)->text().isEmpty(), field);
+        QCOMPARE(ui().get<QLineEdit>("EditIPAddr")->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(tool->status(StatusPanel::Message), QString());
+        return;
+    }
     ui().get<QPushButton>("BitBtnCurrVal")->click();
     QVERIFY(!tool->form->device().ModbusReplyAwaited());
     QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")).size(), 5, 5000);
