@@ -59,8 +59,8 @@ public:
     void setRestartDelay(int ms) { options_.restartDelayMs = ms; }
     // Restarts as "Close = 1" does.
     void restartNow();
-    // Drops the client's connection, as a cable pulled out.
-    void dropClient();
+    // Drops the client's connection, as a cable pulled out; the log gives the reason.
+    void dropClient(const QString& reason = QStringLiteral("dropped on request"));
 
     SimStatus status() const;
 
@@ -90,7 +90,7 @@ private:
     void runQueue();
     void clearQueue();
     void checkUnsent();
-    void closeClient();
+    void closeClient(const QString& reason);
     // Drops the connection at once, unsent answers and all.
     void abortClient(const QString& reason);
     // The slot is free again: forgets the client's queue and timers.
