@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # build.sh BUILD_DIR [cmake options...]: configures and builds the project.
+# The generator is CMake's own CMAKE_GENERATOR (default here: Ninja); a tree
+# that is already configured keeps the one it was made with.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
@@ -10,5 +12,6 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
+export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j "$(nproc)"

@@ -6,10 +6,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 port=${RK_DEMO_PORT:-15020}
 "$root/scripts/deps.sh"
+runtime=""
+sim_pid=""
+cleanup() {
+  [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+  [ -z "$runtime" ] || rm -rf "$runtime"
+}
+trap cleanup EXIT
+# A hang-up or kill ends the script too, so the simulator and folder go with it.
+trap 'exit 129' HUP
+trap 'exit 143' TERM
 # Qt wants a private runtime folder and warns on every start without one.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-  XDG_RUNTIME_DIR=$(mktemp -d)
-  export XDG_RUNTIME_DIR
+  runtime=$(mktemp -d)
+  export XDG_RUNTIME_DIR=$runtime
 fi
 "$root/scripts/build.sh" "$build"
 demo="$build/demo"
@@ -29,9 +39,9 @@ fi
 sim="$build/sim/rk5720-sim"
 tool_args=(--settings "$demo/RK5720LAN_Config.ini")
 if [ -x "$sim" ]; then
-  "$sim" --listen "127.0.0.1:$port" &
+  # A window left alone keeps its connection: no idle timeout.
+  "$sim" --listen "127.0.0.1:$port" --idle-timeout 0 &
   sim_pid=$!
-  trap 'kill $sim_pid 2>/dev/null || true' EXIT
   tool_args+=(--startup-host "127.0.0.1:$port")
 else
   tool_args+=(--no-autoconnect)

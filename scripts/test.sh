@@ -11,13 +11,16 @@ build=${BUILD_DIR:-$root/build}
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   XDG_RUNTIME_DIR=$(mktemp -d)
   export XDG_RUNTIME_DIR
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
 # shellcheck disable=SC2086
 "$root/scripts/build.sh" "$build" -DRK_WERROR=ON ${CMAKE_EXTRA:-}
 export QT_QPA_PLATFORM=offscreen
 ctest_cmd="ctest --test-dir '$build' --output-on-failure -j 2 --timeout 300"
+# Not exec'd: the runtime folder is removed when the suite ends.
 if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null; then
-  exec unshare --net sh -c "ip link set lo up && $ctest_cmd"
+  unshare --net sh -c "ip link set lo up && $ctest_cmd"
+else
+  echo "not root: running without a private network namespace" >&2
+  sh -c "$ctest_cmd"
 fi
-echo "not root: running without a private network namespace" >&2
-exec sh -c "$ctest_cmd"

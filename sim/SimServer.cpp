@@ -203,14 +203,16 @@ void SimServer::onIdleTimer() {
         idleTimer_->start(static_cast<int>(limit - idle));
         return;
     }
-    const QString reason = QStringLiteral("no input for %1 ms").arg(idle);
+    const QString reason =
+        QStringLiteral("no input for %1 ms, the idle timeout (--idle-timeout %2)")
+            .arg(idle)
+            .arg(limit / 1000.0);
     // A graceful close would wait for a client that does not read either.
     if (client_->bytesToWrite() > 0) {
         abortClient(reason);
         return;
     }
-    logEvent(reason);
-    dropClient();
+    dropClient(reason);
 }
 
 void SimServer::handle(const EngineOutput& out) {
@@ -258,7 +260,9 @@ void SimServer::runQueue() {
         queuedBytes_ -= item.bytes.size();
         if (item.action == EngineAction::Close) {
             clearQueue();
-            closeClient();
+            // The engine closes only for this fault.
+            closeClient(QStringLiteral("fault: drop after %1 commands")
+                            .arg(engine_.faults().dropAfterCommands));
             return;
         }
         if (item.action == EngineAction::Restart) {
@@ -281,17 +285,17 @@ void SimServer::runQueue() {
     }
 }
 
-void SimServer::closeClient() {
+void SimServer::closeClient(const QString& reason) {
     if (!client_)
         return;
-    logEvent(QStringLiteral("closing the connection"));
+    logEvent(reason + QStringLiteral(": closing the connection"));
     client_->disconnectFromHost();
 }
 
-void SimServer::dropClient() {
+void SimServer::dropClient(const QString& reason) {
     clearQueue();
     queueTimer_->stop();
-    closeClient();
+    closeClient(reason);
 }
 
 void SimServer::sendUnasked(const QByteArray& bytes) {
@@ -342,7 +346,7 @@ void SimServer::beginRestart() {
     // The listener goes first: a client that sees its connection end must
     // already find the device away.
     server_->close();
-    closeClient();
+    closeClient(QStringLiteral("restarting"));
     engine_.restarted();
     pollTimer_->stop();
     if (engine_.faults().noComeBack) {

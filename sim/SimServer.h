@@ -60,8 +60,8 @@ public:
     void setRestartDelay(int ms) { options_.restartDelayMs = ms; }
     // Restarts as "Close = 1" does.
     void restartNow();
-    // Drops the client's connection, as a cable pulled out.
-    void dropClient();
+    // Drops the client's connection, as a cable pulled out; the log gives the reason.
+    void dropClient(const QString& reason = QStringLiteral("dropped on request"));
     // Sends `bytes` to the client now, as a device that speaks unasked.
     void sendUnasked(const QByteArray& bytes);
     // Streams `chunk` to the client over and over for `durationMs`, as fast as
@@ -96,7 +96,7 @@ private:
     void runQueue();
     void clearQueue();
     void checkUnsent();
-    void closeClient();
+    void closeClient(const QString& reason);
     // Drops the connection at once, unsent answers and all.
     void abortClient(const QString& reason);
     // The slot is free again: forgets the client's queue and timers.

@@ -1,7 +1,7 @@
 #!/bin/sh
 # check_package.sh CPACK BUILD_DIR VERSION
 # Builds the Debian package from a built tree and checks its file list, its
-# control fields and what the installed files do.
+# control fields, what the installed files do, and lintian's verdict.
 set -eu
 cpack=$1
 build=$2
@@ -25,15 +25,17 @@ for f in usr/bin/rk5720-config usr/bin/rk5720-sim usr/bin/rk5720-cli \
   usr/share/icons/hicolor/scalable/apps/rk5720-config.svg \
   usr/share/icons/hicolor/48x48/apps/rk5720-config.png \
   usr/share/icons/hicolor/256x256/apps/rk5720-config.png \
-  usr/share/man/man1/rk5720-config.1 usr/share/man/man1/rk5720-sim.1 \
-  usr/share/man/man1/rk5720-cli.1; do
+  usr/share/man/man1/rk5720-config.1.gz usr/share/man/man1/rk5720-sim.1.gz \
+  usr/share/man/man1/rk5720-cli.1.gz \
+  usr/share/doc/rk5720-config/copyright usr/share/doc/rk5720-config/changelog.gz; do
   grep -qx "$f" "$out/files" || fail "missing $f"
 done
 # Only the programs and their data: nothing from the tests or the build tools.
-grep -v -E '^usr/(bin/rk5720-[a-z]+|share/(applications|icons/hicolor|man/man1)/.*)$' \
-  "$out/files" && fail "unexpected files above"
+grep -v -E '^usr/(bin/rk5720-[a-z]+|share/(applications|icons/hicolor|man/man1)/.*)$' "$out/files" |
+  grep -v -E '^usr/share/doc/rk5720-config/(copyright|changelog\.gz)$' &&
+  fail "unexpected files above"
 for program in $(sed -n 's|^usr/bin/||p' "$out/files"); do
-  grep -qx "usr/share/man/man1/$program.1" "$out/files" || fail "no manual page for $program"
+  grep -qx "usr/share/man/man1/$program.1.gz" "$out/files" || fail "no manual page for $program"
 done
 
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -48,6 +50,13 @@ echo "$depends" | tr ',' '\n' | sed 's/^ *//' >"$out/depends"
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6; do
   cut -d' ' -f1 "$out/depends" | grep -qxF "$lib" || fail "Depends lacks $lib: $depends"
 done
+# The font the windows ask for.
+field Recommends | tr ',' '\n' | sed 's/^ *//' | grep -qx fonts-dejavu-core ||
+  fail "Recommends lacks fonts-dejavu-core: $(field Recommends)"
+
+# Debian's rules, as lintian knows them: errors and warnings fail, its notes do not.
+lintian --fail-on error,warning "$deb" >"$out/lintian" 2>&1 ||
+  { cat "$out/lintian" >&2; fail "lintian"; }
 
 dpkg-deb -x "$deb" "$out/root"
 root=$out/root
@@ -58,6 +67,12 @@ for size in 48 256; do
     grep -q "PNG image data, $size x $size," || fail "icon ${size}x${size}"
 done
 grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/rk5720-config.svg" || fail "svg"
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+  gzip -dc "$page" | head -1 | grep -q "^\.TH .* $version\"" || fail "manual page $page"
+done
+# A version bump needs its changelog entry.
+gzip -dc "$root/usr/share/doc/rk5720-config/changelog.gz" | head -1 |
+  grep -q "^rk5720-config ($version) " || fail "changelog's first entry is not $version"
 
 # The packaged programs run without a display; being installed, the tool keeps
 # its settings in the user's configuration folder.

@@ -250,6 +250,9 @@ void TestSimTcp::dropAfterCommands() {
     QCOMPARE(client.ask("?NetMask;"), QByteArray("NETMASK = 255.255.255.0;"));
     QVERIFY(client.waitClosed());
     QVERIFY(device.waitForNoClient());
+    QVERIFY2(device.formattedWireLog().contains(
+                 QStringLiteral("fault: drop after 2 commands: closing the connection")),
+             qPrintable(device.formattedWireLog()));
     // The device itself stays: a new connection works.
     SimClient again;
     QVERIFY(again.connectTo(device.address(), device.port()));
