@@ -42,11 +42,11 @@ void TestWindowFonts::fontIsTheOneAskedFor() {
     CreateWindow();
     QWidget* top = window_.get();
     if (window == QLatin1String("connect"))
-        top = &window_->connectDialog();
+        top = window_->findChild<TFCombBoxDial*>();
     else if (window == QLatin1String("about"))
-        top = &window_->aboutWindow();
+        top = window_->findChild<TFormAboutProgr*>();
     else if (window == QLatin1String("help"))
-        top = &window_->helpWindow();
+        top = window_->findChild<TForm_Help*>();
     QWidget* widget = child.isEmpty() ? top : top->findChild<QWidget*>(child);
     QVERIFY(widget);
 
