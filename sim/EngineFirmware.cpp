@@ -46,7 +46,8 @@ bool DeviceEngine::firmwareAssignment(const QByteArray& key, const QByteArray& v
             answerItem(key, "ERROR");
         } else {
             QByteArray block = servedImage().mid(qsizetype(n) * kImageBlockSize, kImageBlockSize);
-            block.append(kImageBlockSize - block.size(), '\0');
+            if (!faults_.shortLastReadSoft || block.isEmpty())
+                block.append(kImageBlockSize - block.size(), '\0');
             answer(block);
         }
     } else if (key == "UPGRADE") {

@@ -46,6 +46,8 @@ constexpr Option kOptions[] = {
      "Fault: answer READSOFT with the text READSOFT = ERROR (an old device)."},
     {"drop-after", "N", "Fault: close the connection after N commands."},
     {"oversize-image", nullptr, "Fault: the stored image's header claims more than 256 blocks."},
+    {"short-last-readsoft", nullptr,
+     "Fault: read back the image's last block with only the bytes the image holds."},
     {"flood-for", "MS",
      "Fault: stream NO; to each client for MS milliseconds, as fast as it takes them."},
     {"split-soft-block", nullptr,
@@ -154,6 +156,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     f.oldReadSoft = isSet("old-readsoft");
     f.oversizeImageHeader = isSet("oversize-image");
     f.splitSoftBlockAnswer = isSet("split-soft-block");
+    f.shortLastReadSoft = isSet("short-last-readsoft");
     f.softBlockTrailer = parser.value(QStringLiteral("soft-block-trailer")).toLatin1();
     if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||
         (isSet("split-gap") && !readInt(parser, "split-gap", 0, f.splitGapMs, error)) ||

@@ -25,6 +25,7 @@ struct SimFaults {
     bool noComeBack = false;           // after a restart the device stays away
     int stallReadSoftAt = -1;          // READSOFT of this block and later ones unanswered
     bool oldReadSoft = false;          // READSOFT answered by the text READSOFT = ERROR
+    bool shortLastReadSoft = false;    // the last block read back holds only the image's bytes
     int dropAfterCommands = -1;        // the connection is closed after this many commands
     bool oversizeImageHeader = false;  // block 0 read back claims more than 256 blocks
     QByteArray softBlockAnswer;        // sent instead of WRITESOFT = OK after a data block

@@ -26,13 +26,17 @@ std::optional<QString> Answer::ValueOf(AnswerKey key) const {
 CommandChannel::CommandChannel(ClientSocket& socket, DeviceModel& model, DeviceLog& log,
                                QObject* parent)
     : QObject(parent), socket_(socket), model_(model), log_(log) {
-    for (QTimer* gap : {&blockGap_, &modbusGap_}) {
+    for (QTimer* gap : {&blockGap_, &modbusGap_, &rawGap_}) {
         gap->setSingleShot(true);
         gap->setInterval(kPieceGapMs);
     }
     connect(&blockGap_, &QTimer::timeout, this, &CommandChannel::blockGapEnded);
     // A reply still short when the pieces stop is dropped; the next is awaited.
     connect(&modbusGap_, &QTimer::timeout, this, [this] { modbusReader_.Drop(); });
+    connect(&rawGap_, &QTimer::timeout, this, [this] {
+        if (raw_ && !raw_->bytes.isEmpty())
+            raw_->stopped = true;
+    });
 }
 
 Answer CommandChannel::Exchange(const QByteArray& bytes, const AnswerWait& wait) {
@@ -120,6 +124,8 @@ void CommandChannel::receive() {
         raw_->bytes.resize(raw_->max);
         const int got = socket_.ReceiveBuf(raw_->bytes.data() + have, room);
         raw_->bytes.resize(have + got);
+        if (got > 0)
+            rawGap_.start();
         return;
     }
     if (modbusMode_ && receiveModbusReply())
@@ -135,15 +141,17 @@ RawReply CommandChannel::ReadRaw(const QByteArray& command, int max, uint32_t li
                                  const std::function<bool(const QByteArray&)>& complete) {
     const uint32_t t0 = rk::GetTickCount();
     AbandonModbusReply();
-    raw_ = RawRead{QByteArray(), max};
+    raw_ = RawRead{QByteArray(), max, false};
     if (writable_)
         socket_.SendBuf(command.constData(), int(command.size()));
-    WaitUntil([&] { return !raw_ || complete(raw_->bytes) || !writable_; }, limitMs, t0);
+    WaitUntil([&] { return !raw_ || raw_->stopped || complete(raw_->bytes) || !writable_; },
+              limitMs, t0);
     RawReply reply;
     if (raw_)
         reply.bytes = raw_->bytes;
-    reply.complete = complete(reply.bytes);
+    reply.complete = complete(reply.bytes) || (raw_ && raw_->stopped);
     raw_.reset();
+    rawGap_.stop();
     // What came after the reply is text again.
     socket_.RedeliverPending();
     return reply;

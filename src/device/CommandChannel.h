@@ -107,7 +107,8 @@ public:
 
     // Sends `command` and takes what arrives as raw bytes, at most `max`,
     // until `complete` holds for them, `limitMs` passes or the connection
-    // drops. Pieces of one reply are joined.
+    // drops. Pieces of one reply are joined; when they stop (no piece for
+    // kPieceGapMs) what came is the reply, complete as a single receive is.
     RawReply ReadRaw(const QByteArray& command, int max, uint32_t limitMs,
                      const std::function<bool(const QByteArray&)>& complete);
 
@@ -139,6 +140,8 @@ private:
     struct RawRead {
         QByteArray bytes;
         int max = 0;
+        // No further piece came in time.
+        bool stopped = false;
     };
 
     Answer wait(const AnswerWait& wait, uint32_t start);
@@ -178,4 +181,5 @@ private:
     // Single-shot: no further piece came in time.
     QTimer blockGap_;
     QTimer modbusGap_;
+    QTimer rawGap_;
 };

@@ -73,6 +73,9 @@ void TestE2eUpgradePanel::compare_data() {
     QTest::newRow("lower-case version in the file")
         << "lowercase"
         << "" << false << kDeviceVersion << "" << false << 0;
+    QTest::newRow("last block short, as the image ends")
+        << "stored"
+        << "shortlast" << true << kDeviceVersion << "" << true << 0;
     QTest::newRow("old device") << "stored"
                                 << "old" << false << "Very old version RK5720"
                                 << "Very old version RK5720LAN" << true << 0;
@@ -121,6 +124,7 @@ void TestE2eUpgradePanel::compare() {
     f.device->updateFaults([&fault](sim::SimFaults& s) {
         s.oldReadSoft = fault == QLatin1String("old");
         s.oversizeImageHeader = fault == QLatin1String("oversize");
+        s.shortLastReadSoft = fault == QLatin1String("shortlast");
         if (fault == QLatin1String("stall"))
             s.stallReadSoftAt = 7;
         if (fault == QLatin1String("drop"))
