@@ -76,6 +76,9 @@ bool DeviceEngine::instrumentBareWord(const QByteArray& word) {
     }
     readReady_ = false;
     answerData(data);
+    if (!faults_.readBufTrailer.isEmpty())
+        out_.writes.append({faults_.readBufTrailer, std::max(0, faults_.answerDelayMs) +
+                                                        std::max(0, faults_.readBufTrailerMs)});
     return true;
 }
 

@@ -48,6 +48,7 @@ constexpr Option kOptions[] = {
     {"oversize-image", nullptr, "Fault: the stored image's header claims more than 256 blocks."},
     {"short-last-readsoft", nullptr,
      "Fault: read back the image's last block with only the bytes the image holds."},
+    {"readbuf-trailer", "TEXT", "Fault: send TEXT 100 ms after each instrument block."},
     {"flood-for", "MS",
      "Fault: stream NO; to each client for MS milliseconds, as fast as it takes them."},
     {"split-soft-block", nullptr,
@@ -157,6 +158,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     f.oversizeImageHeader = isSet("oversize-image");
     f.splitSoftBlockAnswer = isSet("split-soft-block");
     f.shortLastReadSoft = isSet("short-last-readsoft");
+    f.readBufTrailer = parser.value(QStringLiteral("readbuf-trailer")).toLatin1();
     f.softBlockTrailer = parser.value(QStringLiteral("soft-block-trailer")).toLatin1();
     if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||
         (isSet("split-gap") && !readInt(parser, "split-gap", 0, f.splitGapMs, error)) ||

@@ -31,6 +31,8 @@ struct SimFaults {
     QByteArray softBlockAnswer;        // sent instead of WRITESOFT = OK after a data block
     bool splitSoftBlockAnswer = false; // a data block's answer goes out in two writes,
                                        // splitGapMs apart
+    QByteArray readBufTrailer;        // sent readBufTrailerMs after an instrument block
+    int readBufTrailerMs = 100;
     QByteArray softBlockTrailer;       // sent softBlockTrailerMs after a data block's answer
     int softBlockTrailerMs = 20;
 

@@ -181,7 +181,11 @@ void CommandChannel::receiveBlock() {
 void CommandChannel::finishBlock() {
     blockGap_.stop();
     const qsizetype offset = qsizetype(blocksReceived_) * blockLength_;
-    const QByteArray block = blockBuffer_->mid(offset, blockLength_);
+    QByteArray block = blockBuffer_->mid(offset, blockLength_);
+    // Only the length asked for is the instrument's: a text that follows a
+    // 128-byte block never fills its 129th position.
+    if (block.size() < kShownBlockBytes)
+        block.append(kShownBlockBytes - block.size(), '\0');
     const int received = blockFilled_;
     blockFilled_ = 0;
     if (++blocksReceived_ >= blockCount_)

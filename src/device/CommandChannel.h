@@ -118,6 +118,10 @@ public:
     void AbandonModbusReply();
     bool ModbusReplyAwaited() const { return modbusMode_; }
 
+    // The bytes of an instrument block that a block read takes (LENBLOCK);
+    // the block is shown as 129 positions whatever it holds.
+    void ExpectBlockLength(int length) { blockLength_ = length; }
+    static constexpr int kShownBlockBytes = 129;
     // A block read in progress is abandoned; what arrives is text again.
     void AbandonBlockRead();
     bool BlockReadActive() const { return blockBuffer_.has_value(); }
@@ -128,8 +132,8 @@ public:
 signals:
     // READ was answered OK and READBUF is about to go out.
     void blockReadStarted();
-    // One instrument block, whole, however much of it arrived: the first
-    // `received` bytes came from the device, the rest are zeros.
+    // One instrument block of 129 positions, however much of it arrived: the
+    // first `received` bytes came from the device, the rest are zeros.
     void blockReceived(const QByteArray& block, int received);
     // One ModBus reply to the request sent, whole: its 7-byte header and PDU.
     void modbusReplyReceived(const QByteArray& header, const QByteArray& pdu);

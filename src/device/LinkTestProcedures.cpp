@@ -81,6 +81,7 @@ LinkTestProcedures::Result LinkTestProcedures::ReadCurrentValues(const QString& 
     if (!number)
         return failure;
     const ReadVariant variant = ChooseReadVariant(*number);
+    channel_.ExpectBlockLength(variant.blockLength);
     const QStringList commands{
         QStringLiteral("NDEVICE = ") + *number,
         QStringLiteral("LENBLOCK = ") + QString::number(variant.blockLength),

@@ -89,23 +89,36 @@ void TestE2eLinkTest::currentValues_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("commands");
     QTest::addColumn<bool>("found");
+    // A text the device sends 100 ms after the block, if any.
+    QTest::addColumn<QByteArray>("trailer");
     QTest::newRow("BA001") << "BA001"
-                           << "NDEVICE = BA001; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true;
+                           << "NDEVICE = BA001; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true
+                           << QByteArray();
     QTest::newRow("128-byte variant")
         << "KA010"
-        << "NDEVICE = KA010; LENBLOCK = 128; NBLOCKS = 1; READ = 145" << true;
+        << "NDEVICE = KA010; LENBLOCK = 128; NBLOCKS = 1; READ = 145" << true << QByteArray();
+    QTest::newRow("128-byte variant, a text after the block")
+        << "KA010"
+        << "NDEVICE = KA010; LENBLOCK = 128; NBLOCKS = 1; READ = 145" << true
+        << QByteArray("AB=1;");
+    QTest::newRow("129-byte variant, a text after the block")
+        << "BA001"
+        << "NDEVICE = BA001; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true
+        << QByteArray("AB=1;");
     QTest::newRow("lower-case prefix")
         << " ka10 "
-        << "NDEVICE = ka010; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true;
+        << "NDEVICE = ka010; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << true << QByteArray();
     QTest::newRow("missing instrument")
         << "BA9"
-        << "NDEVICE = BA009; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << false;
+        << "NDEVICE = BA009; LENBLOCK = 129; NBLOCKS = 1; READ = 193" << false << QByteArray();
 }
 
 void TestE2eLinkTest::currentValues() {
     QFETCH(QString, typed);
     QFETCH(QString, commands);
     QFETCH(bool, found);
+    QFETCH(QByteArray, trailer);
+    device->updateFaults([&trailer](sim::SimFaults& f) { f.readBufTrailer = trailer; });
     QVERIFY(connect());
     ui().get<QLineEdit>("EditNum")->setText(typed);
     ui().get<QPushButton>("BitBtnCurrVal")->click();
@@ -123,7 +136,10 @@ void TestE2eLinkTest::currentValues() {
         const QString number = commands.section(QLatin1Char(';'), 0, 0).mid(10);
         const int length = number.startsWith(QLatin1Char('K')) ? 128 : 129;
         const QByteArray block = InstrumentValues(device->state(), number, length);
+        // The instrument's bytes only: what follows them is the device's text.
         answers << HexDumpLine(block + QByteArray(129 - length, '\0'));
+        if (!trailer.isEmpty())
+            answers << QString::fromLatin1(trailer);
         QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")), answers, 5000);
         QCOMPARE(ui().get<QPlainTextEdit>("MemoTesting")->textCursor().selectionStart(), 0);
         QCOMPARE(ui().get<QPlainTextEdit>("MemoTesting")->textCursor().selectionEnd(), 1);
