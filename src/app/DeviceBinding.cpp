@@ -1,8 +1,8 @@
 #include "DeviceBinding.h"
 
+#include "HexLine.h"
 #include "LabelColor.h"
 #include "StatusPanels.h"
-#include "Text.h"
 #include "ValueChecks.h"
 #include "ui_TChatForm.h"
 
@@ -31,9 +31,8 @@ DeviceBinding::DeviceBinding(Device& device, Ui::TChatForm& ui, StatusPanels& st
         ui_.MemoSending->clear();
         ui_.MemoTesting->clear();
     });
-    connect(
-        &log, &DeviceLog::statusText, &status,
-        [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });
+    connect(&log, &DeviceLog::statusText, &status,
+            [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });
     connect(&log, &DeviceLog::lampShown, &status,
             [&status](bool shown) { status.SetLampWidth(shown ? 20 : 0); });
 
