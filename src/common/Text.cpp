@@ -45,7 +45,7 @@ QString FromCp1251(const QByteArray& bytes) {
     text.reserve(bytes.size());
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        text += b < 0x80 ? QChar(b) : QChar(kCp1251High[b - 0x80]);
+        text += b < 0x80 ? QChar(char16_t(b)) : QChar(kCp1251High[b - 0x80]);
     }
     return text;
 }
