@@ -1,7 +1,8 @@
-# rk_check_widget_free(target): fails the configuration when the target links,
-# directly or through its libraries, Qt Widgets or Qt Gui, or when one of its
-# sources includes a generated window header. The device core must run where
-# no display exists.
+# rk_check_widget_free(target [NO_NETWORK]): fails the configuration when the
+# target links, directly or through its libraries, Qt Widgets or Qt Gui, or when
+# one of its sources includes a generated window header. The device core must
+# run where no display exists. NO_NETWORK also refuses Qt Network and its
+# headers: pure protocol logic holds no socket.
 function(_rk_collect_links target out)
   set(seen ${${out}})
   get_target_property(links ${target} LINK_LIBRARIES)
@@ -23,11 +24,15 @@ function(_rk_collect_links target out)
 endfunction()
 
 function(rk_check_widget_free target)
+  cmake_parse_arguments(C "NO_NETWORK" "" "" ${ARGN})
   set(all "")
   _rk_collect_links(${target} all)
   foreach(lib IN LISTS all)
     if(lib MATCHES "Qt6?::(Widgets|Gui)$")
       message(FATAL_ERROR "${target} must not link ${lib}: the device core has no display")
+    endif()
+    if(C_NO_NETWORK AND lib MATCHES "Qt6?::Network$")
+      message(FATAL_ERROR "${target} must not link ${lib}: it holds no socket")
     endif()
   endforeach()
   get_target_property(sources ${target} SOURCES)
@@ -36,6 +41,13 @@ function(rk_check_widget_free target)
     file(STRINGS ${dir}/${src} hits REGEX "#include[ \t]*[<\"]ui_")
     if(hits)
       message(FATAL_ERROR "${dir}/${src} includes a window header: ${hits}")
+    endif()
+    if(C_NO_NETWORK)
+      file(STRINGS ${dir}/${src} hits
+           REGEX "#include[ \t]*<(QtNetwork/|QTcp|QUdp|QHostAddress|QAbstractSocket|QNetwork)")
+      if(hits)
+        message(FATAL_ERROR "${dir}/${src} includes a network header: ${hits}")
+      endif()
     endif()
   endforeach()
 endfunction()

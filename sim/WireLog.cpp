@@ -1,6 +1,6 @@
 #include "WireLog.h"
 
-#include "Text.h"
+#include "HexLine.h"
 #include "Ticks.h"
 
 namespace sim {

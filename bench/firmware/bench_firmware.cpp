@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
     std::printf("upload-device-turnaround-median: %u ms\n", Median(deviceTurns));
 
     // A block answer that never comes: 10 s of waiting.
-    device.updateFaults([](sim::SimFaults& f) { f.silentCommands = QStringList{"SOFTBLOCK"}; });
+    device.updateFaults(
+        [](sim::SimFaults& f) { f.silentCommands = QStringList{QStringLiteral("SOFTBLOCK")}; });
     const double cpu0 = ProcessCpuMs();
     QElapsedTimer wall;
     wall.start();

@@ -1,8 +1,8 @@
 #include "DeviceBinding.h"
 
+#include "HexLine.h"
 #include "LabelColor.h"
 #include "StatusPanels.h"
-#include "Text.h"
 #include "ValueChecks.h"
 #include "ui_TChatForm.h"
 

@@ -91,7 +91,7 @@ const QList<CommandSpec>& Commands() {
         {"import",
          "import FILE [VALUE OPTIONS] [--restart] HOST[:PORT]...",
          "write a configuration exported before (FILE \"-\": standard input)",
-         {"FILE"},
+         {QStringLiteral("FILE")},
          1,
          WithRestart(kValueOptions),
          "FILE holds a document of export, or a bare configuration object. Unknown keys,\n"
@@ -102,7 +102,7 @@ const QList<CommandSpec>& Commands() {
         {"image-info",
          "image-info FILE",
          "check a firmware image file offline",
-         {"FILE"},
+         {QStringLiteral("FILE")},
          0,
          {},
          "Exit 0 for a valid image, 2 for a file that is none.\n\n"
@@ -111,7 +111,7 @@ const QList<CommandSpec>& Commands() {
         {"upgrade",
          "upgrade FILE HOST[:PORT]...",
          "upload and install a firmware image, then verify it",
-         {"FILE"},
+         {QStringLiteral("FILE")},
          1,
          {kInstallPause},
          "Checks the image, uploads it block by block (a progress bar on standard error when\n"
@@ -123,7 +123,7 @@ const QList<CommandSpec>& Commands() {
         {"compare",
          "compare FILE HOST[:PORT]...",
          "compare the device's stored image with a file",
-         {"FILE"},
+         {QStringLiteral("FILE")},
          1,
          {},
          "Exit 0 when versions and every block agree, 1 when they differ.\n\n"
@@ -131,14 +131,14 @@ const QList<CommandSpec>& Commands() {
         {"rcom",
          "rcom on|off|status HOST[:PORT]...",
          "switch the remote COM-port function",
-         {"on|off|status"},
+         {QStringLiteral("on|off|status")},
          1,
          {},
          "JSON fields: \"remote_com\" (\"on\", \"off\" or \"unknown\").\n"},
         {"instrument",
          "instrument NUMBER HOST[:PORT]...",
          "read an instrument's current values through the string protocol",
-         {"NUMBER"},
+         {QStringLiteral("NUMBER")},
          1,
          {},
          "NUMBER names the instrument as on its plate (BA001). The block is printed as a\n"
@@ -148,7 +148,7 @@ const QList<CommandSpec>& Commands() {
         {"modbus",
          "modbus \"FRAME\" [--float ORDER] HOST[:PORT]...",
          "send a ModBus/TCP frame and print the reply",
-         {"FRAME"},
+         {QStringLiteral("FRAME")},
          1,
          {{"float", "ORDER",
            "decode the registers of a read reply as floats in this byte order: 1-0-3-2,\n"
@@ -161,7 +161,7 @@ const QList<CommandSpec>& Commands() {
         {"scan",
          "scan CIDR [--port P]",
          "find devices on a range of addresses (at most a /16)",
-         {"CIDR"},
+         {QStringLiteral("CIDR")},
          0,
          {{"port", "P", "the port to probe (default 1024)"}},
          "Connects to every address of the range, a bounded number at once, and asks each\n"

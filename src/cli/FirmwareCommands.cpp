@@ -24,18 +24,9 @@ struct CheckedImage {
 std::optional<CheckedImage> CheckImageFile(const QString& name) {
     CheckedImage image;
     image.file = ReadImageFile(name);
-    switch (image.file.status) {
-    case ImageFile::Status::Read:
-        break;
-    case ImageFile::Status::CannotOpen:
-        PrintError(QStringLiteral("%1: cannot open it as a file").arg(name));
-        return std::nullopt;
-    case ImageFile::Status::TooLong:
-        PrintError(
-            QStringLiteral("%1: larger than %2 bytes, no image").arg(name).arg(kImageMaxSize));
-        return std::nullopt;
-    case ImageFile::Status::ShortRead:
-        PrintError(QStringLiteral("%1: could not be read whole").arg(name));
+    if (image.file.status != ImageFile::Status::Read) {
+        PrintError(QStringLiteral("%1: %2").arg(
+            name, ImageFileMessage(image.file.status, ImageFileUse::CommandLine)));
         return std::nullopt;
     }
     image.check = CheckImage(image.file.bytes.constData(), image.file.size);
@@ -179,8 +170,9 @@ int RunImageInfo(const CommandLine& line) {
                                        4, 16, QLatin1Char('0'))
                                   .toUpper()
                             : QString();
-    const QString verdict =
-        check.ok() ? QStringLiteral("valid image") : ImageCheckMessage(check.code);
+    const QString verdict = check.ok() ? QStringLiteral("valid image")
+                            : readable ? ImageCheckMessage(check.code)
+                                       : ImageFileMessage(file.status, ImageFileUse::Compare);
     if (line.json) {
         QJsonObject document;
         document.insert(QStringLiteral("command"), line.command);

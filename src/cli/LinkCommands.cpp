@@ -3,9 +3,9 @@
 #include "Commands.h"
 
 #include "DeviceSession.h"
+#include "HexLine.h"
 #include "InstrumentNumber.h"
 #include "ModbusFrame.h"
-#include "Text.h"
 #include "ValueChecks.h"
 
 #include <QJsonArray>

@@ -40,35 +40,12 @@ QByteArray TrimControl(const QByteArray& bytes) {
     return bytes.mid(begin, end - begin);
 }
 
-QString ByteCountNote(qsizetype bytes) {
-    return QStringLiteral("... (%1 bytes)").arg(bytes);
-}
-
-QString HexLogLine(const char* bytes, qsizetype count) {
-    if (count <= kHexLineMaxBytes)
-        return HexDumpLine(bytes, count);
-    return HexDumpLine(bytes, kHexLineMaxBytes) + ByteCountNote(count);
-}
-
-QString HexDumpLine(const char* bytes, qsizetype count) {
-    static const char digits[] = "0123456789ABCDEF";
-    QString line;
-    line.reserve(count * 3);
-    for (qsizetype i = 0; i < count; ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        line += QLatin1Char(digits[b >> 4]);
-        line += QLatin1Char(digits[b & 15]);
-        line += QLatin1Char(' ');
-    }
-    return line;
-}
-
 QString FromCp1251(const QByteArray& bytes) {
     QString text;
     text.reserve(bytes.size());
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        text += b < 0x80 ? QChar(b) : QChar(kCp1251High[b - 0x80]);
+        text += b < 0x80 ? QChar(char16_t(b)) : QChar(kCp1251High[b - 0x80]);
     }
     return text;
 }

@@ -1,6 +1,6 @@
 #include "DeviceLog.h"
 
-#include "Text.h"
+#include "HexLine.h"
 
 QString DeviceLog::CapLine(const QString& text) {
     if (text.size() <= kMaxLineChars)

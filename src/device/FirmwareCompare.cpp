@@ -85,20 +85,26 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const Imag
         result.code = CompareFileNotOpen;
     }
 
-    static const struct {
+    // A short read and a failure while reading count as a file that did not open.
+    const QString fileNotOpen =
+        ImageFileMessage(ImageFile::Status::CannotOpen, ImageFileUse::Compare);
+    const QString fileTooLong = ImageFileMessage(ImageFile::Status::TooLong, ImageFileUse::Compare);
+    const struct {
         int code;
-        const char* label;
-        const char* report;
-    } kFailures[] = {
-        {CompareFileNotOpen, "File not open", "File not open"},
-        {CompareFileTooLong, "File is too long", "File is too long"},
-        {CompareNotAnswered, "Server not answer", "Server not answer"},
-        {CompareTooOld, "Very old version RK5720", "Very old version RK5720LAN"},
+        QString label;
+        QString report;
+    } failures[] = {
+        {CompareFileNotOpen, fileNotOpen, fileNotOpen},
+        {CompareFileTooLong, fileTooLong, fileTooLong},
+        {CompareNotAnswered, QStringLiteral("Server not answer"),
+         QStringLiteral("Server not answer")},
+        {CompareTooOld, QStringLiteral("Very old version RK5720"),
+         QStringLiteral("Very old version RK5720LAN")},
     };
-    for (const auto& f : kFailures) {
+    for (const auto& f : failures) {
         if (f.code == result.code) {
-            emit versionText(VersionSide::Device, QString::fromLatin1(f.label));
-            log_.ShowStatus(QString::fromLatin1(f.report));
+            emit versionText(VersionSide::Device, f.label);
+            log_.ShowStatus(f.report);
         }
     }
     if (result.code != CompareDone)

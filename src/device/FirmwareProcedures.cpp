@@ -12,8 +12,6 @@
 
 namespace {
 const QString kIndicatorPattern = QStringLiteral("--+--+--+--");
-const QString kCannotOpen = QStringLiteral("Can't open file");
-const QString kFileReadError = QStringLiteral("Error file reading");
 // Flash reads 0xFF where nothing was written; the last block's tail beyond
 // the file is sent as erased flash, never as stale memory.
 constexpr char kBlockFiller = '\xFF';
@@ -39,24 +37,14 @@ ImageCheck FirmwareProcedures::ValidateImage(const QByteArray& image, qsizetype 
 
 ImageCheck FirmwareProcedures::CheckImageFile(const QString& fileName) {
     const ImageFile file = ReadImageFile(fileName);
-    ImageCheck failed;
-    QString message;
-    switch (file.status) {
-    case ImageFile::Status::Read:
+    if (file.status == ImageFile::Status::Read)
         return ValidateImage(file.bytes, file.size, VersionSide::File);
-    case ImageFile::Status::CannotOpen:
-        failed.code = ImageEmpty;
-        message = ImageCheckMessage(ImageEmpty);
-        break;
-    case ImageFile::Status::TooLong:
+    // A short read is not checked: what came is not the file, and checking it
+    // would blame the image.
+    ImageCheck failed;
+    if (file.status == ImageFile::Status::TooLong)
         failed.code = ImageTooLong;
-        message = ImageCheckMessage(ImageTooLong);
-        break;
-    case ImageFile::Status::ShortRead:
-        // What came is not the file: checking it would blame the image.
-        message = kFileReadError;
-        break;
-    }
+    const QString message = ImageFileMessage(file.status, ImageFileUse::Check);
     emit versionText(VersionSide::File, message);
     log_.ShowStatus(message);
     return failed;
@@ -66,7 +54,7 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const QStri
     try {
         return UploadFirmware(ReadImageFile(fileName));
     } catch (const std::exception&) {
-        log_.ShowStatus(kCannotOpen);
+        log_.ShowStatus(ImageFileMessage(ImageFile::Status::CannotOpen, ImageFileUse::Upload));
         emit phase(FirmwarePhase::TransferEnded);
         return {UploadResult::TransferError};
     }
@@ -82,18 +70,18 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const Image
     UploadOutcome outcome;
     try {
         if (file.status == ImageFile::Status::CannotOpen) {
-            log_.ShowStatus(kCannotOpen);
+            log_.ShowStatus(ImageFileMessage(file.status, ImageFileUse::Upload));
             return {UploadResult::CannotOpen};
         }
         if (file.status == ImageFile::Status::TooLong) {
-            log_.ShowStatus(ImageCheckMessage(ImageTooLong));
+            log_.ShowStatus(ImageFileMessage(file.status, ImageFileUse::Upload));
             return {UploadResult::TooLong};
         }
         if (!ValidateImage(file.bytes, file.size, VersionSide::File).ok())
             return {UploadResult::InvalidImage};
         emit phase(FirmwarePhase::FileChecked);
         if (file.status == ImageFile::Status::ShortRead) {
-            log_.ShowStatus(kFileReadError);
+            log_.ShowStatus(ImageFileMessage(file.status, ImageFileUse::Upload));
             return {UploadResult::ReadError};
         }
         emit phase(FirmwarePhase::TransferBegun);
@@ -102,7 +90,7 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const Image
         if (outcome.result != UploadResult::Restarting)
             return outcome;
     } catch (const std::exception&) {
-        log_.ShowStatus(kCannotOpen);
+        log_.ShowStatus(ImageFileMessage(ImageFile::Status::CannotOpen, ImageFileUse::Upload));
         emit phase(FirmwarePhase::TransferEnded);
         outcome.result = UploadResult::TransferError;
         return outcome;

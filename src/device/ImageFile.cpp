@@ -24,3 +24,27 @@ ImageFile ReadImageFile(const QString& fileName) {
     result.status = got == result.size ? ImageFile::Status::Read : ImageFile::Status::ShortRead;
     return result;
 }
+
+QString ImageFileMessage(ImageFile::Status status, ImageFileUse use) {
+    switch (status) {
+    case ImageFile::Status::Read:
+        break;
+    case ImageFile::Status::CannotOpen:
+        if (use == ImageFileUse::Upload)
+            return QStringLiteral("Can't open file");
+        if (use == ImageFileUse::CommandLine)
+            return QStringLiteral("cannot open it as a file");
+        return ImageCheckMessage(ImageEmpty);
+    case ImageFile::Status::TooLong:
+        if (use == ImageFileUse::CommandLine)
+            return QStringLiteral("larger than %1 bytes, no image").arg(kImageMaxSize);
+        return ImageCheckMessage(ImageTooLong);
+    case ImageFile::Status::ShortRead:
+        if (use == ImageFileUse::Compare)
+            return ImageCheckMessage(ImageEmpty);
+        if (use == ImageFileUse::CommandLine)
+            return QStringLiteral("could not be read whole");
+        return QStringLiteral("Error file reading");
+    }
+    return QString();
+}

@@ -19,3 +19,15 @@ struct ImageFile {
 };
 
 ImageFile ReadImageFile(const QString& fileName);
+
+// Where a file that did not read is reported: one status has different words in
+// different places, and users know each place's words.
+enum class ImageFileUse {
+    Check,       // the window's file check
+    Upload,      // the window's upload: a file that won't open is "Can't open file"
+    Compare,     // the window's compare and the CLI's image-info: a short read is "File not open"
+    CommandLine, // the CLI's upgrade and compare, printed after the file's name
+};
+
+// The words for a file that did not read; an empty text for Status::Read.
+QString ImageFileMessage(ImageFile::Status status, ImageFileUse use);

@@ -18,7 +18,6 @@ private slots:
     void readNumber();
     void trimControl_data();
     void trimControl();
-    void hexDumpLine();
     void cp1251RoundTrip();
     void tickDifferenceSurvivesWrap();
     void waitBlocksWithoutSpinning();
@@ -91,11 +90,6 @@ void TestCommon::trimControl() {
     QFETCH(QString, expected);
     QCOMPARE(TrimControl(text), expected);
     QCOMPARE(TrimControl(text.toLatin1()), expected.toLatin1());
-}
-
-void TestCommon::hexDumpLine() {
-    QCOMPARE(HexDumpLine(QByteArray()), QString());
-    QCOMPARE(HexDumpLine(QByteArray::fromHex("0203ff0a")), QStringLiteral("02 03 FF 0A "));
 }
 
 void TestCommon::cp1251RoundTrip() {

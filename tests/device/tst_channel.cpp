@@ -1,6 +1,6 @@
 #include "ChannelHarness.h"
+#include "HexLine.h"
 #include "TestSupport.h"
-#include "Text.h"
 #include "Ticks.h"
 
 #include <QElapsedTimer>

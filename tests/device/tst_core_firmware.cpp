@@ -3,6 +3,7 @@
 // program would see them, against the simulator on loopback.
 #include "Device.h"
 #include "FirmwareImage.h"
+#include "ImageFile.h"
 #include "SimulatorThread.h"
 
 #include <QFile>
@@ -19,6 +20,8 @@ private slots:
     void compareCountsEveryDifference();
     void zeroInstallPause_data();
     void zeroInstallPause();
+    void imageFileMessages_data();
+    void imageFileMessages();
 
 private:
     QString writeImage(const QString& version, int size);
@@ -161,6 +164,45 @@ void TestCoreFirmware::zeroInstallPause() {
     QVERIFY(QTest::qWaitFor([this] { return !device->follower.Following(); }, 10000));
     QVERIFY(device->Connected());
     QCOMPARE(sim->state().version, QStringLiteral("4.21A"));
+}
+
+void TestCoreFirmware::imageFileMessages_data() {
+    QTest::addColumn<ImageFile::Status>("status");
+    QTest::addColumn<ImageFileUse>("use");
+    QTest::addColumn<QString>("message");
+    using S = ImageFile::Status;
+    using U = ImageFileUse;
+    const struct {
+        const char* name;
+        S status;
+        U use;
+        const char* message;
+    } rows[] = {
+        {"read, check", S::Read, U::Check, ""},
+        {"read, command line", S::Read, U::CommandLine, ""},
+        {"not open, check", S::CannotOpen, U::Check, "File not open"},
+        {"not open, upload", S::CannotOpen, U::Upload, "Can't open file"},
+        {"not open, compare", S::CannotOpen, U::Compare, "File not open"},
+        {"not open, command line", S::CannotOpen, U::CommandLine, "cannot open it as a file"},
+        {"too long, check", S::TooLong, U::Check, "File is too long"},
+        {"too long, upload", S::TooLong, U::Upload, "File is too long"},
+        {"too long, compare", S::TooLong, U::Compare, "File is too long"},
+        {"too long, command line", S::TooLong, U::CommandLine,
+         "larger than 262144 bytes, no image"},
+        {"short read, check", S::ShortRead, U::Check, "Error file reading"},
+        {"short read, upload", S::ShortRead, U::Upload, "Error file reading"},
+        {"short read, compare", S::ShortRead, U::Compare, "File not open"},
+        {"short read, command line", S::ShortRead, U::CommandLine, "could not be read whole"},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.name) << r.status << r.use << QString::fromLatin1(r.message);
+}
+
+void TestCoreFirmware::imageFileMessages() {
+    QFETCH(ImageFile::Status, status);
+    QFETCH(ImageFileUse, use);
+    QFETCH(QString, message);
+    QCOMPARE(ImageFileMessage(status, use), message);
 }
 
 QTEST_GUILESS_MAIN(TestCoreFirmware)

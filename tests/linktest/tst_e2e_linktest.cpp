@@ -1,8 +1,8 @@
 // The Test panel against the simulator on loopback: an instrument's current
 // values through the string protocol, the block-write test, ModBus requests
 // passed through, and the one-second lockout of the test buttons.
+#include "HexLine.h"
 #include "SimulatorThread.h"
-#include "Text.h"
 #include "Ticks.h"
 #include "ToolHarness.h"
 

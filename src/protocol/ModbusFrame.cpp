@@ -1,5 +1,6 @@
 #include "ModbusFrame.h"
 
+#include "HexLine.h"
 #include "NumberReading.h"
 #include "Text.h"
 #include "ValueChecks.h"

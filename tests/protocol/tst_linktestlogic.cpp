@@ -1,8 +1,8 @@
 // The instrument link test's pure logic: instrument numbers, the read variant,
 // ModBus request texts and the assembly of replies from arrivals.
+#include "HexLine.h"
 #include "InstrumentNumber.h"
 #include "ModbusFrame.h"
-#include "Text.h"
 #include "ValueChecks.h"
 
 #include <QtTest>
@@ -24,6 +24,7 @@ private slots:
     void replyFloats_data();
     void replyFloats();
     void exceptionNames();
+    void hexDumpLine();
 };
 
 void TestLinkTestLogic::instrumentNumber_data() {
@@ -259,6 +260,11 @@ void TestLinkTestLogic::exceptionNames() {
     QCOMPARE(ModbusExceptionName(11), QStringLiteral("Gateway target device failed to respond"));
     QVERIFY(ModbusExceptionName(0).isEmpty());
     QVERIFY(ModbusExceptionName(7).isEmpty());
+}
+
+void TestLinkTestLogic::hexDumpLine() {
+    QCOMPARE(HexDumpLine(QByteArray()), QString());
+    QCOMPARE(HexDumpLine(QByteArray::fromHex("0203ff0a")), QStringLiteral("02 03 FF 0A "));
 }
 
 QTEST_APPLESS_MAIN(TestLinkTestLogic)
