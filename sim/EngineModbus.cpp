@@ -99,7 +99,7 @@ QByteArray DeviceEngine::modbusReply(const QByteArray& frame) {
         exception(kIllegalFunction);
     }
 
-    QByteArray adu = frame.left(4);
+    QByteArray adu = faults_.modbusFixedIds ? QByteArray::fromHex("02030000") : frame.left(4);
     appendWord(adu, static_cast<uint16_t>(reply.size() + 1));
     adu.append(static_cast<char>(unit));
     return adu + reply;

@@ -48,6 +48,8 @@ constexpr Option kOptions[] = {
     {"oversize-image", nullptr, "Fault: the stored image's header claims more than 256 blocks."},
     {"short-last-readsoft", nullptr,
      "Fault: read back the image's last block with only the bytes the image holds."},
+    {"modbus-fixed-ids", nullptr,
+     "Fault: answer every ModBus request with the identifiers 02 03 00 00."},
     {"readbuf-trailer", "TEXT", "Fault: send TEXT 100 ms after each instrument block."},
     {"flood-for", "MS",
      "Fault: stream NO; to each client for MS milliseconds, as fast as it takes them."},
@@ -158,6 +160,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     f.oversizeImageHeader = isSet("oversize-image");
     f.splitSoftBlockAnswer = isSet("split-soft-block");
     f.shortLastReadSoft = isSet("short-last-readsoft");
+    f.modbusFixedIds = isSet("modbus-fixed-ids");
     f.readBufTrailer = parser.value(QStringLiteral("readbuf-trailer")).toLatin1();
     f.softBlockTrailer = parser.value(QStringLiteral("soft-block-trailer")).toLatin1();
     if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||

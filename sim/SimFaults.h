@@ -31,9 +31,10 @@ struct SimFaults {
     QByteArray softBlockAnswer;        // sent instead of WRITESOFT = OK after a data block
     bool splitSoftBlockAnswer = false; // a data block's answer goes out in two writes,
                                        // splitGapMs apart
-    QByteArray readBufTrailer;        // sent readBufTrailerMs after an instrument block
+    bool modbusFixedIds = false;       // ModBus replies carry 02 03 00 00, not the request's ids
+    QByteArray readBufTrailer;         // sent readBufTrailerMs after an instrument block
     int readBufTrailerMs = 100;
-    QByteArray softBlockTrailer;       // sent softBlockTrailerMs after a data block's answer
+    QByteArray softBlockTrailer; // sent softBlockTrailerMs after a data block's answer
     int softBlockTrailerMs = 20;
 
     bool isSilent(const QString& command) const {

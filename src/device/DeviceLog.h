@@ -19,7 +19,7 @@ public:
     // Lines longer than this show their start and their length: a device that
     // sends a megabyte without a break must not freeze a log view.
     // A capped hexadecimal line (HexLogLine) stays within it.
-    static constexpr qsizetype kMaxLineChars = 512;
+    static constexpr qsizetype kMaxLineChars = 800;
     static QString CapLine(const QString& text);
 
     // The message log.

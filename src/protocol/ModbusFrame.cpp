@@ -31,7 +31,8 @@ std::optional<QByteArray> ModbusRequestBytes(const QString& text) {
 }
 
 std::optional<int> ModbusPduSize(const QByteArray& header, const QByteArray& ids) {
-    if (header.size() < kModbusHeaderSize || !header.startsWith(ids))
+    if (header.size() < kModbusHeaderSize ||
+        !(header.startsWith(ids) || header.startsWith(kModbusDefaultIds)))
         return std::nullopt;
     const auto* h = reinterpret_cast<const unsigned char*>(header.constData());
     // The length counts the unit identifier, which belongs to the header.
@@ -95,7 +96,7 @@ QList<float> ModbusReplyFloats(const QByteArray& pdu, int orderIndex) {
     return values;
 }
 
-ModbusReplyReader::ModbusReplyReader() : ids_(QByteArray::fromHex("02030000")) {}
+ModbusReplyReader::ModbusReplyReader() : ids_(kModbusDefaultIds) {}
 
 void ModbusReplyReader::Expect(const QByteArray& request) {
     ids_ = request.left(kModbusIdsSize);

@@ -21,9 +21,14 @@ constexpr int kModbusIdsSize = 4;
 // not all hexadecimal digits gives 00. Nothing when the text holds no token.
 std::optional<QByteArray> ModbusRequestBytes(const QString& text);
 
+// The identifiers of the default request, which a device may answer any
+// request with.
+inline const QByteArray kModbusDefaultIds = QByteArray::fromHex("02030000");
+
 // The number of PDU bytes a reply header announces, or nothing when the
-// header is no reply to a request with `ids` (its first bytes differ) or
-// announces no unit identifier (length 0). `header` holds 7 bytes.
+// header is no reply to a request with `ids` (its first bytes are neither
+// those nor the default request's 02 03 00 00) or announces no unit
+// identifier (length 0). `header` holds 7 bytes.
 std::optional<int> ModbusPduSize(const QByteArray& header, const QByteArray& ids);
 
 // What a complete reply shows: the header and the PDU as hexadecimal lines,
@@ -55,7 +60,8 @@ public:
     // (02 03 00 00) are recognised.
     ModbusReplyReader();
 
-    // A request went out: its replies are recognised by its first four bytes.
+    // A request went out: its replies are recognised by its first four bytes,
+    // or by the default request's.
     void Expect(const QByteArray& request);
     // Forgets a reply begun and not finished.
     void Drop();

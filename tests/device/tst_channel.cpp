@@ -265,6 +265,12 @@ void TestChannel::modbusReply_data() {
                             << "02 03 00 00 00 05 01 \n04 02 AA BB " << true;
     QTest::newRow("short reply dropped") << QByteArray::fromHex("0203000000430104") << "" << true;
     QTest::newRow("length 0") << QByteArray::fromHex("02030000000001") << "" << false;
+    // The largest legal reply, 125 registers: every byte of it shown.
+    const QByteArray registers(250, '\x5A');
+    QTest::newRow("125 registers whole")
+        << QByteArray::fromHex("02030000") + QByteArray::fromHex("00FD01") +
+               QByteArray::fromHex("04FA") + registers
+        << "02 03 00 00 00 FD 01 \n04 FA " + HexDumpLine(registers) << true;
     QTest::newRow("length 2 exception without code") << QByteArray::fromHex("02030000000201"
                                                                             "84")
                                                      << "02 03 00 00 00 02 01 \n84 " << true;

@@ -228,23 +228,30 @@ void TestE2eLinkTest::modbusRequest_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QStringList>("shown");
+    // The device answers every request with the identifiers 02 03 00 00.
+    QTest::addColumn<bool>("fixedIds");
     const QByteArray values = InstrumentValues(sim::DeviceState::Defaults(), "BA001", 129);
     QTest::newRow("default request")
         << kDefaultRequest << QByteArray::fromHex("020300000006010400000020")
-        << QStringList{"02 03 00 00 00 43 01 ", "04 40 " + HexDumpLine(values.left(64))};
+        << QStringList{"02 03 00 00 00 43 01 ", "04 40 " + HexDumpLine(values.left(64))} << false;
     QTest::newRow("exception reply")
         << "2 3 0 0 0 6 1 4 0 40 0 1" << QByteArray::fromHex("020300000006010400400001")
-        << QStringList{"02 03 00 00 00 03 01 ", "84 02 ", QString::fromUtf8("Ошибка 2")};
+        << QStringList{"02 03 00 00 00 03 01 ", "84 02 ", QString::fromUtf8("Ошибка 2")} << false;
     QTest::newRow("transaction 00 01")
         << "  00 01   00 00 00 06 01 04 00 00 00 02  "
         << QByteArray::fromHex("000100000006010400000002")
-        << QStringList{"00 01 00 00 00 07 01 ", "04 04 " + HexDumpLine(values.left(4))};
+        << QStringList{"00 01 00 00 00 07 01 ", "04 04 " + HexDumpLine(values.left(4))} << false;
+    QTest::newRow("transaction 00 01 answered as 02 03 00 00")
+        << "00 01 00 00 00 06 01 04 00 00 00 02" << QByteArray::fromHex("000100000006010400000002")
+        << QStringList{"02 03 00 00 00 07 01 ", "04 04 " + HexDumpLine(values.left(4))} << true;
 }
 
 void TestE2eLinkTest::modbusRequest() {
     QFETCH(QString, typed);
     QFETCH(QByteArray, wire);
     QFETCH(QStringList, shown);
+    QFETCH(bool, fixedIds);
+    device->updateFaults([fixedIds](sim::SimFaults& f) { f.modbusFixedIds = fixedIds; });
     QVERIFY(connect());
     ui().get<QPlainTextEdit>("MemoTesting")->setPlainText(QStringLiteral("earlier"));
     ui().get<QLineEdit>("EditModBus")->setText(typed);

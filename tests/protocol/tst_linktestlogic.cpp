@@ -157,8 +157,12 @@ void TestLinkTestLogic::replyArrivals_data() {
         << QStringList{"02 03 00 00 00 03 01 ", "84 F0 ", QString::fromUtf8("Ошибка -16")} << 0;
     QTest::newRow("transaction 00 01") << tx1 << L{hex("000100000005010402AABB")} << "C"
                                        << QStringList{"00 01 00 00 00 05 01 ", "04 02 AA BB "} << 0;
-    QTest::newRow("fixed identifiers are no reply to 00 01")
-        << tx1 << L{hex("020300000005010402AABB")} << "N" << QStringList{} << 4;
+    // A device may answer any request with the default request's identifiers.
+    QTest::newRow("fixed identifiers are a reply to 00 01 too")
+        << tx1 << L{hex("020300000005010402AABB")} << "C"
+        << QStringList{"02 03 00 00 00 05 01 ", "04 02 AA BB "} << 0;
+    QTest::newRow("other identifiers are no reply to 00 01")
+        << tx1 << L{hex("000200000005010402AABB")} << "N" << QStringList{} << 4;
     QTest::newRow("other protocol identifier")
         << standard << L{hex("020300010005010402AABB")} << "N" << QStringList{} << 4;
     QTest::newRow("length 0") << standard << L{hex("02030000000001")} << "N" << QStringList{} << 0;
