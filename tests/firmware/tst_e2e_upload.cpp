@@ -312,6 +312,7 @@ void TestE2eUpload::staleReadyNeverSendsABlock() {
     f.useImage(UpgradeFixture::image(2048));
     // A READY the device said unasked, before the announcement, must not let
     // a block go out.
+    QVERIFY(f.device->waitForClient());
     f.device->sendUnasked("WRITESOFT = READY;");
     QTRY_VERIFY_WITH_TIMEOUT(
         MessageLogLines(*f.tool->form).contains(QStringLiteral("WRITESOFT = READY;")), 5000);
