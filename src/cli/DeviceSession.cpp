@@ -17,7 +17,8 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
         const auto printer = [prefix = report.target.Text() +
                                        QStringLiteral(": ")](const QString& mark) {
             return [prefix, mark](const QString& text) {
-                std::fprintf(stderr, "%s\n", qUtf8Printable(prefix + mark + text));
+                const QString line = prefix + mark + text;
+                OnMainThread([line] { std::fprintf(stderr, "%s\n", qUtf8Printable(line)); });
             };
         };
         QObject::connect(&device.log, &DeviceLog::logLine, &device, printer(QString()));

@@ -1,9 +1,12 @@
 #include "HostReport.h"
 
-#include "FiberJobs.h"
+#include "ThreadJobs.h"
+
+#include <QCoreApplication>
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,6 +39,15 @@ void PrintJson(const QJsonObject& document) {
     std::fflush(stdout);
 }
 
+void OnMainThread(std::function<void()> what) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        what();
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(what), Qt::QueuedConnection);
+}
+
 namespace {
 
 void PrintText(const HostReport& report, bool several) {
@@ -66,11 +78,11 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         reports.append(report);
     }
     const bool several = reports.size() > 1;
-    RunJobsCooperatively(int(reports.size()), line.jobs, [&](int index) {
+    RunJobsOnThreads(int(reports.size()), line.jobs, [&](int index) {
         HostReport& report = reports[index];
         work(report);
         if (!line.json)
-            PrintText(report, several);
+            OnMainThread([report, several] { PrintText(report, several); });
     });
 
     int exitCode = ExitDone;

@@ -25,10 +25,14 @@ struct HostReport {
     void Say(const QString& line) { lines.append(line); }
 };
 
-// Runs `work` for every host of the command line, at most --jobs at once on
-// the one event loop; prints each host's text as it ends (or the JSON
-// document at the end) and returns the highest exit code.
+// Runs `work` for every host of the command line, at most --jobs at once,
+// each on a worker thread of its own; prints each host's text as it ends (or
+// the JSON document at the end) and returns the highest exit code.
 int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>& work);
+
+// Runs `what` on the main thread, after what was posted before it: a worker
+// thread's output reaches the terminal whole and in order.
+void OnMainThread(std::function<void()> what);
 
 // Output helpers shared by the commands that have no hosts.
 void PrintLine(const QString& text);

@@ -3,7 +3,9 @@
 
 #include "Defaults.h"
 #include "DeviceSession.h"
-#include "FiberJobs.h"
+#include "ThreadJobs.h"
+
+#include <QMutex>
 
 #include <QHostAddress>
 #include <QJsonArray>
@@ -42,10 +44,11 @@ int RunScan(const CommandLine& line) {
     }
 
     QList<Found> found;
+    QMutex foundMutex;
     // A probe logs nothing: thousands of refused addresses are no news.
     CommandLine probe = line;
     probe.verbose = false;
-    RunJobsCooperatively(int(addresses->size()), line.jobs, [&](int index) {
+    RunJobsOnThreads(int(addresses->size()), line.jobs, [&](int index) {
         HostReport report;
         report.target = Target{addresses->at(index), port};
         DeviceSession session(probe, report);
@@ -55,6 +58,7 @@ int RunScan(const CommandLine& line) {
         if (model.Value(DeviceField::Version).isEmpty())
             return;
         session.device.config.ReadValue(DeviceField::MacAddr);
+        const QMutexLocker lock(&foundMutex);
         found.append({QHostAddress(addresses->at(index)).toIPv4Address(), addresses->at(index),
                       model.Value(DeviceField::Version), model.Value(DeviceField::Date),
                       model.Value(DeviceField::MacAddr)});

@@ -1,5 +1,7 @@
 #include "UploadProgress.h"
 
+#include "HostReport.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -23,13 +25,17 @@ UploadProgress::~UploadProgress() {
 }
 
 void UploadProgress::BlockDone() {
-    ++done_;
-    draw();
+    OnMainThread([this] {
+        ++done_;
+        draw();
+    });
 }
 
 void UploadProgress::DeviceDone() {
-    ++devicesDone_;
-    draw();
+    OnMainThread([this] {
+        ++devicesDone_;
+        draw();
+    });
 }
 
 void UploadProgress::draw() {

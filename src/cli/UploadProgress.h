@@ -3,7 +3,8 @@
 #include <QString>
 
 // One progress bar on standard error for all devices of an upgrade, drawn
-// only when standard error is a terminal, so logs and pipes stay clean.
+// only when standard error is a terminal, so logs and pipes stay clean. The
+// devices' threads report to it; it counts and draws on the main thread.
 class UploadProgress {
 public:
     UploadProgress(int devices, int blocksPerDevice);

@@ -1,7 +1,5 @@
 #include "Ticks.h"
 
-#include "Fiber.h"
-
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -19,13 +17,6 @@ uint32_t GetTickCount() {
 }
 
 void Sleep(uint32_t ms) {
-    // A fiber's pause must not stop the other fibers on the thread.
-    if (Fiber::Current()) {
-        const uint32_t start = GetTickCount();
-        for (uint32_t elapsed = 0; elapsed < ms; elapsed = TicksSince(start))
-            Fiber::Suspend(ms - elapsed);
-        return;
-    }
     QThread::msleep(ms);
 }
 

@@ -1,6 +1,5 @@
 #include "Wait.h"
 
-#include "Fiber.h"
 #include "Ticks.h"
 
 #include <QAbstractEventDispatcher>
@@ -10,66 +9,48 @@
 
 #include <algorithm>
 
-namespace {
-
-// Counts the messages delivered on the main thread, whichever way they came.
-class DeliveryCounter : public QObject {
-public:
-    quint64 count = 0;
-    bool eventFilter(QObject*, QEvent*) override {
-        ++count;
-        return false;
-    }
-};
-
-quint64 DeliveredEvents() {
-    static DeliveryCounter* const counter = [] {
-        auto* c = new DeliveryCounter;
-        if (QCoreApplication* app = QCoreApplication::instance())
-            app->installEventFilter(c);
-        return c;
-    }();
-    return counter->count;
-}
-
-} // namespace
-
 void ProcessMessages() {
-    // On a fiber the one event loop processes the messages, between turns.
-    if (rk::Fiber::Current()) {
-        rk::Fiber::Suspend(0);
-        return;
-    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void ProcessMessagesOrWait(uint32_t maxMs) {
-    if (rk::Fiber::Current()) {
-        rk::Fiber::Suspend(maxMs);
-        return;
-    }
+    ProcessMessagesOrWait(maxMs, nullptr);
+}
+
+void ProcessMessagesOrWait(uint32_t maxMs, const std::function<bool()>& done) {
+    // The calling thread's own dispatcher: a worker thread waits on its own
+    // events only.
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (!dispatcher)
         return;
-    // Posted messages go first, and when there were any the caller looks
-    // again: a dispatcher may deliver them (a socket's arrival is one) and
-    // then sleep all the same, so an answer that had arrived would wait for
-    // the time limit.
-    const quint64 before = DeliveredEvents();
+    // Posted messages go first (a socket's arrival is one), and when they
+    // did what the caller waits for, it looks again without sleeping.
     QCoreApplication::sendPostedEvents();
-    if (DeliveredEvents() != before)
+    if (done && done())
         return;
+    // The dispatcher delivers what was posted meanwhile and then sleeps all
+    // the same; just before it does, the caller's condition is asked once
+    // more and a met one wakes it at once.
+    QMetaObject::Connection check;
+    if (done)
+        check = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
+                                 [dispatcher, &done] {
+                                     if (done())
+                                         dispatcher->wakeUp();
+                                 });
     // The timer only wakes the event loop; its timeout needs no handler.
     QTimer wake;
     wake.setSingleShot(true);
     wake.start(static_cast<int>(std::min<uint32_t>(maxMs, 86400000u)));
     dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (check)
+        QObject::disconnect(check);
 }
 
 bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs, uint32_t start) {
     while (!done()) {
         const uint32_t elapsed = rk::TicksSince(start);
-        ProcessMessagesOrWait(elapsed <= limitMs ? limitMs - elapsed + 1 : 1);
+        ProcessMessagesOrWait(elapsed <= limitMs ? limitMs - elapsed + 1 : 1, done);
         if (rk::TicksSince(start) > limitMs)
             return false;
     }
@@ -100,7 +81,7 @@ bool WaitTicking(const std::function<bool()>& done, uint32_t limitMs, uint32_t s
                 nextTick += step;
         }
         const uint32_t untilLimit = elapsed <= limitMs ? limitMs - elapsed + 1 : 1;
-        ProcessMessagesOrWait(std::min(nextTick - elapsed, untilLimit));
+        ProcessMessagesOrWait(std::min(nextTick - elapsed, untilLimit), done);
         if (rk::TicksSince(start) > limitMs)
             return false;
     }

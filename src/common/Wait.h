@@ -3,13 +3,18 @@
 #include <cstdint>
 #include <functional>
 
-// Runs every window message that is pending now and returns.
+// Runs every message of the calling thread that is pending now and returns.
+// The waits serve the calling thread alone: a worker thread with a device of
+// its own waits on that device's events only.
 void ProcessMessages();
 
 // Runs the pending window messages; when there are none, blocks until the next
 // one arrives or `maxMs` milliseconds have passed. Waiting loops use this
 // instead of ProcessMessages so that a wait for a silent device costs no CPU.
 void ProcessMessagesOrWait(uint32_t maxMs);
+// The same, returning as soon as `done` holds after a message, so that a
+// condition met by a posted message does not wait for the time limit.
+void ProcessMessagesOrWait(uint32_t maxMs, const std::function<bool()>& done);
 
 // The one waiting loop of the procedures: processes messages until `done`
 // holds (true) or more than `limitMs` milliseconds have passed since `start`

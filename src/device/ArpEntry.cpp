@@ -1,8 +1,5 @@
 #include "ArpEntry.h"
 
-#include "Fiber.h"
-#include "Wait.h"
-
 #include <QProcess>
 
 void RunArpCommand(const QString& address) {
@@ -12,16 +9,6 @@ void RunArpCommand(const QString& address) {
 void RunAndWait(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    if (rk::Fiber::Current()) {
-        // One of many devices served at once: the others go on meanwhile.
-        process.start(program, arguments);
-        const auto ended = [&process] { return process.state() == QProcess::NotRunning; };
-        if (!WaitUntil(ended, uint32_t(timeoutMs))) {
-            process.kill();
-            WaitUntil(ended, uint32_t(timeoutMs));
-        }
-        return;
-    }
     process.start(program, arguments);
     if (!process.waitForStarted(timeoutMs))
         return; // not on this workstation: nothing to forget

@@ -1,6 +1,6 @@
-#include "FiberJobs.h"
 #include "NumberReading.h"
 #include "Text.h"
+#include "ThreadJobs.h"
 #include "Ticks.h"
 #include "Wait.h"
 
@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <ctime>
 
 class TestCommon : public QObject {
@@ -134,9 +135,9 @@ void TestCommon::waitWakesOnEvent() {
     QVERIFY(clock.elapsed() < 2000);
 }
 
-// Jobs on fibers wait side by side: the waits of the procedures (for an
-// event, or a plain pause) let the other jobs run, and never more than
-// `parallel` run at once.
+// Jobs on worker threads wait side by side, each on its own events: the
+// waits of the procedures (for an event, or a plain pause) keep no other job
+// waiting, and never more than `parallel` run at once.
 void TestCommon::jobsWaitTogether_data() {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("parallel");
@@ -152,26 +153,33 @@ void TestCommon::jobsWaitTogether() {
     QFETCH(int, parallel);
     QFETCH(bool, sleep);
     constexpr uint32_t kPauseMs = 300;
-    QList<int> runs(count, 0);
-    int running = 0;
-    int peak = 0;
+    // Each job writes only its own entry; the counters are shared.
+    std::vector<int> runs(size_t(count), 0);
+    std::vector<char> waited(size_t(count), 0);
+    std::atomic<int> running{0};
+    std::atomic<int> peak{0};
     QElapsedTimer clock;
     clock.start();
-    RunJobsCooperatively(count, parallel, [&](int index) {
-        ++runs[index];
-        peak = std::max(peak, ++running);
+    RunJobsOnThreads(count, parallel, [&](int index) {
+        ++runs[size_t(index)];
+        const int now = ++running;
+        for (int seen = peak.load(); now > seen && !peak.compare_exchange_weak(seen, now);) {
+        }
         if (sleep) {
             rk::Sleep(kPauseMs);
+            waited[size_t(index)] = 1;
         } else {
+            // A timer of this job's own thread, as a device's socket would be.
             bool fired = false;
             QTimer::singleShot(int(kPauseMs), [&fired] { fired = true; });
-            QVERIFY(WaitUntil([&fired] { return fired; }, 5000));
+            waited[size_t(index)] = WaitUntil([&fired] { return fired; }, 5000) ? 1 : 0;
         }
         --running;
     });
     const qint64 elapsed = clock.elapsed();
-    QCOMPARE(runs, QList<int>(count, 1));
-    QCOMPARE(peak, std::min(count, parallel));
+    QCOMPARE(runs, std::vector<int>(size_t(count), 1));
+    QCOMPARE(waited, std::vector<char>(size_t(count), 1));
+    QCOMPARE(peak.load(), std::min(count, parallel));
     const int rounds = (count + parallel - 1) / parallel;
     // Pauses are counted in whole ticks, so one may end up to 1 ms short in
     // another clock.
