@@ -49,7 +49,8 @@ bool JudgeCompare(DeviceSession& session, const CheckedImage& image, const QStri
     const QString fileVersion = image.check.LabelText();
     const QString deviceVersion =
         result.deviceVersion + QStringLiteral("  (") + result.deviceDate + QLatin1Char(')');
-    report.fields.insert(QStringLiteral("mismatched_blocks"), result.mismatches);
+    report.fields.insert(QStringLiteral("mismatched_blocks"), result.mismatchedBlocks);
+    report.fields.insert(QStringLiteral("mismatched_bytes"), result.mismatchedBytes);
     report.fields.insert(QStringLiteral("same"), result.same() && result.code == 0);
     if (!result.connected)
         return report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
@@ -72,9 +73,13 @@ bool JudgeCompare(DeviceSession& session, const CheckedImage& image, const QStri
     default:
         return report.Fail(ExitRefused, QStringLiteral("compare failed (%1)").arg(result.code));
     }
-    if (result.mismatches > 0)
+    if (result.lengthDiffers)
         return report.Fail(ExitRefused,
-                           QStringLiteral("%1 blocks differ from the file").arg(result.mismatches));
+                           QStringLiteral("the stored image's length is not the file's"));
+    if (result.mismatches > 0)
+        return report.Fail(ExitRefused, QStringLiteral("%1 blocks differ (%2 bytes) from the file")
+                                            .arg(result.mismatchedBlocks)
+                                            .arg(result.mismatchedBytes));
     report.Say(QStringLiteral("the device holds exactly %1, version %2")
                    .arg(fileName, result.stored.LabelText().simplified()));
     return true;
