@@ -142,6 +142,11 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
         const std::optional<Target> target = ParseTarget(host, error);
         if (!target)
             return Error(error);
+        // Two sessions on one device would write over each other.
+        for (const Target& earlier : std::as_const(line.targets))
+            if (earlier.port == target->port &&
+                earlier.host.compare(target->host, Qt::CaseInsensitive) == 0)
+                return Error(QStringLiteral("host %1 is given twice").arg(target->Text()));
         line.targets.append(*target);
     }
     outcome.kind = ParseOutcome::Kind::Run;

@@ -100,6 +100,8 @@ void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool 
 }
 
 int WriteToHosts(const CommandLine& line, const QList<ConfigValue>& values) {
+    for (const QString& warning : ValueWarnings(values))
+        PrintError(QStringLiteral("warning: ") + warning);
     const bool restart = line.Has(QStringLiteral("restart"));
     return RunOnTargets(line, [&](HostReport& report) {
         DeviceSession session(line, report);

@@ -1,10 +1,12 @@
 #include "ConfigDocument.h"
 
 #include "NumberReading.h"
+#include "Target.h"
 #include "ValueChecks.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -56,12 +58,21 @@ std::optional<QString> TableIndex(const QString& text, const QStringList& items)
 // The text to send for a value, or nothing when it fails its check.
 std::optional<QString> CheckedText(const SettingInfo& info, const QString& text) {
     switch (info.kind) {
+    // Canonical forms only: the device gets the text as typed, and the
+    // window's own fields allow no more than these.
     case Kind::Address:
-        return CheckIpAddress(text) ? std::optional<QString>(text) : std::nullopt;
-    case Kind::Port:
-        return CheckPort(text) ? std::optional<QString>(text) : std::nullopt;
-    case Kind::Mac:
-        return CheckMacAddress(text) ? std::optional<QString>(text) : std::nullopt;
+        return IsDottedDecimal(text) && CheckIpAddress(text) ? std::optional<QString>(text)
+                                                             : std::nullopt;
+    case Kind::Port: {
+        const std::optional<int> port = StrictNumber(text, 1, kMaxPort);
+        return port && text == QString::number(*port) ? std::optional<QString>(text) : std::nullopt;
+    }
+    case Kind::Mac: {
+        static const QRegularExpression pairs(
+            QStringLiteral("^[0-9A-Fa-f]{2}(-[0-9A-Fa-f]{2}){5}$"));
+        return pairs.match(text).hasMatch() && CheckMacAddress(text) ? std::optional<QString>(text)
+                                                                     : std::nullopt;
+    }
     case Kind::ByteOrder:
         return TableIndex(text, PackFloatItems());
     case Kind::Speed:
@@ -73,11 +84,11 @@ std::optional<QString> CheckedText(const SettingInfo& info, const QString& text)
 QString Expected(const SettingInfo& info) {
     switch (info.kind) {
     case Kind::Address:
-        return QStringLiteral("a dotted address A.B.C.D, each part 0..255");
+        return QStringLiteral("a dotted address A.B.C.D, each part 0..255 without leading zeros");
     case Kind::Port:
         return QStringLiteral("a port 1..%1").arg(kMaxPort);
     case Kind::Mac:
-        return QStringLiteral("six parts 0..255 or hexadecimal pairs separated by \"-\"");
+        return QStringLiteral("six hexadecimal pairs separated by \"-\", as 00-1A-2B-3C-4D-5E");
     case Kind::ByteOrder:
         return QStringLiteral("one of ") + PackFloatItems().join(QStringLiteral(", ")) +
                QStringLiteral(" or 0..3");
@@ -261,6 +272,32 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
         return std::nullopt;
     }
     return values;
+}
+
+QStringList ValueWarnings(const QList<ConfigValue>& values) {
+    QStringList warnings;
+    for (const ConfigValue& value : values) {
+        const SettingInfo* info = InfoOf(value.setting);
+        if (!info)
+            continue;
+        const QString option = QLatin1String(info->option);
+        if ((value.setting == DeviceSetting::NetMask || value.setting == DeviceSetting::Gateway) &&
+            value.text == QLatin1String("0.0.0.0"))
+            warnings << QStringLiteral("--%1 0.0.0.0 leaves the device without a %2")
+                            .arg(option, QLatin1String(info->label));
+        if (value.setting == DeviceSetting::MacAddr) {
+            // The low bit of the first octet marks a group address.
+            const int first = value.text.left(2).toInt(nullptr, 16);
+            if ((first & 1) != 0)
+                warnings << QStringLiteral("--mac %1 is a %2 address, not one of a device")
+                                .arg(value.text,
+                                     value.text.compare(QLatin1String("FF-FF-FF-FF-FF-FF"),
+                                                        Qt::CaseInsensitive) == 0
+                                         ? QStringLiteral("broadcast")
+                                         : QStringLiteral("multicast"));
+        }
+    }
+    return warnings;
 }
 
 QList<ConfigValue> MergeValues(const QList<ConfigValue>& base,

@@ -29,6 +29,10 @@ std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QSt
 // The values of an export document or a bare configuration object.
 std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString& error);
 // `base` with every setting `overrides` has replaced, in the write order.
+// What is legal but likely a mistake: a mask or gateway of 0.0.0.0, a
+// broadcast or multicast MAC address. Worth a warning, not a refusal.
+QStringList ValueWarnings(const QList<ConfigValue>& values);
+
 QList<ConfigValue> MergeValues(const QList<ConfigValue>& base, const QList<ConfigValue>& overrides);
 
 // The JSON key of a setting ("ip", "byte_order" ...).

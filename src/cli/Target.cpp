@@ -16,6 +16,13 @@ std::optional<int> StrictNumber(const QString& text, int low, int high) {
     return value;
 }
 
+bool IsDottedDecimal(const QString& text) {
+    static const QRegularExpression dotted(
+        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
+                       "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
+    return dotted.match(text).hasMatch();
+}
+
 std::optional<Target> ParseTarget(const QString& text, QString& error) {
     Target target;
     target.host = text;
@@ -40,15 +47,15 @@ std::optional<Target> ParseTarget(const QString& text, QString& error) {
                     .arg(text);
         return std::nullopt;
     }
-    // Digits and dots only: it must be a whole dotted address of four parts,
-    // not a name. The resolver would take "1.2.3" as 1.2.0.3, another device.
-    static const QRegularExpression digitsAndDots(QStringLiteral("^[0-9.]+$"));
-    static const QRegularExpression fourParts(
-        QStringLiteral("^[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}$"));
-    if (digitsAndDots.match(target.host).hasMatch() &&
-        (!fourParts.match(target.host).hasMatch() ||
-         QHostAddress(target.host).protocol() != QAbstractSocket::IPv4Protocol)) {
-        error = QStringLiteral("bad host \"%1\": not an IPv4 address").arg(text);
+    // A name made of numbers only is an address in disguise: the resolver
+    // takes "1.2.3" as 1.2.0.3, "012" as octal 10 and "0x7f" as 127, another
+    // device than the one meant. It must be plain dotted decimal.
+    static const QRegularExpression numbers(
+        QStringLiteral("^(0[xX][0-9A-Fa-f]*|[0-9]+)(\\.(0[xX][0-9A-Fa-f]*|[0-9]+))*$"));
+    if (numbers.match(target.host).hasMatch() && !IsDottedDecimal(target.host)) {
+        error = QStringLiteral("bad host \"%1\": not an IPv4 address in dotted decimal (no "
+                               "leading zeros)")
+                    .arg(text);
         return std::nullopt;
     }
     return target;

@@ -9,6 +9,10 @@
 // script's "1024x", "+5" or " 5" is a typing error, not a number.
 std::optional<int> StrictNumber(const QString& text, int low, int high);
 
+// Four decimal parts of 0..255 with dots, without signs, blanks or leading
+// zeros: a script's address means what the window's fields would take.
+bool IsDottedDecimal(const QString& text);
+
 // One device to work on: a host name or dotted address and a TCP port.
 struct Target {
     QString host;

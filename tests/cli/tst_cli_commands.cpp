@@ -88,6 +88,8 @@ void TestCliCommands::writeIsConfirmedAndStored_data() {
     QTest::addColumn<QStringList>("written");
     QTest::addColumn<int>("packFloat");
     QTest::addColumn<int>("speed");
+    // What standard error warns of (written all the same); empty: no warning.
+    QTest::addColumn<QString>("warning");
 
     QTest::newRow("every value by text")
         << QStringList{"--ip",         "127.0.0.9",
@@ -97,9 +99,16 @@ void TestCliCommands::writeIsConfirmedAndStored_data() {
                        "--mac",        "02-00-00-00-00-07",
                        "--byte-order", "2-3-0-1",
                        "--speed",      "10 Mbit/s half duplex"}
-        << QStringList{"ip", "mask", "port", "gw", "mac", "byte_order", "speed"} << 3 << 2;
+        << QStringList{"ip", "mask", "port", "gw", "mac", "byte_order", "speed"} << 3 << 2 << "";
     QTest::newRow("tables by index") << QStringList{"--speed", "4", "--byte-order", "1"}
-                                     << QStringList{"byte_order", "speed"} << 1 << 4;
+                                     << QStringList{"byte_order", "speed"} << 1 << 4 << "";
+    QTest::newRow("no mask, no gateway")
+        << QStringList{"--mask", "0.0.0.0", "--gw", "0.0.0.0"} << QStringList{"mask", "gw"} << 0
+        << 0 << "--gw 0.0.0.0 leaves the device without a gateway";
+    QTest::newRow("broadcast MAC") << QStringList{"--mac", "FF-FF-FF-FF-FF-FF"}
+                                   << QStringList{"mac"} << 0 << 0 << "is a broadcast address";
+    QTest::newRow("multicast MAC") << QStringList{"--mac", "01-00-5E-00-00-01"}
+                                   << QStringList{"mac"} << 0 << 0 << "is a multicast address";
 }
 
 void TestCliCommands::writeIsConfirmedAndStored() {
@@ -107,6 +116,7 @@ void TestCliCommands::writeIsConfirmedAndStored() {
     QFETCH(QStringList, written);
     QFETCH(int, packFloat);
     QFETCH(int, speed);
+    QFETCH(QString, warning);
     const auto device = StartSim(3);
     QVERIFY(device);
     const sim::NetworkConfig before = device->state().config;
@@ -114,6 +124,11 @@ void TestCliCommands::writeIsConfirmedAndStored() {
     const CliRun run = RunCli(QStringList{"write", "--json"} << options << device->hostPort());
     QVERIFY2(run.finished, run.transcript());
     QCOMPARE(run.exitCode, 0);
+    if (warning.isEmpty())
+        QVERIFY2(!run.err.contains("warning"), run.transcript());
+    else
+        QVERIFY2(run.err.contains("warning: ") && QString::fromUtf8(run.err).contains(warning),
+                 run.transcript());
     const QJsonObject result = OnlyResult(run, "write");
     QCOMPARE(result.value("exit_code").toInt(-1), 0);
     QVERIFY(result.value("error").isNull());

@@ -50,6 +50,19 @@ void TestCliInput::badInputSendsNothing_data() {
     row("address as one number", {"read", "@HOST", "16909060"}, "bad host \"16909060\"");
     row("five-part address", {"read", "@HOST", "1.2.3.4.5"}, "bad host \"1.2.3.4.5\"");
     row("blank in a name", {"read", "@HOST", "a b"}, "bad host \"a b\"");
+    // A leading zero would be dialled as octal (012 is 10), another device.
+    row("leading zero in a host", {"read", "@HOST", "127.0.0.012"}, "bad host \"127.0.0.012\"");
+    row("number in disguise", {"read", "@HOST", "0x7f.0.0.3"}, "bad host \"0x7f.0.0.3\"");
+    row("same host twice", {"read", "@HOST", "@HOST"}, "is given twice");
+    // Values as the window's own fields allow them: canonical forms only.
+    for (const char* ip : {" 127.0.0.41", "+127.0.0.42", "127.0.0.0x29", "127.000.000.043"})
+        row(qPrintable(QStringLiteral("write ip ") + QLatin1String(ip)),
+            {"write", "--ip", ip, "@HOST"},
+            QStringLiteral("bad --ip \"%1\"").arg(QLatin1String(ip)));
+    row("write port in hexadecimal", {"write", "--port", "$3AAD", "@HOST"}, "bad --port \"$3AAD\"");
+    row("write port with a leading zero", {"write", "--port", "01024", "@HOST"}, "bad --port");
+    row("write mac in decimal parts", {"write", "--mac", "200-1-2-3-4-5", "@HOST"},
+        "bad --mac \"200-1-2-3-4-5\"");
     row("jobs 0", {"read", "--jobs", "0", "@HOST"}, "bad --jobs \"0\"");
     row("jobs not a number", {"read", "--jobs", "two", "@HOST"}, "bad --jobs \"two\"");
     row("timeout 0", {"read", "--timeout", "0", "@HOST"}, "bad --timeout \"0\"");
