@@ -9,6 +9,7 @@
 #include "LinkTest.h"
 #include "NextPageCursor.h"
 #include "PanelDock.h"
+#include "ReturnPressesButton.h"
 #include "SecondaryWindows.h"
 #include "SettingsBinding.h"
 #include "SettingsLocation.h"
@@ -37,6 +38,7 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     ui_.setupUi(this);
     setFont(UiFont());
     ApplyFormLook(ui_);
+    new ReturnPressesButton(this);
     resize(kWindowWidth, kLayoutHeight);
 
     statusPanels_ = new StatusPanels(ui_.StatusBar1,

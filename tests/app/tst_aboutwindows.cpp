@@ -331,6 +331,9 @@ void TestAboutWindows::aboutCloses() {
 void TestAboutWindows::helpCloses_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("Exit button") << "exit";
+    QTest::newRow("Return on Exit") << "return";
+    QTest::newRow("keypad Enter on Exit") << "enter";
+    QTest::newRow("Escape") << "escape";
     QTest::newRow("close box") << "close";
 }
 
@@ -338,18 +341,31 @@ void TestAboutWindows::helpCloses() {
     QFETCH(QString, how);
     CreateWindow();
     TForm_Help& help = *window_->findChild<TForm_Help*>();
-    bool stayedOnEscape = false;
+    bool stayedOnReturn = false;
+    bool closed = false;
     OpenByMenu(Controls(*window_).get<QAction>("Programmhelp1"), &help, [&](QWidget*) {
-        // Escape and Enter are the About window's; here they leave the guide open.
-        QTest::keyClick(help.ui().Memo1, Qt::Key_Escape);
+        // The guide has no default button: Return in the text leaves it open.
+        help.ui().Memo1->setFocus();
         QTest::keyClick(help.ui().Memo1, Qt::Key_Return);
-        stayedOnEscape = help.isVisible();
-        if (how == QLatin1String("exit"))
+        stayedOnReturn = help.isVisible();
+        if (how == QLatin1String("exit")) {
             QTest::mouseClick(help.ui().Button1, Qt::LeftButton);
-        else
+        } else if (how == QLatin1String("return") || how == QLatin1String("enter")) {
+            help.ui().Button1->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(help.ui().Button1,
+                            how == QLatin1String("return") ? Qt::Key_Return : Qt::Key_Enter,
+                            how == QLatin1String("return") ? Qt::NoModifier : Qt::KeypadModifier);
+        } else if (how == QLatin1String("escape")) {
+            QTest::keyClick(help.ui().Memo1, Qt::Key_Escape);
+        } else {
             help.close();
+        }
+        closed = !help.isVisible();
+        // A key that closed nothing must not leave the modal loop running.
+        help.close();
     });
-    QVERIFY(stayedOnEscape);
+    QVERIFY(stayedOnReturn);
+    QVERIFY(closed);
 }
 
 void TestAboutWindows::authorBox_data() {

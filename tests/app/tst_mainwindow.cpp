@@ -1,10 +1,13 @@
 #include "ScriptedPeer.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
+#include "TestSupport.h"
 #include "TextColor.h"
 #include "WindowFixture.h"
 
 #include <QAccessible>
+#include <QMenu>
+#include <QMenuBar>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,6 +46,18 @@ private slots:
     void listenItemShowsNotConnected();
     void statusPanelsReadTheirTexts();
     void busyCursorStaysBalanced();
+    void menuCaptionsHaveAltLetters_data();
+    void menuCaptionsHaveAltLetters();
+    void altLettersSwitchModes_data();
+    void altLettersSwitchModes();
+    void enterPressesFocusedButton_data();
+    void enterPressesFocusedButton();
+    void connectDialogKeys_data();
+    void connectDialogKeys();
+
+private:
+    // Makes the main window the one that takes the keyboard.
+    void ActivateWindow();
 };
 
 void TestMainWindow::init() {
@@ -415,6 +430,154 @@ void TestMainWindow::busyCursorStaysBalanced() {
     window_->SetBusyCursor(true);
     window_.reset(); // a window closed while busy gives the cursor back
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestMainWindow::ActivateWindow() {
+    window_->activateWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), window_.get(), 5000);
+}
+
+void TestMainWindow::menuCaptionsHaveAltLetters_data() {
+    QTest::addColumn<QString>("menu"); // objectName of the menu; empty: the menu bar
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("menu bar") << QString()
+                              << QStringList{"File", "Connect...", "Disconnect", "Modes", "Help"};
+    QTest::newRow("File") << "MFile" << QStringList{"Listen", "", "Exit"};
+    QTest::newRow("Modes") << "Modes1" << QStringList{"Config", "Upgrade", "Test"};
+    QTest::newRow("Help") << "Help1" << QStringList{"Help...", "About..."};
+}
+
+void TestMainWindow::menuCaptionsHaveAltLetters() {
+    // Every item reached from the keyboard by its own letter, and the
+    // captions as they always read, but for the marks of those letters.
+    QFETCH(QString, menu);
+    QFETCH(QStringList, captions);
+    CreateWindow();
+    QWidget* holder = menu.isEmpty() ? static_cast<QWidget*>(window_->menuBar())
+                                     : Controls(*window_).get<QMenu>(qPrintable(menu));
+    QStringList shown;
+    QList<QKeySequence> letters;
+    for (const QAction* item : holder->actions()) {
+        shown << QString(item->text()).remove(QLatin1Char('&'));
+        if (item->isSeparator() || !item->isVisible())
+            continue;
+        const QKeySequence letter = QKeySequence::mnemonic(item->text());
+        QVERIFY2(!letter.isEmpty(), qPrintable(item->text()));
+        QVERIFY2(!letters.contains(letter), qPrintable(item->text()));
+        letters << letter;
+    }
+    QCOMPARE(shown, captions);
+}
+
+void TestMainWindow::altLettersSwitchModes_data() {
+    QTest::addColumn<QString>("startMode");
+    QTest::addColumn<int>("letter");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("Alt+M, U") << "NConfig" << int(Qt::Key_U) << "PanelUpgrade";
+    QTest::newRow("Alt+M, T") << "NConfig" << int(Qt::Key_T) << "PanelTest";
+    QTest::newRow("Alt+M, C") << "NTest" << int(Qt::Key_C) << "PanelConfig";
+}
+
+void TestMainWindow::altLettersSwitchModes() {
+    QFETCH(QString, startMode);
+    QFETCH(int, letter);
+    QFETCH(QString, panel);
+    CreateWindow();
+    ActivateWindow();
+    Controls(*window_).get<QAction>(qPrintable(startMode))->trigger();
+    QTest::keyClick(window_.get(), Qt::Key_M, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMenu*>(QApplication::activePopupWidget()), 5000);
+    auto* modes = static_cast<QMenu*>(QApplication::activePopupWidget());
+    QCOMPARE(modes, Controls(*window_).get<QMenu>("Modes1"));
+    QTest::keyClick(modes, Qt::Key(letter));
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activePopupWidget(), 5000);
+    for (const char* p : {"PanelConfig", "PanelUpgrade", "PanelTest"})
+        QCOMPARE(window_->findChild<QWidget*>(p)->isVisible(), panel == p);
+}
+
+void TestMainWindow::enterPressesFocusedButton_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("clicked"); // empty: no button
+    QTest::newRow("Read, Return") << "NConfig"
+                                  << "ButtonGetAll" << int(Qt::Key_Return) << "ButtonGetAll";
+    QTest::newRow("Write, keypad Enter") << "NConfig"
+                                         << "ButtonSetAll" << int(Qt::Key_Enter) << "ButtonSetAll";
+    QTest::newRow("On, Return") << "NUpgrade"
+                                << "Button2" << int(Qt::Key_Return) << "Button2";
+    QTest::newRow("Send, Return") << "NTest"
+                                  << "BitBttnSend" << int(Qt::Key_Return) << "BitBttnSend";
+    QTest::newRow("Return in the number field") << "NTest"
+                                                << "EditNum" << int(Qt::Key_Return) << QString();
+}
+
+void TestMainWindow::enterPressesFocusedButton() {
+    QFETCH(QString, mode);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QString, clicked);
+    CreateWindow();
+    ActivateWindow();
+    const Controls ui(*window_);
+    ui.get<QAction>(qPrintable(mode))->trigger();
+    // Not connected: each button only says so.
+    QMap<QString, int> clicks;
+    for (QPushButton* button : window_->findChildren<QPushButton*>())
+        connect(button, &QPushButton::clicked, this,
+                [&clicks, button] { ++clicks[button->objectName()]; });
+    QWidget* focused = ui.get<QWidget>(qPrintable(focus));
+    focused->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), focused);
+    QTest::keyClick(focused, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QMap<QString, int> expected;
+    if (!clicked.isEmpty())
+        expected[clicked] = 1;
+    QCOMPARE(clicks, expected);
+}
+
+void TestMainWindow::connectDialogKeys_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Return on OK") << "BitBtn1" << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Return on Cancel") << "BitBtn2" << int(Qt::Key_Return) << int(QDialog::Rejected);
+    QTest::newRow("keypad Enter on Cancel")
+        << "BitBtn2" << int(Qt::Key_Enter) << int(QDialog::Rejected);
+    // Elsewhere Return is the default button's, as before.
+    QTest::newRow("Return in the address")
+        << "EditAddr" << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Escape on OK") << "BitBtn1" << int(Qt::Key_Escape) << int(QDialog::Rejected);
+}
+
+void TestMainWindow::connectDialogKeys() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, result);
+    CreateWindow();
+    TFCombBoxDial& dialog = *window_->findChild<TFCombBoxDial*>();
+    const QString port = QString::number(ClosedPort());
+    bool pressed = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        // Loopback only, whichever button the key ends up pressing.
+        dialog.ui().EditAddr->setText(QStringLiteral("127.0.0.1"));
+        dialog.ui().EditPort->setText(port);
+        auto* focused = dialog.findChild<QWidget*>(focus);
+        focused->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(focused, Qt::Key(key),
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        pressed = true;
+    });
+    // A key that presses nothing would leave the dialog open for good.
+    QTimer::singleShot(5000, &dialog, [&dialog] {
+        if (dialog.isVisible())
+            dialog.done(-1);
+    });
+    Controls(*window_).get<QAction>("FileConnectItem")->trigger();
+    QVERIFY(pressed);
+    QCOMPARE(dialog.result(), result);
+    window_->device().Close();
 }
 
 QTEST_MAIN(TestMainWindow)
