@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -54,6 +55,10 @@ private slots:
     void enterPressesFocusedButton();
     void connectDialogKeys_data();
     void connectDialogKeys();
+    void shrunkWindowKeepsControls_data();
+    void shrunkWindowKeepsControls();
+    void expandedWindowStaysOnScreen_data();
+    void expandedWindowStaysOnScreen();
 
 private:
     // Makes the main window the one that takes the keyboard.
@@ -578,6 +583,86 @@ void TestMainWindow::connectDialogKeys() {
     QVERIFY(pressed);
     QCOMPARE(dialog.result(), result);
     window_->device().Close();
+}
+
+void TestMainWindow::shrunkWindowKeepsControls_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("control"); // the one farthest down and right
+    QTest::addColumn<QSize>("asked");
+    QTest::newRow("Write at 300x250") << "NConfig"
+                                      << "ButtonSetAll" << QSize(300, 250);
+    QTest::newRow("Read at 300x250") << "NConfig"
+                                     << "ButtonGetAll" << QSize(300, 250);
+    QTest::newRow("Off at 465x100") << "NUpgrade"
+                                    << "Button4" << QSize(465, 100);
+    QTest::newRow("Send at 200x600") << "NTest"
+                                     << "BitBttnSend" << QSize(200, 600);
+}
+
+void TestMainWindow::shrunkWindowKeepsControls() {
+    // However far the user shrinks it, the compact layout stays whole: every
+    // control of the panel and the status bar below it.
+    QFETCH(QString, mode);
+    QFETCH(QString, control);
+    QFETCH(QSize, asked);
+    CreateWindow();
+    const Controls ui(*window_);
+    ui.get<QAction>(qPrintable(mode))->trigger();
+    window_->resize(asked);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->size(),
+                              asked.expandedTo(QSize(465, window_->CompactHeight())), 5000);
+    QWidget* shown = ui.get<QWidget>(qPrintable(control));
+    const QRect at(shown->mapTo(window_.get(), QPoint(0, 0)), shown->size());
+    QVERIFY2(ui.get<QWidget>("ClientArea")->geometry().contains(at),
+             qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in a %6x%7 window")
+                            .arg(control)
+                            .arg(at.x())
+                            .arg(at.y())
+                            .arg(at.width())
+                            .arg(at.height())
+                            .arg(window_->width())
+                            .arg(window_->height())));
+    QCOMPARE(ui.get<QStatusBar>("StatusBar1")->geometry().bottom() + 1, window_->height());
+}
+
+void TestMainWindow::expandedWindowStaysOnScreen_data() {
+    QTest::addColumn<int>("percentDown"); // where the window's top is, in the screen's height
+    QTest::newRow("at the top") << 0;
+    QTest::newRow("halfway down") << 50;
+}
+
+void TestMainWindow::expandedWindowStaysOnScreen() {
+    // The log toggle gives the window 700 only where the screen has the room:
+    // the status bar must never go off the screen, and a second click must
+    // still collapse it.
+    QFETCH(int, percentDown);
+    CreateWindow();
+    const QRect screen = window_->screen()->availableGeometry();
+    const QPoint at(screen.left(), screen.top() + screen.height() * percentDown / 100);
+    window_->move(at);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->pos(), at, 5000);
+    const int compact = window_->height();
+    QCOMPARE(compact, window_->CompactHeight());
+
+    window_->Label14Click();
+    const QRect frame = window_->frameGeometry();
+    QVERIFY2(screen.contains(frame),
+             qPrintable(QStringLiteral("window %1,%2 %3x%4 on a screen of %5x%6")
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height())
+                            .arg(screen.width())
+                            .arg(screen.height())));
+    const QStatusBar* bar = Controls(*window_).get<QStatusBar>("StatusBar1");
+    QVERIFY(screen.contains(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size())));
+    QCOMPARE(window_->height(), qMin(700, screen.height() - (frame.height() - window_->height())));
+    QVERIFY(window_->height() > compact);
+    QVERIFY(Controls(*window_).get<QTextEdit>("Memo2")->isVisible());
+
+    window_->Label14Click();
+    QCOMPARE(window_->height(), compact);
+    QVERIFY(!Controls(*window_).get<QTextEdit>("Memo2")->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)
