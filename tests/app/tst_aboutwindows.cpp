@@ -7,6 +7,9 @@
 #include "WindowFixture.h"
 
 #include <QAccessible>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -76,6 +79,8 @@ private slots:
     void unreadableTimeKeepsDateLabel();
     void helpSections();
     void helpByteOrderTables();
+    void docsNameRealMenuPaths_data();
+    void docsNameRealMenuPaths();
 
     void windowPosition_data();
     void windowPosition();
@@ -226,6 +231,59 @@ void TestAboutWindows::helpByteOrderTables() {
     }
     QCOMPARE(tableRows, 4);
     QCOMPARE(exampleRows, 4);
+}
+
+void TestAboutWindows::docsNameRealMenuPaths_data() {
+    QTest::addColumn<QString>("document"); // empty: the help text
+    // How the text words a path in a sub-menu (menu, item) and an item on the
+    // menu bar itself.
+    QTest::addColumn<QString>("inMenu");
+    QTest::addColumn<QString>("onMenuBar");
+    QTest::addColumn<int>("connectItems"); // how often it sends the user to "Connect..."
+    QTest::newRow("help text") << QString() << QStringLiteral("меню (\\w+), пункт (\\w+)")
+                               << QStringLiteral("пункт (\\S+) главного меню") << 3;
+    QTest::newRow("README") << QStringLiteral(RK_README)
+                            << QStringLiteral("\"(\\w+)\"(?: > |,\\s+\")(\\w+(?:\\.\\.\\.)?)")
+                            << QStringLiteral("menu\\s+bar\\s+item\\s+\"([^\"]+)\"") << 1;
+}
+
+void TestAboutWindows::docsNameRealMenuPaths() {
+    // Every menu item the user is sent to is where the text says: in the
+    // named sub-menu, or on the menu bar itself.
+    QFETCH(QString, document);
+    QFETCH(QString, inMenu);
+    QFETCH(QString, onMenuBar);
+    QFETCH(int, connectItems);
+    CreateWindow();
+    auto plain = [](QString caption) { return caption.remove(QLatin1Char('&')); };
+    QMap<QString, QStringList> subMenus;
+    QStringList menuBarItems;
+    for (const QAction* top : window_->menuBar()->actions()) {
+        if (!top->menu()) {
+            menuBarItems << plain(top->text());
+            continue;
+        }
+        for (const QAction* item : top->menu()->actions())
+            subMenus[plain(top->text())] << plain(item->text());
+    }
+    QString text = HelpText();
+    if (!document.isEmpty()) {
+        QFile file(document);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        text = QString::fromUtf8(file.readAll());
+    }
+
+    int connects = 0;
+    for (const QRegularExpressionMatch& path : QRegularExpression(inMenu).globalMatch(text)) {
+        QVERIFY2(subMenus.value(path.captured(1)).contains(path.captured(2)),
+                 qPrintable(path.captured(0)));
+        connects += path.captured(2).startsWith(QLatin1String("Connect")) ? 1 : 0;
+    }
+    for (const QRegularExpressionMatch& item : QRegularExpression(onMenuBar).globalMatch(text)) {
+        QVERIFY2(menuBarItems.contains(item.captured(1)), qPrintable(item.captured(0)));
+        connects += item.captured(1).startsWith(QLatin1String("Connect")) ? 1 : 0;
+    }
+    QCOMPARE(connects, connectItems);
 }
 
 void TestAboutWindows::OpenByMenu(QAction* item, QDialog* window,
