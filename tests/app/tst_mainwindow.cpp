@@ -6,9 +6,12 @@
 #include "WindowFixture.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyleOptionFrame>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -59,6 +62,8 @@ private slots:
     void shrunkWindowKeepsControls();
     void expandedWindowStaysOnScreen_data();
     void expandedWindowStaysOnScreen();
+    void fieldsShowLongestTextWhole_data();
+    void fieldsShowLongestTextWhole();
 
 private:
     // Makes the main window the one that takes the keyboard.
@@ -663,6 +668,76 @@ void TestMainWindow::expandedWindowStaysOnScreen() {
     window_->Label14Click();
     QCOMPARE(window_->height(), compact);
     QVERIFY(!Controls(*window_).get<QTextEdit>("Memo2")->isVisible());
+}
+
+void TestMainWindow::fieldsShowLongestTextWhole_data() {
+    QTest::addColumn<QString>("field"); // a line edit, or a drop-down showing the item
+    QTest::addColumn<QString>("text");
+    const QString mac = QStringLiteral("00-1A-2B-3C-4D-5E");
+    QTest::newRow("MAC to write") << "MEditMac" << mac;
+    QTest::newRow("MAC read") << "EditMacAddr" << mac;
+    QTest::newRow("address to write") << "MEditIpAddr"
+                                      << "255.255.255.255";
+    QTest::newRow("address read") << "EditIPAddr"
+                                  << "255.255.255.255";
+    QTest::newRow("speed/duplex read") << "EditSpeedDup"
+                                       << "100 Mbit/s half duplex";
+    for (const char* item : {"Auto", "10 Mbit/s full duplex", "10 Mbit/s half duplex",
+                             "100 Mbit/s full duplex", "100 Mbit/s half duplex"})
+        QTest::newRow(qPrintable(QStringLiteral("speed/duplex to write: %1").arg(item)))
+            << "CBoxSpeedDup" << item;
+    QTest::newRow("byte order to write") << "CBoxPackFloat"
+                                         << "1-0-3-2";
+}
+
+void TestMainWindow::fieldsShowLongestTextWhole() {
+    // At the window's own font each field shows its longest text from its
+    // first character to its last, and still fits its group beside the
+    // controls of its row.
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    CreateWindow();
+    QWidget* control = Controls(*window_).get<QWidget>(qPrintable(field));
+    QLineEdit* edit = qobject_cast<QLineEdit*>(control);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        combo->setCurrentIndex(combo->findText(text));
+        QCOMPARE(combo->currentText(), text);
+        edit = combo->lineEdit();
+    } else {
+        edit->setText(text);
+    }
+    QVERIFY(edit);
+    QCOMPARE(QFontInfo(edit->font()).family(), QStringLiteral("DejaVu Sans"));
+
+    // The room QLineEdit gives its text: the style's contents rectangle less
+    // the text margins and its own two pixels each side; the text needs its
+    // width, one pixel and the cursor.
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
+    const QRect contents = edit->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                               .marginsRemoved(edit->textMargins());
+    const int room = contents.width() - 2 * 2;
+    const int needed = edit->fontMetrics().horizontalAdvance(text) + 1 +
+                       edit->style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, edit);
+    QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 needs %2, has %3 in a %4 wide field")
+                                            .arg(text)
+                                            .arg(needed)
+                                            .arg(room)
+                                            .arg(control->width())));
+
+    const QWidget* group = control->parentWidget();
+    QVERIFY(group->contentsRect().contains(control->geometry()));
+    for (const QWidget* other : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other != control && other->isVisibleTo(window_.get()))
+            QVERIFY2(!other->geometry().intersects(control->geometry()),
+                     qPrintable(other->objectName()));
+    }
+    const QRect inWindow(control->mapTo(window_.get(), QPoint(0, 0)), control->size());
+    QVERIFY(inWindow.left() >= 0 && inWindow.right() < 465);
 }
 
 QTEST_MAIN(TestMainWindow)
