@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "ClickFilter.h"
 #include "FormLook.h"
+#include "ReturnPressesButton.h"
 #include "TextColor.h"
 #include "Version.h"
 #include "VersionInfo.h"
@@ -45,6 +46,7 @@ TFormAboutProgr::TFormAboutProgr(QWidget* parent) : QDialog(parent) {
     setFont(UiFont());
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setWindowIcon(AppIcon());
+    new ReturnPressesButton(this);
 
     QPalette grey = palette();
     grey.setColor(QPalette::Window, kFormGrey);

@@ -3,9 +3,7 @@
 #include "TextColor.h"
 #include "ui_TChatForm.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QToolTip>
 
@@ -33,16 +31,6 @@ void StyleResultField(QLineEdit* edit) {
     edit->setPalette(palette);
 }
 
-// The longest speed/duplex item is wider than its field: show an item from its
-// start and let the list open as wide as its items.
-void FitComboItems(QComboBox* combo) {
-    QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
-        if (QLineEdit* edit = combo->lineEdit())
-            edit->setCursorPosition(0);
-    });
-    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
-}
-
 } // namespace
 
 QFont UiFont() {
@@ -61,9 +49,6 @@ void ApplyFormLook(Ui::TChatForm& ui) {
          {ui.EditVersion, ui.EditDateVersion, ui.EditIPAddr, ui.EditMask, ui.EditPort, ui.EditGW,
           ui.EditMacAddr, ui.EditSpeedDup, ui.EditPackFloat})
         StyleResultField(edit);
-
-    FitComboItems(ui.CBoxSpeedDup);
-    FitComboItems(ui.CBoxPackFloat);
 
     SetTextColor(ui.LabelFileVersion, Qt::blue);
     SetTextColor(ui.LabelIMVersion, Qt::blue);

@@ -3,8 +3,8 @@
 #include "AppIcon.h"
 #include "FormLook.h"
 #include "HelpText.h"
+#include "ReturnPressesButton.h"
 
-#include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -34,6 +34,7 @@ TForm_Help::TForm_Help(QWidget* parent) : QDialog(parent) {
     setFont(UiFont());
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setWindowIcon(AppIcon());
+    new ReturnPressesButton(this);
 
     const QRect client = rect();
     const QRect memo = ui_.Memo1->geometry();
@@ -66,14 +67,4 @@ void TForm_Help::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     ui_.Memo1->setGeometry(rect().marginsRemoved(memoMargins_));
     ui_.Button1->move(rect().bottomRight() - buttonFromCorner_);
-}
-
-void TForm_Help::keyPressEvent(QKeyEvent* event) {
-    // Escape belongs to the About window's cancel button; this window has no
-    // cancel button, so it closes by "Exit" or its close box only.
-    if (event->matches(QKeySequence::Cancel)) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

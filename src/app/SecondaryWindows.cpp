@@ -1,11 +1,13 @@
 #include "SecondaryWindows.h"
 
 #include "FormLook.h"
+#include "ReturnPressesButton.h"
 
 TFCombBoxDial::TFCombBoxDial(QWidget* parent) : QDialog(parent) {
     ui_.setupUi(this);
     setFont(UiFont());
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    new ReturnPressesButton(this);
 }
 
 QPoint SecondaryWindowPos(const QPoint& mainWindowPos) {

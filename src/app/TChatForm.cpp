@@ -9,6 +9,7 @@
 #include "LinkTest.h"
 #include "NextPageCursor.h"
 #include "PanelDock.h"
+#include "ReturnPressesButton.h"
 #include "SecondaryWindows.h"
 #include "SettingsBinding.h"
 #include "SettingsLocation.h"
@@ -20,6 +21,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
 
 namespace {
 
@@ -37,7 +39,11 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     ui_.setupUi(this);
     setFont(UiFont());
     ApplyFormLook(ui_);
+    new ReturnPressesButton(this);
     resize(kWindowWidth, kLayoutHeight);
+    // Smaller than the compact layout would cut off its controls, which do
+    // not move with the window's edges.
+    setMinimumSize(kWindowWidth, CompactHeight());
 
     statusPanels_ = new StatusPanels(ui_.StatusBar1,
                                      [this](QPainter& painter, int panel, const PanelRect& rect) {
@@ -267,14 +273,32 @@ void TChatForm::StatusBar1DrawPanel(QPainter& painter, int panel, const PanelRec
 }
 
 void TChatForm::Label14Click() {
-    if (height() < kExpandThreshold) {
-        resize(width(), kExpandedHeight);
+    const int expanded = ExpandedHeight();
+    // On a screen too low for the whole log the expanded height is below the
+    // threshold; a window at that height must still collapse.
+    if (height() < qMin(kExpandThreshold, expanded)) {
+        resize(width(), expanded);
+        KeepOnScreen();
         ui_.Memo2->show();
     } else {
         resize(width(), CompactHeight());
         ui_.Memo2->hide();
     }
     dock_->Relayout();
+}
+
+int TChatForm::ExpandedHeight() const {
+    const int frame = frameGeometry().height() - height();
+    const int room = screen()->availableGeometry().height() - frame;
+    return qMax(CompactHeight(), qMin(kExpandedHeight, room));
+}
+
+void TChatForm::KeepOnScreen() {
+    const QRect available = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int overflow = frame.bottom() - available.bottom();
+    if (overflow > 0)
+        move(frame.left(), qMax(available.top(), frame.top() - overflow));
 }
 
 int TChatForm::CompactHeight() const {

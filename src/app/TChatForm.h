@@ -44,6 +44,9 @@ public:
 
     // The window's height with the log collapsed.
     int CompactHeight() const;
+    // With the log shown: 700, or less where the screen's available height,
+    // frame included, has no room for that.
+    int ExpandedHeight() const;
 
     // The status bar's panel texts as shown.
     QString StatusText(StatusPanel panel) const;
@@ -84,6 +87,9 @@ private:
     void WireHandlers();
     bool ExecConnectDialog(QString& address, QString& port);
     void SwitchMode(QAction* item, QWidget* panel, bool fill);
+    // Moves the window up as far as its frame's bottom needs to stay on the
+    // screen, but not above the screen's top.
+    void KeepOnScreen();
     // Opens the start-up connection (to the command line's host unless
     // --no-autoconnect) before the settings are read.
     void beginStartupConnection();

@@ -24,6 +24,15 @@ void LinkTest::startLockout() {
 }
 
 void LinkTest::lockButtons() {
+    // A disabled button passes its focus on along the tab chain; after
+    // "Current Values" that is the ModBus request, which then selects all its
+    // text, so the next key typed would replace the frame. Park the focus on
+    // the read-only Sent log instead, and give it back when the lockout ends.
+    QWidget* focused = ui_.PanelTest->window()->focusWidget();
+    if (focused == ui_.BitBtnCurrVal || focused == ui_.BitBttnSend) {
+        focusBeforeLockout_ = focused;
+        ui_.MemoSending->setFocus(Qt::OtherFocusReason);
+    }
     ui_.BitBtnCurrVal->setEnabled(false);
     ui_.BitBttnSend->setEnabled(false);
 }
@@ -32,6 +41,10 @@ void LinkTest::Timer2Timer() {
     ui_.BitBtnCurrVal->setEnabled(true);
     ui_.BitBttnSend->setEnabled(true);
     timer2_.stop();
+    // Only when the user has not moved on from where the lockout put it.
+    if (focusBeforeLockout_ && ui_.PanelTest->window()->focusWidget() == ui_.MemoSending)
+        focusBeforeLockout_->setFocus(Qt::OtherFocusReason);
+    focusBeforeLockout_.clear();
 }
 
 void LinkTest::BitBtnCurrValClick() {

@@ -3,6 +3,8 @@
 #include "Device.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 class QTimer;
 
@@ -34,4 +36,6 @@ private:
     Device& device_;
     Ui::TChatForm& ui_;
     QTimer& timer2_;
+    // The test button that had the focus when the lockout took it away.
+    QPointer<QWidget> focusBeforeLockout_;
 };

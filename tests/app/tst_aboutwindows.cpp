@@ -7,6 +7,9 @@
 #include "WindowFixture.h"
 
 #include <QAccessible>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -76,6 +79,8 @@ private slots:
     void unreadableTimeKeepsDateLabel();
     void helpSections();
     void helpByteOrderTables();
+    void docsNameRealMenuPaths_data();
+    void docsNameRealMenuPaths();
 
     void windowPosition_data();
     void windowPosition();
@@ -228,6 +233,59 @@ void TestAboutWindows::helpByteOrderTables() {
     QCOMPARE(exampleRows, 4);
 }
 
+void TestAboutWindows::docsNameRealMenuPaths_data() {
+    QTest::addColumn<QString>("document"); // empty: the help text
+    // How the text words a path in a sub-menu (menu, item) and an item on the
+    // menu bar itself.
+    QTest::addColumn<QString>("inMenu");
+    QTest::addColumn<QString>("onMenuBar");
+    QTest::addColumn<int>("connectItems"); // how often it sends the user to "Connect..."
+    QTest::newRow("help text") << QString() << QStringLiteral("меню (\\w+), пункт (\\w+)")
+                               << QStringLiteral("пункт (\\S+) главного меню") << 3;
+    QTest::newRow("README") << QStringLiteral(RK_README)
+                            << QStringLiteral("\"(\\w+)\"(?: > |,\\s+\")(\\w+(?:\\.\\.\\.)?)")
+                            << QStringLiteral("menu\\s+bar\\s+item\\s+\"([^\"]+)\"") << 1;
+}
+
+void TestAboutWindows::docsNameRealMenuPaths() {
+    // Every menu item the user is sent to is where the text says: in the
+    // named sub-menu, or on the menu bar itself.
+    QFETCH(QString, document);
+    QFETCH(QString, inMenu);
+    QFETCH(QString, onMenuBar);
+    QFETCH(int, connectItems);
+    CreateWindow();
+    auto plain = [](QString caption) { return caption.remove(QLatin1Char('&')); };
+    QMap<QString, QStringList> subMenus;
+    QStringList menuBarItems;
+    for (const QAction* top : window_->menuBar()->actions()) {
+        if (!top->menu()) {
+            menuBarItems << plain(top->text());
+            continue;
+        }
+        for (const QAction* item : top->menu()->actions())
+            subMenus[plain(top->text())] << plain(item->text());
+    }
+    QString text = HelpText();
+    if (!document.isEmpty()) {
+        QFile file(document);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        text = QString::fromUtf8(file.readAll());
+    }
+
+    int connects = 0;
+    for (const QRegularExpressionMatch& path : QRegularExpression(inMenu).globalMatch(text)) {
+        QVERIFY2(subMenus.value(path.captured(1)).contains(path.captured(2)),
+                 qPrintable(path.captured(0)));
+        connects += path.captured(2).startsWith(QLatin1String("Connect")) ? 1 : 0;
+    }
+    for (const QRegularExpressionMatch& item : QRegularExpression(onMenuBar).globalMatch(text)) {
+        QVERIFY2(menuBarItems.contains(item.captured(1)), qPrintable(item.captured(0)));
+        connects += item.captured(1).startsWith(QLatin1String("Connect")) ? 1 : 0;
+    }
+    QCOMPARE(connects, connectItems);
+}
+
 void TestAboutWindows::OpenByMenu(QAction* item, QDialog* window,
                                   std::function<void(QWidget*)> inside) {
     bool seen = false;
@@ -331,6 +389,9 @@ void TestAboutWindows::aboutCloses() {
 void TestAboutWindows::helpCloses_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("Exit button") << "exit";
+    QTest::newRow("Return on Exit") << "return";
+    QTest::newRow("keypad Enter on Exit") << "enter";
+    QTest::newRow("Escape") << "escape";
     QTest::newRow("close box") << "close";
 }
 
@@ -338,18 +399,31 @@ void TestAboutWindows::helpCloses() {
     QFETCH(QString, how);
     CreateWindow();
     TForm_Help& help = *window_->findChild<TForm_Help*>();
-    bool stayedOnEscape = false;
+    bool stayedOnReturn = false;
+    bool closed = false;
     OpenByMenu(Controls(*window_).get<QAction>("Programmhelp1"), &help, [&](QWidget*) {
-        // Escape and Enter are the About window's; here they leave the guide open.
-        QTest::keyClick(help.ui().Memo1, Qt::Key_Escape);
+        // The guide has no default button: Return in the text leaves it open.
+        help.ui().Memo1->setFocus();
         QTest::keyClick(help.ui().Memo1, Qt::Key_Return);
-        stayedOnEscape = help.isVisible();
-        if (how == QLatin1String("exit"))
+        stayedOnReturn = help.isVisible();
+        if (how == QLatin1String("exit")) {
             QTest::mouseClick(help.ui().Button1, Qt::LeftButton);
-        else
+        } else if (how == QLatin1String("return") || how == QLatin1String("enter")) {
+            help.ui().Button1->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(help.ui().Button1,
+                            how == QLatin1String("return") ? Qt::Key_Return : Qt::Key_Enter,
+                            how == QLatin1String("return") ? Qt::NoModifier : Qt::KeypadModifier);
+        } else if (how == QLatin1String("escape")) {
+            QTest::keyClick(help.ui().Memo1, Qt::Key_Escape);
+        } else {
             help.close();
+        }
+        closed = !help.isVisible();
+        // A key that closed nothing must not leave the modal loop running.
+        help.close();
     });
-    QVERIFY(stayedOnEscape);
+    QVERIFY(stayedOnReturn);
+    QVERIFY(closed);
 }
 
 void TestAboutWindows::authorBox_data() {

@@ -1,10 +1,17 @@
 #include "ScriptedPeer.h"
 #include "SecondaryWindows.h"
 #include "TChatForm.h"
+#include "TestSupport.h"
 #include "TextColor.h"
 #include "WindowFixture.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyleOptionFrame>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,6 +50,24 @@ private slots:
     void listenItemShowsNotConnected();
     void statusPanelsReadTheirTexts();
     void busyCursorStaysBalanced();
+    void menuCaptionsHaveAltLetters_data();
+    void menuCaptionsHaveAltLetters();
+    void altLettersSwitchModes_data();
+    void altLettersSwitchModes();
+    void enterPressesFocusedButton_data();
+    void enterPressesFocusedButton();
+    void connectDialogKeys_data();
+    void connectDialogKeys();
+    void shrunkWindowKeepsControls_data();
+    void shrunkWindowKeepsControls();
+    void expandedWindowStaysOnScreen_data();
+    void expandedWindowStaysOnScreen();
+    void fieldsShowLongestTextWhole_data();
+    void fieldsShowLongestTextWhole();
+
+private:
+    // Makes the main window the one that takes the keyboard.
+    void ActivateWindow();
 };
 
 void TestMainWindow::init() {
@@ -415,6 +440,304 @@ void TestMainWindow::busyCursorStaysBalanced() {
     window_->SetBusyCursor(true);
     window_.reset(); // a window closed while busy gives the cursor back
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestMainWindow::ActivateWindow() {
+    window_->activateWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), window_.get(), 5000);
+}
+
+void TestMainWindow::menuCaptionsHaveAltLetters_data() {
+    QTest::addColumn<QString>("menu"); // objectName of the menu; empty: the menu bar
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("menu bar") << QString()
+                              << QStringList{"File", "Connect...", "Disconnect", "Modes", "Help"};
+    QTest::newRow("File") << "MFile" << QStringList{"Listen", "", "Exit"};
+    QTest::newRow("Modes") << "Modes1" << QStringList{"Config", "Upgrade", "Test"};
+    QTest::newRow("Help") << "Help1" << QStringList{"Help...", "About..."};
+}
+
+void TestMainWindow::menuCaptionsHaveAltLetters() {
+    // Every item reached from the keyboard by its own letter, and the
+    // captions as they always read, but for the marks of those letters.
+    QFETCH(QString, menu);
+    QFETCH(QStringList, captions);
+    CreateWindow();
+    QWidget* holder = menu.isEmpty() ? static_cast<QWidget*>(window_->menuBar())
+                                     : Controls(*window_).get<QMenu>(qPrintable(menu));
+    QStringList shown;
+    QList<QKeySequence> letters;
+    for (const QAction* item : holder->actions()) {
+        shown << QString(item->text()).remove(QLatin1Char('&'));
+        if (item->isSeparator() || !item->isVisible())
+            continue;
+        const QKeySequence letter = QKeySequence::mnemonic(item->text());
+        QVERIFY2(!letter.isEmpty(), qPrintable(item->text()));
+        QVERIFY2(!letters.contains(letter), qPrintable(item->text()));
+        letters << letter;
+    }
+    QCOMPARE(shown, captions);
+}
+
+void TestMainWindow::altLettersSwitchModes_data() {
+    QTest::addColumn<QString>("startMode");
+    QTest::addColumn<int>("letter");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("Alt+M, U") << "NConfig" << int(Qt::Key_U) << "PanelUpgrade";
+    QTest::newRow("Alt+M, T") << "NConfig" << int(Qt::Key_T) << "PanelTest";
+    QTest::newRow("Alt+M, C") << "NTest" << int(Qt::Key_C) << "PanelConfig";
+}
+
+void TestMainWindow::altLettersSwitchModes() {
+    QFETCH(QString, startMode);
+    QFETCH(int, letter);
+    QFETCH(QString, panel);
+    CreateWindow();
+    ActivateWindow();
+    Controls(*window_).get<QAction>(qPrintable(startMode))->trigger();
+    QTest::keyClick(window_.get(), Qt::Key_M, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMenu*>(QApplication::activePopupWidget()), 5000);
+    auto* modes = static_cast<QMenu*>(QApplication::activePopupWidget());
+    QCOMPARE(modes, Controls(*window_).get<QMenu>("Modes1"));
+    QTest::keyClick(modes, Qt::Key(letter));
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activePopupWidget(), 5000);
+    for (const char* p : {"PanelConfig", "PanelUpgrade", "PanelTest"})
+        QCOMPARE(window_->findChild<QWidget*>(p)->isVisible(), panel == p);
+}
+
+void TestMainWindow::enterPressesFocusedButton_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("clicked"); // empty: no button
+    QTest::newRow("Read, Return") << "NConfig"
+                                  << "ButtonGetAll" << int(Qt::Key_Return) << "ButtonGetAll";
+    QTest::newRow("Write, keypad Enter") << "NConfig"
+                                         << "ButtonSetAll" << int(Qt::Key_Enter) << "ButtonSetAll";
+    QTest::newRow("On, Return") << "NUpgrade"
+                                << "Button2" << int(Qt::Key_Return) << "Button2";
+    QTest::newRow("Send, Return") << "NTest"
+                                  << "BitBttnSend" << int(Qt::Key_Return) << "BitBttnSend";
+    QTest::newRow("Return in the number field") << "NTest"
+                                                << "EditNum" << int(Qt::Key_Return) << QString();
+}
+
+void TestMainWindow::enterPressesFocusedButton() {
+    QFETCH(QString, mode);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QString, clicked);
+    CreateWindow();
+    ActivateWindow();
+    const Controls ui(*window_);
+    ui.get<QAction>(qPrintable(mode))->trigger();
+    // Not connected: each button only says so.
+    QMap<QString, int> clicks;
+    for (QPushButton* button : window_->findChildren<QPushButton*>())
+        connect(button, &QPushButton::clicked, this,
+                [&clicks, button] { ++clicks[button->objectName()]; });
+    QWidget* focused = ui.get<QWidget>(qPrintable(focus));
+    focused->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), focused);
+    QTest::keyClick(focused, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QMap<QString, int> expected;
+    if (!clicked.isEmpty())
+        expected[clicked] = 1;
+    QCOMPARE(clicks, expected);
+}
+
+void TestMainWindow::connectDialogKeys_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Return on OK") << "BitBtn1" << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Return on Cancel") << "BitBtn2" << int(Qt::Key_Return) << int(QDialog::Rejected);
+    QTest::newRow("keypad Enter on Cancel")
+        << "BitBtn2" << int(Qt::Key_Enter) << int(QDialog::Rejected);
+    // Elsewhere Return is the default button's, as before.
+    QTest::newRow("Return in the address")
+        << "EditAddr" << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Escape on OK") << "BitBtn1" << int(Qt::Key_Escape) << int(QDialog::Rejected);
+}
+
+void TestMainWindow::connectDialogKeys() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, result);
+    CreateWindow();
+    TFCombBoxDial& dialog = *window_->findChild<TFCombBoxDial*>();
+    const QString port = QString::number(ClosedPort());
+    bool pressed = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        // Loopback only, whichever button the key ends up pressing.
+        dialog.ui().EditAddr->setText(QStringLiteral("127.0.0.1"));
+        dialog.ui().EditPort->setText(port);
+        auto* focused = dialog.findChild<QWidget*>(focus);
+        focused->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(focused, Qt::Key(key),
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        pressed = true;
+    });
+    // A key that presses nothing would leave the dialog open for good.
+    QTimer::singleShot(5000, &dialog, [&dialog] {
+        if (dialog.isVisible())
+            dialog.done(-1);
+    });
+    Controls(*window_).get<QAction>("FileConnectItem")->trigger();
+    QVERIFY(pressed);
+    QCOMPARE(dialog.result(), result);
+    window_->device().Close();
+}
+
+void TestMainWindow::shrunkWindowKeepsControls_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("control"); // the one farthest down and right
+    QTest::addColumn<QSize>("asked");
+    QTest::newRow("Write at 300x250") << "NConfig"
+                                      << "ButtonSetAll" << QSize(300, 250);
+    QTest::newRow("Read at 300x250") << "NConfig"
+                                     << "ButtonGetAll" << QSize(300, 250);
+    QTest::newRow("Off at 465x100") << "NUpgrade"
+                                    << "Button4" << QSize(465, 100);
+    QTest::newRow("Send at 200x600") << "NTest"
+                                     << "BitBttnSend" << QSize(200, 600);
+}
+
+void TestMainWindow::shrunkWindowKeepsControls() {
+    // However far the user shrinks it, the compact layout stays whole: every
+    // control of the panel and the status bar below it.
+    QFETCH(QString, mode);
+    QFETCH(QString, control);
+    QFETCH(QSize, asked);
+    CreateWindow();
+    const Controls ui(*window_);
+    ui.get<QAction>(qPrintable(mode))->trigger();
+    window_->resize(asked);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->size(),
+                              asked.expandedTo(QSize(465, window_->CompactHeight())), 5000);
+    QWidget* shown = ui.get<QWidget>(qPrintable(control));
+    const QRect at(shown->mapTo(window_.get(), QPoint(0, 0)), shown->size());
+    QVERIFY2(ui.get<QWidget>("ClientArea")->geometry().contains(at),
+             qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in a %6x%7 window")
+                            .arg(control)
+                            .arg(at.x())
+                            .arg(at.y())
+                            .arg(at.width())
+                            .arg(at.height())
+                            .arg(window_->width())
+                            .arg(window_->height())));
+    QCOMPARE(ui.get<QStatusBar>("StatusBar1")->geometry().bottom() + 1, window_->height());
+}
+
+void TestMainWindow::expandedWindowStaysOnScreen_data() {
+    QTest::addColumn<int>("percentDown"); // where the window's top is, in the screen's height
+    QTest::newRow("at the top") << 0;
+    QTest::newRow("halfway down") << 50;
+}
+
+void TestMainWindow::expandedWindowStaysOnScreen() {
+    // The log toggle gives the window 700 only where the screen has the room:
+    // the status bar must never go off the screen, and a second click must
+    // still collapse it.
+    QFETCH(int, percentDown);
+    CreateWindow();
+    const QRect screen = window_->screen()->availableGeometry();
+    const QPoint at(screen.left(), screen.top() + screen.height() * percentDown / 100);
+    window_->move(at);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->pos(), at, 5000);
+    const int compact = window_->height();
+    QCOMPARE(compact, window_->CompactHeight());
+
+    window_->Label14Click();
+    const QRect frame = window_->frameGeometry();
+    QVERIFY2(screen.contains(frame),
+             qPrintable(QStringLiteral("window %1,%2 %3x%4 on a screen of %5x%6")
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height())
+                            .arg(screen.width())
+                            .arg(screen.height())));
+    const QStatusBar* bar = Controls(*window_).get<QStatusBar>("StatusBar1");
+    QVERIFY(screen.contains(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size())));
+    QCOMPARE(window_->height(), qMin(700, screen.height() - (frame.height() - window_->height())));
+    QVERIFY(window_->height() > compact);
+    QVERIFY(Controls(*window_).get<QTextEdit>("Memo2")->isVisible());
+
+    window_->Label14Click();
+    QCOMPARE(window_->height(), compact);
+    QVERIFY(!Controls(*window_).get<QTextEdit>("Memo2")->isVisible());
+}
+
+void TestMainWindow::fieldsShowLongestTextWhole_data() {
+    QTest::addColumn<QString>("field"); // a line edit, or a drop-down showing the item
+    QTest::addColumn<QString>("text");
+    const QString mac = QStringLiteral("00-1A-2B-3C-4D-5E");
+    QTest::newRow("MAC to write") << "MEditMac" << mac;
+    QTest::newRow("MAC read") << "EditMacAddr" << mac;
+    QTest::newRow("address to write") << "MEditIpAddr"
+                                      << "255.255.255.255";
+    QTest::newRow("address read") << "EditIPAddr"
+                                  << "255.255.255.255";
+    QTest::newRow("speed/duplex read") << "EditSpeedDup"
+                                       << "100 Mbit/s half duplex";
+    for (const char* item : {"Auto", "10 Mbit/s full duplex", "10 Mbit/s half duplex",
+                             "100 Mbit/s full duplex", "100 Mbit/s half duplex"})
+        QTest::newRow(qPrintable(QStringLiteral("speed/duplex to write: %1").arg(item)))
+            << "CBoxSpeedDup" << item;
+    QTest::newRow("byte order to write") << "CBoxPackFloat"
+                                         << "1-0-3-2";
+}
+
+void TestMainWindow::fieldsShowLongestTextWhole() {
+    // At the window's own font each field shows its longest text from its
+    // first character to its last, and still fits its group beside the
+    // controls of its row.
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    CreateWindow();
+    QWidget* control = Controls(*window_).get<QWidget>(qPrintable(field));
+    QLineEdit* edit = qobject_cast<QLineEdit*>(control);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        combo->setCurrentIndex(combo->findText(text));
+        QCOMPARE(combo->currentText(), text);
+        edit = combo->lineEdit();
+    } else {
+        edit->setText(text);
+    }
+    QVERIFY(edit);
+    QCOMPARE(QFontInfo(edit->font()).family(), QStringLiteral("DejaVu Sans"));
+
+    // The room QLineEdit gives its text: the style's contents rectangle less
+    // the text margins and its own two pixels each side; the text needs its
+    // width, one pixel and the cursor.
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
+    const QRect contents = edit->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                               .marginsRemoved(edit->textMargins());
+    const int room = contents.width() - 2 * 2;
+    const int needed = edit->fontMetrics().horizontalAdvance(text) + 1 +
+                       edit->style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, edit);
+    QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 needs %2, has %3 in a %4 wide field")
+                                            .arg(text)
+                                            .arg(needed)
+                                            .arg(room)
+                                            .arg(control->width())));
+
+    const QWidget* group = control->parentWidget();
+    QVERIFY(group->contentsRect().contains(control->geometry()));
+    for (const QWidget* other : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other != control && other->isVisibleTo(window_.get()))
+            QVERIFY2(!other->geometry().intersects(control->geometry()),
+                     qPrintable(other->objectName()));
+    }
+    const QRect inWindow(control->mapTo(window_.get(), QPoint(0, 0)), control->size());
+    QVERIFY(inWindow.left() >= 0 && inWindow.right() < 465);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -56,6 +56,8 @@ private slots:
     void replyAfterLockoutIsShown();
     void requestAfterUnansweredModbus_data();
     void requestAfterUnansweredModbus();
+    void lockoutLeavesRequestAlone_data();
+    void lockoutLeavesRequestAlone();
 
 private:
     bool connect() { return tool->connectTo(QStringLiteral("127.0.0.1"), device->port()); }
@@ -425,6 +427,58 @@ void TestE2eLinkTest::requestAfterUnansweredModbus() {
     QTRY_COMPARE_WITH_TIMEOUT(Lines(ui().get<QPlainTextEdit>("MemoTesting")).size(), 5, 5000);
     QCOMPARE(Lines(ui().get<QPlainTextEdit>("MemoTesting")).mid(0, 4),
              (QStringList{"NDEVICE = OK;", "LENBLOCK = OK;", "NBLOCKS = OK;", "READ = OK;"}));
+}
+
+void TestE2eLinkTest::lockoutLeavesRequestAlone_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("byKey");
+    // Where the user clicks during the lockout; empty: nowhere.
+    QTest::addColumn<QString>("movesTo");
+    QTest::newRow("Current Values clicked") << "BitBtnCurrVal" << false << QString();
+    QTest::newRow("Current Values by Space") << "BitBtnCurrVal" << true << QString();
+    QTest::newRow("Send clicked") << "BitBttnSend" << false << QString();
+    QTest::newRow("Send by Space") << "BitBttnSend" << true << QString();
+    QTest::newRow("Send, then the number field") << "BitBttnSend" << false << "EditNum";
+}
+
+void TestE2eLinkTest::lockoutLeavesRequestAlone() {
+    // The buttons lock while focus is on one of them; the ModBus frame beside
+    // them must neither take the focus nor be selected, or the next key typed
+    // replaces it. The focus comes back to the button unless the user has
+    // gone elsewhere meanwhile.
+    QFETCH(QString, button);
+    QFETCH(bool, byKey);
+    QFETCH(QString, movesTo);
+    QVERIFY(connect());
+    TChatForm& window = *tool->form;
+    // The connect dialog has just closed; typing goes to the main window.
+    window.activateWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &window, 5000);
+    auto* pressed = ui().get<QPushButton>(qPrintable(button));
+    auto* request = ui().get<QLineEdit>("EditModBus");
+    const QString frame = request->text();
+    if (byKey) {
+        pressed->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(pressed, Qt::Key_Space);
+    } else {
+        QTest::mouseClick(pressed, Qt::LeftButton);
+    }
+    QVERIFY(buttonsDisabled());
+    QVERIFY(window.focusWidget() != request);
+    QVERIFY(!request->hasSelectedText());
+    QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, Qt::Key_7);
+    QCOMPARE(request->text(), frame);
+    QWidget* expected = pressed;
+    if (!movesTo.isEmpty()) {
+        expected = ui().get<QWidget>(qPrintable(movesTo));
+        QTest::mouseClick(expected, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+
+    QTRY_VERIFY_WITH_TIMEOUT(buttonsEnabled(), 5000);
+    QCOMPARE(QApplication::focusWidget(), expected);
+    QCOMPARE(request->text(), frame);
+    QVERIFY(!request->hasSelectedText());
 }
 
 QTEST_MAIN(TestE2eLinkTest)
