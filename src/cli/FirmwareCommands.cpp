@@ -196,8 +196,10 @@ int RunImageInfo(const CommandLine& line) {
         if (!crc.isEmpty())
             PrintLine(QStringLiteral("crc:      ") + crc);
         if (check.ok()) {
-            PrintLine(QStringLiteral("version:  ") + QString::fromLatin1(check.version));
-            PrintLine(QStringLiteral("date:     ") + QString::fromLatin1(check.date));
+            PrintLine(QStringLiteral("version:  ") +
+                      EscapeControl(QString::fromLatin1(check.version)));
+            PrintLine(QStringLiteral("date:     ") +
+                      EscapeControl(QString::fromLatin1(check.date)));
         }
         PrintLine(QStringLiteral("verdict:  ") + verdict);
     }

@@ -48,14 +48,28 @@ void OnMainThread(std::function<void()> what) {
     QMetaObject::invokeMethod(app, std::move(what), Qt::QueuedConnection);
 }
 
+QString EscapeControl(const QString& text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // C0, DEL and C1: a terminal would act on them instead of showing them.
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 namespace {
 
 void PrintText(const HostReport& report, bool several) {
     const QString prefix = several ? report.target.Text() + QStringLiteral(": ") : QString();
     for (const QString& line : report.lines)
-        PrintLine(prefix + line);
+        PrintLine(prefix + EscapeControl(line));
     if (report.Failed())
-        PrintError(report.target.Text() + QStringLiteral(": ") + report.error);
+        PrintError(report.target.Text() + QStringLiteral(": ") + EscapeControl(report.error));
 }
 
 QJsonObject HostJson(const HostReport& report) {

@@ -34,6 +34,9 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
 // thread's output reaches the terminal whole and in order.
 void OnMainThread(std::function<void()> what);
 
+// Device text as a terminal may show it: control characters as \xNN.
+QString EscapeControl(const QString& text);
+
 // Output helpers shared by the commands that have no hosts.
 void PrintLine(const QString& text);
 void PrintError(const QString& text);

@@ -82,9 +82,10 @@ int RunScan(const CommandLine& line) {
         return ExitDone;
     }
     for (const Found& f : found)
-        PrintLine(QStringLiteral("%1  version %2  date %3  MAC %4")
-                      .arg((f.address + QLatin1Char(':') + QString::number(port)).leftJustified(21),
-                           f.version, f.date, f.mac.isEmpty() ? QStringLiteral("?") : f.mac));
+        PrintLine(EscapeControl(
+            QStringLiteral("%1  version %2  date %3  MAC %4")
+                .arg((f.address + QLatin1Char(':') + QString::number(port)).leftJustified(21),
+                     f.version, f.date, f.mac.isEmpty() ? QStringLiteral("?") : f.mac)));
     PrintLine(QStringLiteral("%1 device(s) found in %2 (%3 addresses probed)")
                   .arg(found.size())
                   .arg(line.arguments.at(0))

@@ -12,6 +12,8 @@ class TestCliCommands : public QObject {
     Q_OBJECT
 private slots:
     void readReportsEveryParameter();
+    void deviceTextReachesTheTerminalEscaped_data();
+    void deviceTextReachesTheTerminalEscaped();
     void writeIsConfirmedAndStored_data();
     void writeIsConfirmedAndStored();
     void writeRestartFollowsTheDeviceToItsNewPlace();
@@ -81,6 +83,33 @@ void TestCliCommands::readReportsEveryParameter() {
     QCOMPARE(config.value("mac").toString(), QStringLiteral("02-11-22-33-44-55"));
     QCOMPARE(config.value("byte_order").toString(), QStringLiteral("3-2-1-0"));
     QCOMPARE(config.value("speed").toString(), QLatin1String(kFull100));
+}
+
+void TestCliCommands::deviceTextReachesTheTerminalEscaped_data() {
+    QTest::addColumn<bool>("json");
+    QTest::newRow("text") << false;
+    QTest::newRow("json") << true;
+}
+
+void TestCliCommands::deviceTextReachesTheTerminalEscaped() {
+    // A version text that would clear the screen of whoever reads the output.
+    QFETCH(bool, json);
+    const auto device = StartSim(2);
+    QVERIFY(device);
+    device->setVersion(QStringLiteral("1.0\x1b[2J"), QStringLiteral("03.04.25"));
+    QStringList arguments{"read", device->hostPort()};
+    if (json)
+        arguments << "--json";
+    const CliRun run = RunCli(arguments);
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, 0);
+    if (json) {
+        // The document stays exact; JSON escapes it by itself.
+        QCOMPARE(OnlyResult(run, "read").value("version").toString(), QStringLiteral("1.0\x1b[2J"));
+    } else {
+        QVERIFY2(!run.out.contains('\x1b'), run.transcript());
+        QVERIFY2(run.out.contains("1.0\\x1b[2J"), run.transcript());
+    }
 }
 
 void TestCliCommands::writeIsConfirmedAndStored_data() {
