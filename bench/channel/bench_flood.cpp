@@ -3,6 +3,7 @@
 // command posted every 200 ms, the window's CPU, and a "Read" right after.
 #include "AppOptions.h"
 #include "BenchSupport.h"
+#include "FloodingSim.h"
 #include "TChatForm.h"
 
 #include <QAction>
@@ -21,16 +22,6 @@
 
 namespace {
 
-qint64 ResidentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
 int Fail(const char* why) {
     std::fprintf(stderr, "bench_flood: %s\n", why);
     return 1;
@@ -43,23 +34,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int floodMs = argc > 1 ? QByteArray(argv[1]).toInt() : 60000;
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.start(QStringLiteral(RK_SIM_PATH),
-              {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-               QStringLiteral("--flood-for"), QString::number(floodMs),
-               QStringLiteral("--idle-timeout"), QStringLiteral("0"), QStringLiteral("--quiet")});
-    const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    QByteArray out;
-    quint16 port = 0;
-    while (port == 0 && sim.waitForReadyRead(5000)) {
-        out += sim.readAll();
-        const QRegularExpressionMatch m = listening.match(QString::fromLatin1(out));
-        if (m.hasMatch())
-            port = quint16(m.captured(1).toUInt());
-    }
+    const quint16 port = StartFloodingSim(sim, QStringLiteral(RK_SIM_PATH), floodMs);
     if (port == 0)
         return Fail("the simulator did not start");
-    QObject::connect(&sim, &QProcess::readyRead, &sim, [&sim] { sim.readAll(); });
 
     QTemporaryDir dir;
     TChatForm form(BenchOptions(dir));

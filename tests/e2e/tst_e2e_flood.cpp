@@ -1,52 +1,17 @@
 // The window against a device that streams answer items without end: the
 // window keeps answering the user, its memory stays put, and the device can be
 // read normally once the stream stops.
+#include "FloodingSim.h"
 #include "ToolHarness.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <utility>
 
 namespace {
 
-// The process's resident memory in kilobytes, as the system counts it.
-qint64 ResidentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
 constexpr int kFloodMs = 15000;
-
-// The simulator as a process of its own, so that it floods as a device on the
-// network would, and what it holds is not counted as the window's. Its port,
-// once it listens; 0 when it did not start.
-quint16 StartFloodingSim(QProcess& sim) {
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.start(QStringLiteral(RK_SIM_PATH),
-              {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-               QStringLiteral("--flood-for"), QString::number(kFloodMs),
-               QStringLiteral("--idle-timeout"), QStringLiteral("0")});
-    const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    QByteArray out;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000 && sim.waitForReadyRead(1000)) {
-        out += sim.readAll();
-        const QRegularExpressionMatch m = listening.match(QString::fromLatin1(out));
-        if (m.hasMatch())
-            return quint16(m.captured(1).toUInt());
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -58,10 +23,8 @@ private slots:
 
 void TestE2eFlood::floodKeepsTheWindowUsable() {
     QProcess sim;
-    const quint16 port = StartFloodingSim(sim);
+    const quint16 port = StartFloodingSim(sim, QStringLiteral(RK_SIM_PATH), kFloodMs);
     QVERIFY(port != 0);
-    // What the simulator logs is of no interest here; it must not fill a pipe.
-    connect(&sim, &QProcess::readyRead, this, [&sim] { sim.readAll(); });
     ToolHarness tool;
     const qint64 before = ResidentKb();
     QVERIFY(tool.connectTo(QStringLiteral("127.0.0.1"), port));
