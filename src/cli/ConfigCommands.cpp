@@ -52,6 +52,13 @@ void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool 
     for (const ConfigValue& value : values)
         written.append(SettingKey(value.setting));
     report.fields.insert(QStringLiteral("written"), written);
+    // Who the device is, before the restart may move it.
+    std::optional<QString> identity;
+    if (restart && !(identity = session.ReadIdentity()))
+        return;
+    for (const ConfigValue& value : values)
+        if (value.setting == DeviceSetting::MacAddr)
+            identity = value.text;
 
     using Result = ConfigProcedures::WriteResult;
     const Result result = session.device.config.WriteConfiguration(values, restart).result;
@@ -92,6 +99,8 @@ void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool 
     if (!session.ReadConfiguration())
         return;
     ReportConfig(session);
+    if (!session.VerifyIdentity(*identity))
+        return;
     const QStringList problems = Mismatches(values, session.device.model);
     if (!problems.isEmpty())
         report.Fail(ExitRefused, problems.join(QStringLiteral("; ")));
@@ -100,6 +109,22 @@ void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool 
 }
 
 int WriteToHosts(const CommandLine& line, const QList<ConfigValue>& values) {
+    // One address or MAC address for several devices: after the restart they
+    // would answer for each other.
+    if (line.targets.size() > 1) {
+        for (const ConfigValue& value : values) {
+            if (value.setting != DeviceSetting::IpAddr && value.setting != DeviceSetting::MacAddr)
+                continue;
+            PrintError(QStringLiteral("--%1 %2 would give %3 hosts the same %4; write them one "
+                                      "by one")
+                           .arg(SettingKey(value.setting), value.text)
+                           .arg(line.targets.size())
+                           .arg(value.setting == DeviceSetting::IpAddr
+                                    ? QStringLiteral("address")
+                                    : QStringLiteral("MAC address")));
+            return ExitUsage;
+        }
+    }
     for (const QString& warning : ValueWarnings(values))
         PrintError(QStringLiteral("warning: ") + warning);
     const bool restart = line.Has(QStringLiteral("restart"));

@@ -1,6 +1,7 @@
 #include "DeviceSession.h"
 
 #include "ConfigDocument.h"
+#include "ValueChecks.h"
 #include "Wait.h"
 
 #include <cstdio>
@@ -101,4 +102,26 @@ bool DeviceSession::FollowRestart() {
     return report.Fail(
         ExitUnreachable,
         QStringLiteral("the device did not come back at %1 after the restart").arg(Where()));
+}
+
+std::optional<QString> DeviceSession::ReadIdentity() {
+    const QString mac = device.config.ReadValue(DeviceField::MacAddr)
+                            ? device.model.Value(DeviceField::MacAddr)
+                            : QString();
+    if (!MacAddressBytes(mac)) {
+        report.Fail(ExitUnreachable, QStringLiteral("the device did not report its MAC address"));
+        return std::nullopt;
+    }
+    return mac;
+}
+
+bool DeviceSession::VerifyIdentity(const QString& mac) {
+    QString now = device.model.Value(DeviceField::MacAddr);
+    if (now.isEmpty() && device.config.ReadValue(DeviceField::MacAddr))
+        now = device.model.Value(DeviceField::MacAddr);
+    if (MacAddressBytes(now) && MacAddressBytes(now) == MacAddressBytes(mac))
+        return true;
+    return report.Fail(ExitRefused,
+                       QStringLiteral("another device answers at %1 (MAC %2, not %3)")
+                           .arg(Where(), now.isEmpty() ? QStringLiteral("unknown") : now, mac));
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // One device worked on by one job: the core's Device, connected to the host,
 // with the steps every command shares and their strict verdicts.
@@ -24,6 +25,12 @@ public:
     // Waits until the device, restarting, is back on the connection or the
     // reconnection timer gives up.
     bool FollowRestart();
+    // The device's MAC address as it reports it now: who it is, before a
+    // restart may move it. Nothing, reported (exit 3), when it does not say.
+    std::optional<QString> ReadIdentity();
+    // After a restart: the device that answers must be the one that
+    // restarted (`mac`), not another one that holds the address (exit 1).
+    bool VerifyIdentity(const QString& mac);
     // Waits for `done` within `limitMs`, ending early when the connection
     // drops; false when it did not come true.
     bool WaitFor(const std::function<bool()>& done, uint32_t limitMs);

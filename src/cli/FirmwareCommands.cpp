@@ -131,6 +131,10 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
     });
     if (!session.Connect())
         return;
+    // Who the device is, before the install restarts it.
+    const std::optional<QString> identity = session.ReadIdentity();
+    if (!identity)
+        return;
     report.fields.insert(QStringLiteral("blocks"), BlocksOf(image));
     if (!JudgeUpload(session, firmware.UploadFirmware(image.file)))
         return;
@@ -140,6 +144,8 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
     if (!session.device.config.ReadVersion().answered)
         return void(report.Fail(ExitUnreachable,
                                 QStringLiteral("the device did not answer the version query")));
+    if (!session.VerifyIdentity(*identity))
+        return;
     const QString version = session.device.model.Value(DeviceField::Version);
     const QString date = session.device.model.Value(DeviceField::Date);
     report.fields.insert(QStringLiteral("version"), version);

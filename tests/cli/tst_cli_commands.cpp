@@ -17,6 +17,7 @@ private slots:
     void writeIsConfirmedAndStored_data();
     void writeIsConfirmedAndStored();
     void writeRestartFollowsTheDeviceToItsNewPlace();
+    void restartVerifiesTheDeviceThatAnswers();
     void exportThenImportClonesADevice();
     void upgradeInstallsAndVerifies_data();
     void upgradeInstallsAndVerifies();
@@ -198,6 +199,28 @@ void TestCliCommands::writeRestartFollowsTheDeviceToItsNewPlace() {
     // Read back after the restart, on a second connection at the new place.
     QCOMPARE(device->connectionCount(), 2);
     QVERIFY(run.elapsedMs >= 300);
+}
+
+void TestCliCommands::restartVerifiesTheDeviceThatAnswers() {
+    // The device written to never comes back; another one already holds the
+    // address it was given, and answers there with the values written.
+    sim::SimFaults away;
+    away.noComeBack = true;
+    const auto device = StartSim(33, 0, away);
+    QVERIFY(device);
+    const auto other = StartSim(34, device->port());
+    QVERIFY(other);
+    other->updateState(
+        [](sim::DeviceState& s) { s.config.macAddr = QStringLiteral("02-00-00-00-00-34"); });
+
+    const CliRun run = RunCli({"write", "--json", "--ip", "127.0.0.34", "--restart",
+                               "--restart-pause", "300", device->hostPort()});
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, 1);
+    const QJsonObject result = OnlyResult(run, "write");
+    QVERIFY2(result.value("error").toString().contains(
+                 QStringLiteral("another device answers at 127.0.0.34")),
+             run.transcript());
 }
 
 void TestCliCommands::exportThenImportClonesADevice() {

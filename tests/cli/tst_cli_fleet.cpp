@@ -122,7 +122,7 @@ void TestCliFleet::failingDevice() {
 
 void TestCliFleet::droppedUpgradeLeavesTheOthersGoing() {
     sim::SimFaults dropping;
-    dropping.dropAfterCommands = 8;
+    dropping.dropAfterCommands = 9;
     const SimPtr broken = StartSim(21, 0, dropping);
     const SimPtr healthy = StartSim(22);
     QVERIFY(broken && healthy);
@@ -142,7 +142,8 @@ void TestCliFleet::droppedUpgradeLeavesTheOthersGoing() {
     QCOMPARE(lost.value("host").toString(), QStringLiteral("127.0.0.21"));
     QCOMPARE(lost.value("exit_code").toInt(), 3);
     // The device drops the connection after the announcement of block 7 (its
-    // eighth command); the report names that block as the device numbers it.
+    // ninth command, after the MAC query); the report names that block as the
+    // device numbers it.
     QVERIFY2(lost.value("error").toString().contains(QStringLiteral("block 7")), run.transcript());
     const QJsonObject done = results.at(1).toObject();
     QCOMPARE(done.value("host").toString(), QStringLiteral("127.0.0.22"));

@@ -54,6 +54,11 @@ void TestCliInput::badInputSendsNothing_data() {
     row("leading zero in a host", {"read", "@HOST", "127.0.0.012"}, "bad host \"127.0.0.012\"");
     row("number in disguise", {"read", "@HOST", "0x7f.0.0.3"}, "bad host \"0x7f.0.0.3\"");
     row("same host twice", {"read", "@HOST", "@HOST"}, "is given twice");
+    row("one address for two hosts", {"write", "--ip", "127.0.0.50", "@HOST", "127.0.0.2:@PORT"},
+        "would give 2 hosts the same address");
+    row("one MAC for two hosts",
+        {"import", "@FILE", "--mac", "02-00-00-00-00-01", "@HOST", "127.0.0.2:@PORT"},
+        "would give 2 hosts the same MAC address", R"({"port": 1024})");
     // Values as the window's own fields allow them: canonical forms only.
     for (const char* ip : {" 127.0.0.41", "+127.0.0.42", "127.0.0.0x29", "127.000.000.043"})
         row(qPrintable(QStringLiteral("write ip ") + QLatin1String(ip)),
