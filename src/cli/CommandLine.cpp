@@ -117,6 +117,10 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
         !ReadCount(line.Value(QStringLiteral("timeout")), 1, 600000, line.timeoutMs))
         return Error(QStringLiteral("bad --timeout \"%1\": expected 1..600000 milliseconds")
                          .arg(line.Value(QStringLiteral("timeout"))));
+    if (line.Has(QStringLiteral("answer-timeout")) &&
+        !ReadCount(line.Value(QStringLiteral("answer-timeout")), 1, 60000, line.answerTimeoutMs))
+        return Error(QStringLiteral("bad --answer-timeout \"%1\": expected 1..60000 milliseconds")
+                         .arg(line.Value(QStringLiteral("answer-timeout"))));
     if (line.Has(QStringLiteral("restart-pause")) &&
         !ReadCount(line.Value(QStringLiteral("restart-pause")), 0, 600000, line.restartPauseMs))
         return Error(QStringLiteral("bad --restart-pause \"%1\": expected 0..600000 milliseconds")

@@ -20,6 +20,8 @@ struct CommandLine {
     bool json = false;
     int jobs = 8;
     int timeoutMs = 3000;
+    // --answer-timeout: how long one command's answer may take.
+    int answerTimeoutMs = 500;
     // --restart-pause: how long a restarting device is left alone; -1 for the
     // core's own pauses.
     int restartPauseMs = -1;

@@ -7,7 +7,7 @@ const QList<OptionSpec> kValueOptions = {
     {"mask", "MASK", "network mask, dotted"},
     {"port", "PORT", "TCP port of the device, 1..65535"},
     {"gw", "ADDRESS", "gateway address, dotted"},
-    {"mac", "MAC", "MAC address, six parts separated by \"-\" (00-0A-1B-2C-3D-4E)"},
+    {"mac", "MAC", "MAC address, six hexadecimal pairs separated by \"-\" (00-0A-1B-2C-3D-4E)"},
     {"byte-order", "ORDER",
      "float byte order: 1-0-3-2, 0-1-2-3, 3-2-1-0, 2-3-0-1, or its index 0..3"},
     {"speed", "MODE",
@@ -52,6 +52,9 @@ const QList<OptionSpec>& CommonOptions() {
         {"timeout", "MS",
          "time limit of a connection attempt, and of a reply that has no limit of its own "
          "(default 3000, scan 300)"},
+        {"answer-timeout", "MS",
+         "how long the device may take to answer one command (default 500, as the window); "
+         "a slow link needs more, and the limits of blocks and installs grow with it"},
         {"verbose", "", "print the device's log lines on standard error"},
         {"help", "", "print this command's help"},
     };

@@ -9,6 +9,15 @@
 DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
     : report(report), timeoutMs_(line.timeoutMs) {
     device.config.restartOnlyWhenConfirmed = true;
+    if (line.answerTimeoutMs != int(CommandChannel::kAnswerWaitMs)) {
+        // A slow link: every limit that waits for the device grows alike.
+        device.SetAnswerWaitMs(uint32_t(line.answerTimeoutMs));
+        const double scale = double(line.answerTimeoutMs) / CommandChannel::kAnswerWaitMs;
+        FirmwareTiming& t = device.firmware.timing;
+        for (uint32_t* limit : {&t.blockAnswerMs, &t.installAnswerMs, &t.firstBlockReadMs,
+                                &t.blockReadMs, &t.remoteComOffMs})
+            *limit = uint32_t(*limit * scale);
+    }
     if (line.restartPauseMs >= 0) {
         // A write's restart and an install's: each command uses its own.
         device.follower.timing.restartPauseMs = uint32_t(line.restartPauseMs);

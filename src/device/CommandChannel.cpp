@@ -65,7 +65,7 @@ Answer CommandChannel::wait(const AnswerWait& wait, uint32_t start) {
     } unregister{waits_, &pending};
     const bool inTime =
         WaitTicking([&] { return pending.answer.came() || (wait.endOnDisconnect && !writable_); },
-                    wait.limitMs, start, wait.tick, wait.tickMs);
+                    wait.limitMs.value_or(answerWaitMs_), start, wait.tick, wait.tickMs);
     // An item applied in a pass that ended past the limit came too late.
     if (!inTime)
         pending.answer.awaited = -1;

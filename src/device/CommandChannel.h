@@ -23,7 +23,9 @@ struct AnswerWait {
     AnswerKey key = AnswerKey::Unknown;
     // With a key: only an item whose value this accepts ends the wait.
     std::function<bool(const QString& value)> accepts;
-    uint32_t limitMs = 500;
+    // Nothing: the channel's answer time (500 ms unless a slow link asked for
+    // more).
+    std::optional<uint32_t> limitMs;
     // A connection that is gone will not answer: no point waiting it out.
     bool endOnDisconnect = false;
     // A command goes out only once the socket reported it writable; the
@@ -87,8 +89,13 @@ public:
     Answer Exchange(const QByteArray& bytes, const AnswerWait& wait);
     // Waits as `wait` says without sending anything.
     Answer Await(const AnswerWait& wait);
-    // One command text; 1 when any answer item came within 500 ms, else 0.
+    // One command text; 1 when any answer item came within the answer time
+    // (500 ms), else 0.
     int SendCommand(const QString& text);
+
+    // How long a command's answer may take; a script on a slow link sets more.
+    uint32_t AnswerWaitMs() const { return answerWaitMs_; }
+    void SetAnswerWaitMs(uint32_t ms) { answerWaitMs_ = ms; }
 
     // The socket reported it can be written to; cleared when it closes.
     bool Writable() const { return writable_; }
@@ -164,6 +171,7 @@ private:
     DeviceLog& log_;
 
     bool writable_ = false;
+    uint32_t answerWaitMs_ = kAnswerWaitMs;
     // The waits in progress, innermost last: an item applied during a nested
     // wait was applied during the outer one too.
     QList<PendingWait*> waits_;

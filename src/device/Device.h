@@ -35,6 +35,9 @@ public:
     // Starts an attempt to the target; closes the connection.
     void Open() { socket_.Open(); }
     void Close() { socket_.Close(); }
+    // How long one command's answer may take (500 ms, the window's); a link
+    // that takes longer gets more.
+    void SetAnswerWaitMs(uint32_t ms) { channel_.SetAnswerWaitMs(ms); }
     // A block read still running is abandoned (the window left the test panel).
     void AbandonBlockRead() { channel_.AbandonBlockRead(); }
     bool BlockReadActive() const { return channel_.BlockReadActive(); }

@@ -18,6 +18,8 @@ private slots:
     void writeIsConfirmedAndStored();
     void writeRestartFollowsTheDeviceToItsNewPlace();
     void restartVerifiesTheDeviceThatAnswers();
+    void slowLinkNeedsTheAnswerTimeout_data();
+    void slowLinkNeedsTheAnswerTimeout();
     void exportThenImportClonesADevice();
     void upgradeInstallsAndVerifies_data();
     void upgradeInstallsAndVerifies();
@@ -221,6 +223,30 @@ void TestCliCommands::restartVerifiesTheDeviceThatAnswers() {
     QVERIFY2(result.value("error").toString().contains(
                  QStringLiteral("another device answers at 127.0.0.34")),
              run.transcript());
+}
+
+void TestCliCommands::slowLinkNeedsTheAnswerTimeout_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("read, the window's 500 ms") << QStringList{"read"} << 3;
+    QTest::newRow("read, 1500 ms") << QStringList{"read", "--answer-timeout", "1500"} << 0;
+    QTest::newRow("write, 1500 ms")
+        << QStringList{"write", "--gw", "127.0.0.77", "--answer-timeout", "1500"} << 0;
+}
+
+void TestCliCommands::slowLinkNeedsTheAnswerTimeout() {
+    // Every answer 600 ms away, as over a slow VPN.
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    sim::SimFaults slow;
+    slow.answerDelayMs = 600;
+    const auto device = StartSim(35, 0, slow);
+    QVERIFY(device);
+    const CliRun run = RunCli(arguments << "--json" << device->hostPort());
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 0 && arguments.first() == QLatin1String("write"))
+        QCOMPARE(device->state().config.gateway, QStringLiteral("127.0.0.77"));
 }
 
 void TestCliCommands::exportThenImportClonesADevice() {

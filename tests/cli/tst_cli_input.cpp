@@ -71,6 +71,10 @@ void TestCliInput::badInputSendsNothing_data() {
     row("jobs 0", {"read", "--jobs", "0", "@HOST"}, "bad --jobs \"0\"");
     row("jobs not a number", {"read", "--jobs", "two", "@HOST"}, "bad --jobs \"two\"");
     row("timeout 0", {"read", "--timeout", "0", "@HOST"}, "bad --timeout \"0\"");
+    for (const char* wait : {"0", "abc", "60001"})
+        row(qPrintable(QStringLiteral("answer timeout ") + QLatin1String(wait)),
+            {"read", "--answer-timeout", wait, "@HOST"},
+            QStringLiteral("bad --answer-timeout \"%1\"").arg(QLatin1String(wait)));
     row("timeout too long", {"read", "--timeout", "600001", "@HOST"}, "bad --timeout \"600001\"");
     // A pause that is no number is no pause of 0.
     for (const char* pause : {"abc", "-1", "+5", "1e3", "600001"})
