@@ -2,6 +2,8 @@
 // strictly.
 #include "Commands.h"
 
+#include "NumberReading.h"
+
 #include "DeviceSession.h"
 #include "HexLine.h"
 #include "InstrumentNumber.h"
@@ -173,12 +175,19 @@ void ReadInstrument(DeviceSession& session, const QString& number) {
                                              .arg(number)
                                              .arg(session.timeoutMs())));
     const std::optional<QByteArray> block = outcome.block->left(outcome.received);
-    report.fields.insert(QStringLiteral("instrument"), number);
+    report.fields.insert(QStringLiteral("instrument"), outcome.number);
     report.fields.insert(QStringLiteral("length"), int(block->size()));
     report.fields.insert(QStringLiteral("block"), QString::fromLatin1(block->toHex().toUpper()));
+    report.Say(QStringLiteral("instrument %1").arg(outcome.number));
     for (qsizetype at = 0; at < block->size(); at += kDumpBytesPerLine)
         report.Say(QStringLiteral("%1  ").arg(at, 4, 16, QLatin1Char('0')) +
                    HexText(block->mid(at, kDumpBytesPerLine)));
+    // The pieces stopped before the block was whole: what came is no reading.
+    const int asked = ChooseReadVariant(outcome.number).blockLength;
+    if (block->size() < asked)
+        report.Fail(
+            ExitRefused,
+            QStringLiteral("the instrument sent %1 of %2 bytes").arg(block->size()).arg(asked));
 }
 
 } // namespace
@@ -191,6 +200,12 @@ int RunInstrument(const CommandLine& line) {
                        .arg(line.arguments.at(0)));
         return ExitUsage;
     }
+    // The window's field wraps a number above 255 into 1..100; a script is
+    // told which instrument it reads.
+    const QString typed = line.arguments.at(0).trimmed();
+    if (ReadNumber(QStringView(typed).mid(2), -1) != ReadNumber(QStringView(*number).mid(2), -2))
+        PrintError(QStringLiteral("warning: %1 is read as %2, as the window's field wraps it")
+                       .arg(typed, *number));
     return RunOnTargets(line, [&](HostReport& report) {
         DeviceSession session(line, report);
         ReadInstrument(session, *number);

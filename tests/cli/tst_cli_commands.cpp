@@ -410,14 +410,28 @@ void TestCliCommands::instrumentBlock_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<int>("length");
     QTest::addColumn<QString>("firstFloat");
+    // The instrument the device was asked for; empty: `number` itself.
+    QTest::addColumn<QString>("sent");
+    // The block leaves the device cut after this many bytes, the rest never
+    // follows in time; 0: whole.
+    QTest::addColumn<int>("cutAt");
 
     // 101.25 is 42 CA 80 00; the device's order 0 sends bytes 1, 0, 3, 2.
-    QTest::newRow("BA001") << "BA001" << 0 << 129 << "800042CA";
+    QTest::newRow("BA001") << "BA001" << 0 << 129 << "800042CA"
+                           << "" << 0;
     // 20.5 is 41 A4 00 00; the device takes the number in any case.
-    QTest::newRow("lower case") << "ba002" << 0 << 129 << "000041A4";
+    QTest::newRow("lower case") << "ba002" << 0 << 129 << "000041A4"
+                                << "" << 0;
     // K, L, M and R instruments keep 128 bytes: no byte the device never sent.
-    QTest::newRow("128-byte instrument") << "KA010" << 0 << 128 << "";
-    QTest::newRow("not on the line") << "BA077" << 1 << 0 << "";
+    QTest::newRow("128-byte instrument") << "KA010" << 0 << 128 << ""
+                                         << "" << 0;
+    QTest::newRow("not on the line") << "BA077" << 1 << 0 << ""
+                                     << "" << 0;
+    // Above 255 the number wraps as the window's field wraps it.
+    QTest::newRow("wrapped number") << "BA301" << 0 << 129 << "800042CA"
+                                    << "BA001" << 0;
+    QTest::newRow("block cut short") << "BA001" << 1 << 100 << "800042CA"
+                                     << "" << 100;
 }
 
 void TestCliCommands::instrumentBlock() {
@@ -425,18 +439,33 @@ void TestCliCommands::instrumentBlock() {
     QFETCH(int, exitCode);
     QFETCH(int, length);
     QFETCH(QString, firstFloat);
-    const auto device = StartSim(12);
+    QFETCH(QString, sent);
+    QFETCH(int, cutAt);
+    sim::SimFaults faults;
+    faults.splitDataAt = cutAt;
+    faults.splitGapMs = 1000;
+    const auto device = StartSim(12, 0, faults);
     QVERIFY(device);
 
     const CliRun run = RunCli({"instrument", number, "--json", device->hostPort()});
     QVERIFY2(run.finished, run.transcript());
     QCOMPARE(run.exitCode, exitCode);
     const QJsonObject result = OnlyResult(run, "instrument");
+    if (cutAt > 0) {
+        QVERIFY2(result.value("error").toString().contains(
+                     QStringLiteral("the instrument sent %1 of 129 bytes").arg(cutAt)),
+                 run.transcript());
+        QCOMPARE(result.value("length").toInt(), cutAt);
+        return;
+    }
     if (exitCode != 0) {
         QVERIFY(result.value("error").toString().contains(number));
         return;
     }
-    QCOMPARE(result.value("instrument").toString(), number);
+    if (!sent.isEmpty())
+        QVERIFY2(run.err.contains(QStringLiteral("%1 is read as %2").arg(number, sent).toUtf8()),
+                 run.transcript());
+    QCOMPARE(result.value("instrument").toString(), sent.isEmpty() ? number : sent);
     QCOMPARE(result.value("length").toInt(), length);
     const QString block = result.value("block").toString();
     QCOMPARE(block.size(), 2 * length);
