@@ -64,21 +64,21 @@ QString DeviceSession::Where() const {
 bool DeviceSession::Connect() {
     const Target& target = report.target;
     if (!device.connection.ConnectTo(target.host, QString::number(target.port)))
-        return report.Fail(ExitUsage, QStringLiteral("cannot connect to %1").arg(target.Text()));
+        return report.Fail(ExitUsage, QStringLiteral("cannot connect: bad address or port"));
     WaitUntil([this] { return device.Connected() || device.LastErrorCode() != 0; },
               uint32_t(timeoutMs_));
     if (device.Connected())
         return true;
     const int code = device.LastErrorCode();
     device.Close();
-    if (code != 0)
-        return report.Fail(ExitUnreachable, QStringLiteral("cannot connect to %1: %2 (%3)")
-                                                .arg(target.Text(), SocketErrorText(code))
-                                                .arg(code));
+    // The report names the host; the platform's code is for scripts.
+    if (code != 0) {
+        report.fields.insert(QStringLiteral("socket_error"), code);
+        return report.Fail(ExitUnreachable,
+                           QStringLiteral("cannot connect: %1").arg(SocketErrorText(code)));
+    }
     return report.Fail(ExitUnreachable,
-                       QStringLiteral("cannot connect to %1: no answer within %2 ms")
-                           .arg(target.Text())
-                           .arg(timeoutMs_));
+                       QStringLiteral("cannot connect: no answer within %1 ms").arg(timeoutMs_));
 }
 
 bool DeviceSession::WaitFor(const std::function<bool()>& done, uint32_t limitMs) {
