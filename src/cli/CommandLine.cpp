@@ -107,7 +107,8 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
     line.json = line.Has(QStringLiteral("json"));
     line.verbose = line.Has(QStringLiteral("verbose"));
     const bool scan = line.command == QLatin1String("scan");
-    line.jobs = scan ? 64 : 8;
+    // A scan's jobs are plain connections, cheap by the thousand.
+    line.jobs = scan ? 1024 : 8;
     line.timeoutMs = scan ? 300 : 3000;
     if (line.Has(QStringLiteral("jobs")) &&
         !ReadCount(line.Value(QStringLiteral("jobs")), 1, 1024, line.jobs))

@@ -48,7 +48,8 @@ const char* const kResultJson =
 const QList<OptionSpec>& CommonOptions() {
     static const QList<OptionSpec> options = {
         {"json", "", "print one JSON document instead of text"},
-        {"jobs", "N", "work on at most N hosts at once (default 8, scan 64)"},
+        {"jobs", "N",
+         "work on at most N hosts at once (default 8; scan: connections in flight, default 1024)"},
         {"timeout", "MS",
          "time limit of a connection attempt, and of a reply that has no limit of its own "
          "(default 3000, scan 300)"},

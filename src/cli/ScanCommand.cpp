@@ -2,11 +2,10 @@
 #include "Commands.h"
 
 #include "Defaults.h"
-#include "DeviceSession.h"
-#include "ThreadJobs.h"
+#include "DeviceScanner.h"
+#include "HostReport.h"
 
-#include <QMutex>
-
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QJsonArray>
 
@@ -21,6 +20,12 @@ struct Found {
     QString date;
     QString mac;
 };
+
+QString FoundLine(const Found& f, int port) {
+    return QStringLiteral("%1  version %2  date %3  MAC %4")
+        .arg((f.address + QLatin1Char(':') + QString::number(port)).leftJustified(21), f.version,
+             f.date, f.mac.isEmpty() ? QStringLiteral("?") : f.mac);
+}
 
 } // namespace
 
@@ -43,26 +48,28 @@ int RunScan(const CommandLine& line) {
         port = target->port;
     }
 
+    // Plain connections, many in flight on this thread: a /16 whose silent
+    // addresses drop the attempt costs seconds, not a thread per address.
     QList<Found> found;
-    QMutex foundMutex;
-    // A probe logs nothing: thousands of refused addresses are no news.
-    CommandLine probe = line;
-    probe.verbose = false;
-    RunJobsOnThreads(int(addresses->size()), line.jobs, [&](int index) {
-        HostReport report;
-        report.target = Target{addresses->at(index), port};
-        DeviceSession session(probe, report);
-        if (!session.Connect() || !session.device.config.ReadVersion().answered)
+    DeviceScanner scanner;
+    DeviceScanner::Options options;
+    options.inFlight = line.jobs;
+    options.connectTimeoutMs = line.timeoutMs;
+    options.answerTimeoutMs = line.answerTimeoutMs;
+    QEventLoop loop;
+    QObject::connect(&scanner, &DeviceScanner::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&scanner, &DeviceScanner::found, &loop, [&](const ScanFinding& f) {
+        if (f.garbage)
             return;
-        DeviceModel& model = session.device.model;
-        if (model.Value(DeviceField::Version).isEmpty())
-            return;
-        session.device.config.ReadValue(DeviceField::MacAddr);
-        const QMutexLocker lock(&foundMutex);
-        found.append({QHostAddress(addresses->at(index)).toIPv4Address(), addresses->at(index),
-                      model.Value(DeviceField::Version), model.Value(DeviceField::Date),
-                      model.Value(DeviceField::MacAddr)});
+        found.append(
+            {QHostAddress(f.address).toIPv4Address(), f.address, f.version, f.date, f.mac});
+        // Each device as it is found; the summary follows at the end.
+        if (!line.json)
+            PrintLine(EscapeControl(FoundLine(found.last(), port)));
     });
+    scanner.Start(*addresses, port, options);
+    if (scanner.Running())
+        loop.exec();
     std::sort(found.begin(), found.end(),
               [](const Found& a, const Found& b) { return a.order < b.order; });
 
@@ -81,11 +88,6 @@ int RunScan(const CommandLine& line) {
                               {QStringLiteral("devices"), devices}});
         return ExitDone;
     }
-    for (const Found& f : found)
-        PrintLine(EscapeControl(
-            QStringLiteral("%1  version %2  date %3  MAC %4")
-                .arg((f.address + QLatin1Char(':') + QString::number(port)).leftJustified(21),
-                     f.version, f.date, f.mac.isEmpty() ? QStringLiteral("?") : f.mac)));
     PrintLine(QStringLiteral("%1 device(s) found in %2 (%3 addresses probed)")
                   .arg(found.size())
                   .arg(line.arguments.at(0))
