@@ -202,6 +202,16 @@ int RunImport(const CommandLine& line) {
 int RunExport(const CommandLine& line) {
     CommandLine plain = line;
     plain.json = false; // the export document is the output
+    // Written whole or not at all: an old backup is never left half replaced.
+    // Opened first: a file that cannot be written is no reason to ask the
+    // device anything.
+    const bool toFile = line.Has(QStringLiteral("output"));
+    QSaveFile file(line.Value(QStringLiteral("output")));
+    if (toFile && !file.open(QIODevice::WriteOnly)) {
+        PrintError(QStringLiteral("cannot write %1: %2")
+                       .arg(line.Value(QStringLiteral("output")), file.errorString()));
+        return ExitUsage;
+    }
     QJsonObject document;
     const int code = RunOnTargets(plain, [&](HostReport& report) {
         DeviceSession session(line, report);
@@ -216,14 +226,12 @@ int RunExport(const CommandLine& line) {
     if (code != ExitDone)
         return code;
     const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
-    if (!line.Has(QStringLiteral("output"))) {
+    if (!toFile) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);
         return ExitDone;
     }
-    // Written whole or not at all: an old backup is never left half replaced.
-    QSaveFile file(line.Value(QStringLiteral("output")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
         PrintError(QStringLiteral("cannot write %1: %2")
                        .arg(line.Value(QStringLiteral("output")), file.errorString()));
         return ExitUsage;

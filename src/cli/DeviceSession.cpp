@@ -33,6 +33,8 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
         };
         QObject::connect(&device.log, &DeviceLog::logLine, &device, printer(QString()));
         QObject::connect(&device.log, &DeviceLog::sentLine, &device, printer(QStringLiteral("> ")));
+        QObject::connect(&device.log, &DeviceLog::commandSent, &device,
+                         printer(QStringLiteral("> ")));
         QObject::connect(&device.log, &DeviceLog::answerText, &device,
                          printer(QStringLiteral("< ")));
     }

@@ -4,6 +4,8 @@
 #include "Ticks.h"
 #include "Wait.h"
 
+#include <algorithm>
+
 namespace {
 // Items one answer keeps: far more than any exchange gets from a device that
 // answers by the book, few enough that a stream of items costs no memory.
@@ -42,8 +44,10 @@ CommandChannel::CommandChannel(ClientSocket& socket, DeviceModel& model, DeviceL
 Answer CommandChannel::Exchange(const QByteArray& bytes, const AnswerWait& wait) {
     const uint32_t t0 = rk::GetTickCount();
     AbandonModbusReply();
-    if (writable_ || !wait.onlyWhenWritable)
+    if (writable_ || !wait.onlyWhenWritable) {
         socket_.SendBuf(bytes.constData(), int(bytes.size()));
+        logSent(bytes);
+    }
     return this->wait(wait, t0);
 }
 
@@ -71,6 +75,14 @@ Answer CommandChannel::wait(const AnswerWait& wait, uint32_t start) {
         pending.answer.awaited = -1;
     pending.answer.disconnected = !writable_;
     return pending.answer;
+}
+
+void CommandChannel::logSent(const QByteArray& bytes) {
+    // Text commands as they went; an image block by its size.
+    const bool text = std::all_of(bytes.begin(), bytes.end(),
+                                  [](char c) { return uchar(c) >= 0x20 && uchar(c) < 0x7F; });
+    log_.AddCommand(text ? QString::fromLatin1(bytes)
+                         : QStringLiteral("[%1 bytes]").arg(bytes.size()));
 }
 
 void CommandChannel::collect(const AnswerItem& item) {
@@ -142,8 +154,10 @@ RawReply CommandChannel::ReadRaw(const QByteArray& command, int max, uint32_t li
     const uint32_t t0 = rk::GetTickCount();
     AbandonModbusReply();
     raw_ = RawRead{QByteArray(), max, false};
-    if (writable_)
+    if (writable_) {
         socket_.SendBuf(command.constData(), int(command.size()));
+        logSent(command);
+    }
     WaitUntil([&] { return !raw_ || raw_->stopped || complete(raw_->bytes) || !writable_; },
               limitMs, t0);
     RawReply reply;

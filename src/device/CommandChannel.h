@@ -157,6 +157,7 @@ private:
 
     Answer wait(const AnswerWait& wait, uint32_t start);
     void collect(const AnswerItem& item);
+    void logSent(const QByteArray& bytes);
     void receive();
     bool receiveModbusReply();
     void receiveBlock();

@@ -31,6 +31,9 @@ public:
     void ClearTestLogs() { emit testLogsCleared(); }
     // Bytes as hexadecimal pairs into the answers log.
     void AddHexLine(const char* bytes, int count);
+    // What went to the device: a command text, or the size of raw bytes.
+    // The window shows only what its test panel sends; a script may trace all.
+    void AddCommand(const QString& text) { emit commandSent(CapLine(text)); }
     // An answer text as it arrived; the window logs it where the user looks.
     void AddAnswerText(const QString& text) { emit answerText(CapLine(text)); }
 
@@ -47,6 +50,7 @@ signals:
     void testLine(const QString& text);
     void testLogsCleared();
     void answerText(const QString& text);
+    void commandSent(const QString& text);
     void statusText(StatusPanel panel, const QString& text);
     void lampShown(bool shown);
 

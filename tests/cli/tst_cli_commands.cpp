@@ -12,6 +12,7 @@ class TestCliCommands : public QObject {
     Q_OBJECT
 private slots:
     void readReportsEveryParameter();
+    void verboseTracesCommandsAndAnswers();
     void deviceTextReachesTheTerminalEscaped_data();
     void deviceTextReachesTheTerminalEscaped();
     void writeIsConfirmedAndStored_data();
@@ -86,6 +87,18 @@ void TestCliCommands::readReportsEveryParameter() {
     QCOMPARE(config.value("mac").toString(), QStringLiteral("02-11-22-33-44-55"));
     QCOMPARE(config.value("byte_order").toString(), QStringLiteral("3-2-1-0"));
     QCOMPARE(config.value("speed").toString(), QLatin1String(kFull100));
+}
+
+void TestCliCommands::verboseTracesCommandsAndAnswers() {
+    const auto device = StartSim(2);
+    QVERIFY(device);
+    const CliRun run = RunCli({"read", "-v", device->hostPort()});
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray prefix = device->hostPort().toUtf8() + ": ";
+    QVERIFY2(run.err.contains(prefix + "> ?IpAddr;\n" + prefix + "< IPADDR = 127.0.0.2;"),
+             run.transcript());
+    QVERIFY2(run.err.contains(prefix + "> ?Speed_Duplex;"), run.transcript());
 }
 
 void TestCliCommands::deviceTextReachesTheTerminalEscaped_data() {

@@ -132,6 +132,8 @@ void TestCliInput::badInputSendsNothing_data() {
     row("import bad override", {"import", "@FILE", "--port", "0", "@HOST"}, "bad --port \"0\"",
         R"({"port": 1024})");
     row("import missing file", {"import", "@MISSING", "@HOST"}, "cannot open");
+    row("export to a folder that is not there", {"export", "-o", "@MISSING/sub/x.json", "@HOST"},
+        "cannot write");
 
     row("upgrade invalid image", {"upgrade", "@FILE", "@HOST"},
         "image.bin:", QByteArray(4096, 'x'));
