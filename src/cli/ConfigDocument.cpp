@@ -4,6 +4,7 @@
 #include "Target.h"
 #include "ValueChecks.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QRegularExpression>
@@ -201,6 +202,55 @@ std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QSt
     return values;
 }
 
+namespace {
+
+// The first key that stands twice in one object of a JSON text, or nothing.
+// Qt's reader keeps the last of them; a configuration must not depend on
+// which of two values a reader keeps. The text is valid JSON here.
+std::optional<QString> DuplicateKey(const QByteArray& json) {
+    QList<QStringList> objects; // the keys of each object open now
+    QList<bool> isObject;       // and whether each open bracket is an object
+    bool expectKey = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '"') {
+            qsizetype end = i + 1;
+            QByteArray text;
+            for (; end < json.size() && json[end] != '"'; ++end) {
+                if (json[end] == '\\' && end + 1 < json.size())
+                    text += json[end++];
+                text += json[end];
+            }
+            if (expectKey && !isObject.isEmpty() && isObject.last()) {
+                const QString key =
+                    QJsonDocument::fromJson("[\"" + text + "\"]").array().at(0).toString();
+                if (objects.last().contains(key))
+                    return key;
+                objects.last().append(key);
+                expectKey = false;
+            }
+            i = end;
+        } else if (c == '{') {
+            objects.append(QStringList());
+            isObject.append(true);
+            expectKey = true;
+        } else if (c == '[') {
+            objects.append(QStringList());
+            isObject.append(false);
+        } else if (c == '}' || c == ']') {
+            if (!objects.isEmpty()) {
+                objects.removeLast();
+                isObject.removeLast();
+            }
+        } else if (c == ',') {
+            expectKey = !isObject.isEmpty() && isObject.last();
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString& error) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
@@ -214,6 +264,10 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
         error = QStringLiteral("expected a JSON object");
         return std::nullopt;
     }
+    if (const std::optional<QString> twice = DuplicateKey(json)) {
+        error = QStringLiteral("key \"%1\" stands twice").arg(*twice);
+        return std::nullopt;
+    }
     QJsonObject config = document.object();
     if (config.contains(QStringLiteral("config"))) {
         // An export document: the configuration and what it says of its source.
@@ -222,6 +276,14 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
         for (const QString& key : config.keys()) {
             if (!known.contains(key)) {
                 error = QStringLiteral("unknown key \"%1\"").arg(key);
+                return std::nullopt;
+            }
+        }
+        // The export's own fields are texts; anything else is no export of ours.
+        for (const char* field : {"version", "date", "source"}) {
+            const QJsonValue value = config.value(QLatin1String(field));
+            if (!value.isUndefined() && !value.isString()) {
+                error = QStringLiteral("\"%1\" must be a text").arg(QLatin1String(field));
                 return std::nullopt;
             }
         }

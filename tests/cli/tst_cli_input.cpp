@@ -122,6 +122,12 @@ void TestCliInput::badInputSendsNothing_data() {
         R"({"ip": "127.0.0.9", "colour": "red"})");
     row("import unknown key of export", {"import", "@FILE", "@HOST"}, "unknown key \"extra\"",
         R"({"config": {"port": 1024}, "extra": 1})");
+    row("import duplicate key", {"import", "@FILE", "@HOST"}, "key \"ip\" stands twice",
+        R"({"ip": "127.0.0.9", "ip": "127.0.0.10"})");
+    row("import duplicate key inside config", {"import", "@FILE", "@HOST"},
+        "key \"port\" stands twice", R"({"config": {"port": 1024, "port": 1025}})");
+    row("import version not a text", {"import", "@FILE", "@HOST"}, "\"version\" must be a text",
+        R"({"config": {"port": 1024}, "version": 3})");
     row("import config not an object", {"import", "@FILE", "@HOST"}, "\"config\" must be an object",
         R"({"config": 5})");
     row("import failing check", {"import", "@FILE", "@HOST"}, "bad \"mask\" \"255.255.255.256\"",
