@@ -100,6 +100,12 @@ QByteArray DeviceEngine::modbusReply(const QByteArray& frame) {
     }
 
     QByteArray adu = faults_.modbusFixedIds ? QByteArray::fromHex("02030000") : frame.left(4);
+    if (faults_.modbusTransactionShift != 0) {
+        const auto transaction =
+            static_cast<uint16_t>(word16(adu, 0) + faults_.modbusTransactionShift);
+        adu[0] = static_cast<char>(transaction >> 8);
+        adu[1] = static_cast<char>(transaction & 0xFF);
+    }
     appendWord(adu, static_cast<uint16_t>(reply.size() + 1));
     adu.append(static_cast<char>(unit));
     return adu + reply;

@@ -31,6 +31,7 @@ struct SimFaults {
     QByteArray softBlockAnswer;        // sent instead of WRITESOFT = OK after a data block
     bool splitSoftBlockAnswer = false; // a data block's answer goes out in two writes,
                                        // splitGapMs apart
+    int modbusTransactionShift = 0;    // ModBus replies carry the request's transaction + this
     bool modbusFixedIds = false;       // ModBus replies carry 02 03 00 00, not the request's ids
     QByteArray readBufTrailer;         // sent readBufTrailerMs after an instrument block
     int readBufTrailerMs = 100;

@@ -2,12 +2,11 @@
 // strictly.
 #include "Commands.h"
 
-#include "NumberReading.h"
-
 #include "DeviceSession.h"
 #include "HexLine.h"
 #include "InstrumentNumber.h"
 #include "ModbusFrame.h"
+#include "NumberReading.h"
 #include "ValueChecks.h"
 
 #include <QJsonArray>
@@ -126,11 +125,20 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
     if (outcome.result != Result::Sent)
         return void(report.Fail(ExitUnreachable, QStringLiteral("the connection was lost")));
     report.fields.insert(QStringLiteral("request"), frameText);
-    if (!outcome.replied)
+    if (!outcome.replied) {
+        // Say what came instead, when anything did.
+        const QByteArray& came = outcome.rejected;
+        const QByteArray frame = ModbusRequestBytes(frameText).value_or(QByteArray());
+        QString why = QStringLiteral("no reply within %1 ms").arg(session.timeoutMs());
+        if (came.size() >= kModbusHeaderSize && frame.size() >= 2)
+            why = QStringLiteral("a reply for transaction %1, not %2")
+                      .arg(HexText(came.left(2)), HexText(frame.left(2)));
+        else if (!came.isEmpty())
+            why = QStringLiteral("the reply's 7-byte header came in pieces (%1 bytes first)")
+                      .arg(came.size());
         return void(report.Fail(
-            ExitUnreachable, device.Connected()
-                                 ? QStringLiteral("no reply within %1 ms").arg(session.timeoutMs())
-                                 : QStringLiteral("the connection was lost")));
+            ExitUnreachable, device.Connected() ? why : QStringLiteral("the connection was lost")));
+    }
     const QByteArray& header = outcome.header;
     const QByteArray& pdu = outcome.pdu;
     report.fields.insert(QStringLiteral("header"), HexText(header));
@@ -141,10 +149,16 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
         const int code = pdu.size() >= 2 ? uint8_t(pdu[1]) : -1;
         const QString name = ModbusExceptionName(code);
         QJsonObject object{{QStringLiteral("code"), code}, {QStringLiteral("name"), name}};
+        // Decimal, as the window's "Ошибка" line, with its hexadecimal beside it.
+        const QString hex = code < 0
+                                ? QString()
+                                : QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper();
+        object.insert(QStringLiteral("hex"), hex);
         report.fields.insert(QStringLiteral("exception"), object);
-        const QString text = QStringLiteral("exception %1: %2")
-                                 .arg(code, 2, 16, QLatin1Char('0'))
-                                 .arg(name.isEmpty() ? QStringLiteral("unknown exception") : name);
+        const QString text =
+            QStringLiteral("exception %1 (%2 hex): %3")
+                .arg(code)
+                .arg(hex, name.isEmpty() ? QStringLiteral("unknown exception") : name);
         report.Say(text);
         return void(report.Fail(ExitRefused, QStringLiteral("the instrument answered ") + text));
     }

@@ -124,6 +124,8 @@ public:
     // No ModBus reply is awaited any more; a reply begun is forgotten.
     void AbandonModbusReply();
     bool ModbusReplyAwaited() const { return modbusMode_; }
+    // What began the last arrival that was no reply to the request sent.
+    const QByteArray& RejectedModbusHeader() const { return modbusReader_.Rejected(); }
 
     // The bytes of an instrument block that a block read takes (LENBLOCK);
     // the block is shown as 129 positions whatever it holds.

@@ -159,6 +159,7 @@ LinkTestProcedures::ModbusOutcome LinkTestProcedures::ExchangeModbus(const QStri
         outcome.header = reply_->first;
         outcome.pdu = reply_->second;
     } else {
+        outcome.rejected = channel_.RejectedModbusHeader();
         channel_.AbandonModbusReply();
     }
     return outcome;

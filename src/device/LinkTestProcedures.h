@@ -50,6 +50,8 @@ public:
         bool replied = false;
         QByteArray header;
         QByteArray pdu;
+        // Without a reply: what began an arrival that was none (up to 7 bytes).
+        QByteArray rejected;
     };
 
     LinkTestProcedures(ClientSocket& socket, CommandChannel& channel, DeviceLog& log,

@@ -100,6 +100,7 @@ ModbusReplyReader::ModbusReplyReader() : ids_(kModbusDefaultIds) {}
 
 void ModbusReplyReader::Expect(const QByteArray& request) {
     ids_ = request.left(kModbusIdsSize);
+    rejected_.clear();
     Drop();
 }
 
@@ -117,6 +118,7 @@ ModbusReplyReader::Outcome ModbusReplyReader::Receive(const ReceiveFn& receive) 
         const std::optional<int> size =
             got == kModbusHeaderSize ? ModbusPduSize(header_, ids_) : std::nullopt;
         if (!size) {
+            rejected_ = header_.left(std::max(got, 0));
             Drop();
             return Outcome::NotReply;
         }

@@ -66,6 +66,9 @@ public:
     // Forgets a reply begun and not finished.
     void Drop();
     bool Pending() const { return pending_; }
+    // The bytes the last arrival that was no reply began with (up to 7):
+    // what came instead, for whoever must say so.
+    const QByteArray& Rejected() const { return rejected_; }
 
     // Reads one arrival. NotReply when its first 7 bytes are missing or are no
     // header of a reply (those bytes stay taken).
@@ -76,6 +79,7 @@ public:
 
 private:
     QByteArray ids_;
+    QByteArray rejected_;
     QByteArray header_;
     QByteArray pdu_;
     int filled_ = 0;

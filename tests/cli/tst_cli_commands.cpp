@@ -32,6 +32,8 @@ private slots:
     void instrumentBlock();
     void modbusReply_data();
     void modbusReply();
+    void modbusSaysWhatCame_data();
+    void modbusSaysWhatCame();
 
 private:
     QTemporaryDir dir;
@@ -542,6 +544,12 @@ void TestCliCommands::modbusReply() {
     if (exception >= 0) {
         const QJsonObject object = result.value("exception").toObject();
         QCOMPARE(object.value("code").toInt(), exception);
+        // One way in text and JSON: decimal, with its hexadecimal beside it.
+        const QString hex = QStringLiteral("%1").arg(exception, 2, 16, QLatin1Char('0')).toUpper();
+        QCOMPARE(object.value("hex").toString(), hex);
+        QVERIFY2(result.value("error").toString().contains(
+                     QStringLiteral("exception %1 (%2 hex)").arg(exception).arg(hex)),
+                 run.transcript());
         QVERIFY(!object.value("name").toString().isEmpty());
         QVERIFY2(result.value("error").toString().contains(object.value("name").toString()),
                  run.transcript());
@@ -554,6 +562,33 @@ void TestCliCommands::modbusReply() {
     QCOMPARE(decoded.size(), floats.size());
     for (qsizetype i = 0; i < floats.size(); ++i)
         QCOMPARE(decoded.at(i).toDouble(), floats.at(i));
+}
+
+void TestCliCommands::modbusSaysWhatCame_data() {
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<int>("cutAt");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("another transaction") << 4 << 0 << "a reply for transaction 00 05, not 00 01";
+    QTest::newRow("header in pieces") << 0 << 3 << "header came in pieces (3 bytes first)";
+    QTest::newRow("nothing") << 0 << -1 << "no reply within 500 ms";
+}
+
+void TestCliCommands::modbusSaysWhatCame() {
+    QFETCH(int, shift);
+    QFETCH(int, cutAt);
+    QFETCH(QString, error);
+    sim::SimFaults faults;
+    faults.modbusTransactionShift = shift;
+    faults.splitDataAt = std::max(cutAt, 0);
+    if (cutAt < 0)
+        faults.silentCommands = QStringList{"MODBUS"};
+    const auto device = StartSim(14, 0, faults);
+    QVERIFY(device);
+    const CliRun run = RunCli({"modbus", "00 01 00 00 00 06 01 04 00 00 00 02", "--timeout", "500",
+                               "--json", device->hostPort()});
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(OnlyResult(run, "modbus").value("error").toString().contains(error), run.transcript());
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)
