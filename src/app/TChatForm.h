@@ -53,7 +53,7 @@ public:
 
     // Shell
     void SetBusyCursor(bool busy) override;
-    bool IsUpgradeMode() const override;
+    bool IsUpgradeMode() const;
     bool IsTestPanelVisible() const override;
 
     // Handlers

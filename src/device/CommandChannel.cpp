@@ -43,11 +43,7 @@ CommandChannel::CommandChannel(ClientSocket& socket, DeviceModel& model, DeviceL
 
 Answer CommandChannel::Exchange(const QByteArray& bytes, const AnswerWait& wait) {
     const uint32_t t0 = rk::GetTickCount();
-    AbandonModbusReply();
-    if (writable_ || !wait.onlyWhenWritable) {
-        socket_.SendBuf(bytes.constData(), int(bytes.size()));
-        logSent(bytes);
-    }
+    send(bytes, wait.onlyWhenWritable);
     return this->wait(wait, t0);
 }
 
@@ -73,11 +69,16 @@ Answer CommandChannel::wait(const AnswerWait& wait, uint32_t start) {
     // An item applied in a pass that ended past the limit came too late.
     if (!inTime)
         pending.answer.awaited = -1;
-    pending.answer.disconnected = !writable_;
     return pending.answer;
 }
 
-void CommandChannel::logSent(const QByteArray& bytes) {
+void CommandChannel::send(const QByteArray& bytes, bool onlyWhenWritable) {
+    // A command of any procedure ends a ModBus reply still awaited, so that
+    // it cannot take this answer's first bytes.
+    AbandonModbusReply();
+    if (!writable_ && onlyWhenWritable)
+        return;
+    socket_.SendBuf(bytes.constData(), int(bytes.size()));
     // Text commands as they went; an image block by its size.
     const bool text = std::all_of(bytes.begin(), bytes.end(),
                                   [](char c) { return uchar(c) >= 0x20 && uchar(c) < 0x7F; });
@@ -152,12 +153,8 @@ void CommandChannel::receive() {
 RawReply CommandChannel::ReadRaw(const QByteArray& command, int max, uint32_t limitMs,
                                  const std::function<bool(const QByteArray&)>& complete) {
     const uint32_t t0 = rk::GetTickCount();
-    AbandonModbusReply();
     raw_ = RawRead{QByteArray(), max, false};
-    if (writable_) {
-        socket_.SendBuf(command.constData(), int(command.size()));
-        logSent(command);
-    }
+    send(command, true);
     WaitUntil([&] { return !raw_ || raw_->stopped || complete(raw_->bytes) || !writable_; },
               limitMs, t0);
     RawReply reply;

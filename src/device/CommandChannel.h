@@ -45,8 +45,6 @@ struct Answer {
     int awaited = -1;
     // Milliseconds from the send to that item.
     uint32_t atMs = 0;
-    // The connection dropped during the wait.
-    bool disconnected = false;
 
     bool came() const { return awaited >= 0; }
     QString value() const { return came() ? items[awaited].value : QString(); }
@@ -159,7 +157,9 @@ private:
 
     Answer wait(const AnswerWait& wait, uint32_t start);
     void collect(const AnswerItem& item);
-    void logSent(const QByteArray& bytes);
+    // Sends `bytes` (unless the socket is not writable yet and that matters)
+    // and traces them.
+    void send(const QByteArray& bytes, bool onlyWhenWritable);
     void receive();
     bool receiveModbusReply();
     void receiveBlock();

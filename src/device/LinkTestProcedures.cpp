@@ -55,7 +55,6 @@ std::optional<QString> LinkTestProcedures::beginStringRequest(const QString& num
     // this request's answers.
     channel_.AbandonModbusReply();
     log_.ClearTestLogs();
-    sentNumber_ = *number;
     return number;
 }
 
@@ -133,9 +132,8 @@ LinkTestProcedures::Result LinkTestProcedures::SendModbusRequest(const QString& 
 LinkTestProcedures::InstrumentOutcome LinkTestProcedures::ReadInstrument(const QString& numberText,
                                                                          uint32_t limitMs) {
     InstrumentOutcome outcome;
-    sentNumber_.clear();
     outcome.result = ReadCurrentValues(numberText);
-    outcome.number = sentNumber_;
+    outcome.number = ParseInstrumentNumber(numberText).value_or(QString());
     outcome.blockStarted = blockStarted_;
     if (outcome.result != Result::Answered || !blockStarted_)
         return outcome;

@@ -91,6 +91,4 @@ private:
     std::optional<QByteArray> block_;
     int blockReceived_ = 0;
     std::optional<std::pair<QByteArray, QByteArray>> reply_;
-    // The number the last string request sent.
-    QString sentNumber_;
 };

@@ -10,6 +10,5 @@ public:
     // The hourglass for the whole application while a restart runs.
     virtual void SetBusyCursor(bool busy) = 0;
 
-    virtual bool IsUpgradeMode() const = 0;
     virtual bool IsTestPanelVisible() const = 0;
 };
