@@ -4,6 +4,7 @@
 
 #include "ConfigDocument.h"
 #include "DeviceSession.h"
+#include "ValueOptions.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -217,11 +218,7 @@ int RunExport(const CommandLine& line) {
         DeviceSession session(line, report);
         if (!session.Connect() || !session.ReadConfiguration())
             return;
-        const DeviceModel& model = session.device.model;
-        document.insert(QStringLiteral("config"), ConfigJson(model));
-        document.insert(QStringLiteral("version"), model.Value(DeviceField::Version));
-        document.insert(QStringLiteral("date"), model.Value(DeviceField::Date));
-        document.insert(QStringLiteral("source"), report.target.Text());
+        document = ExportDocument(session.device.model, report.target.Text());
     });
     if (code != ExitDone)
         return code;

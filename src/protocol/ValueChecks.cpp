@@ -2,6 +2,7 @@
 
 #include "NumberReading.h"
 
+#include <QRegularExpression>
 #include <QStringView>
 
 namespace {
@@ -134,4 +135,21 @@ bool CheckMacAddress(const QString& text) {
 bool CheckPort(const QString& text) {
     const int port = ReadNumber(text, -1);
     return port >= 1 && port <= kMaxPort;
+}
+
+std::optional<int> StrictNumber(const QString& text, int low, int high) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    const int value = text.toInt();
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+bool IsDottedDecimal(const QString& text) {
+    static const QRegularExpression dotted(
+        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
+                       "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
+    return dotted.match(text).hasMatch();
 }

@@ -47,3 +47,11 @@ std::optional<QByteArray> MacAddressBytes(const QString& text);
 constexpr int kMaxPort = 65535;
 // A port is a number 1..65535.
 bool CheckPort(const QString& text);
+
+// Strict decimal from `low` to `high`, unlike the device's number reading: a
+// typed "1024x", "+5" or " 5" is a typing error, not a number.
+std::optional<int> StrictNumber(const QString& text, int low, int high);
+
+// Four decimal parts of 0..255 with dots, without signs, blanks or leading
+// zeros: what the window's address fields take.
+bool IsDottedDecimal(const QString& text);

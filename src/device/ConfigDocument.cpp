@@ -1,7 +1,6 @@
 #include "ConfigDocument.h"
 
 #include "NumberReading.h"
-#include "Target.h"
 #include "ValueChecks.h"
 
 #include <QJsonArray>
@@ -133,6 +132,44 @@ QString SettingKey(DeviceSetting setting) {
     return info ? QLatin1String(info->key) : QString();
 }
 
+QString SettingOption(DeviceSetting setting) {
+    const SettingInfo* info = InfoOf(setting);
+    return info ? QLatin1String(info->option) : QString();
+}
+
+std::optional<DeviceSetting> SettingByKey(const QString& key) {
+    for (const SettingInfo& info : kSettings)
+        if (key == QLatin1String(info.key))
+            return info.setting;
+    return std::nullopt;
+}
+
+std::optional<QString> CheckedSettingText(DeviceSetting setting, const QString& text) {
+    const SettingInfo* info = InfoOf(setting);
+    return info ? CheckedText(*info, text) : std::nullopt;
+}
+
+QString ExpectedSettingForm(DeviceSetting setting) {
+    const SettingInfo* info = InfoOf(setting);
+    return info ? Expected(*info) : QString();
+}
+
+QString ShownSettingValue(DeviceSetting setting, const DeviceModel& model) {
+    const SettingInfo* info = InfoOf(setting);
+    return info ? ShownValue(*info, model) : QString();
+}
+
+QString ShownSettingText(const ConfigValue& value) {
+    const SettingInfo* info = InfoOf(value.setting);
+    if (!info)
+        return QString();
+    if (info->kind == Kind::ByteOrder)
+        return PackFloatText(value.text.toInt());
+    if (info->kind == Kind::Speed)
+        return SpeedDuplexText(value.text.toInt());
+    return value.text;
+}
+
 bool ReadBackConfig(const DeviceModel& model, QString& problem) {
     for (const SettingInfo& info : kSettings) {
         const QString value = model.Value(info.field);
@@ -176,30 +213,21 @@ QJsonObject ConfigJson(const DeviceModel& model) {
     return object;
 }
 
+QJsonObject ExportDocument(const DeviceModel& model, const QString& source) {
+    QJsonObject document;
+    document.insert(QStringLiteral("config"), ConfigJson(model));
+    document.insert(QStringLiteral("version"), model.Value(DeviceField::Version));
+    document.insert(QStringLiteral("date"), model.Value(DeviceField::Date));
+    document.insert(QStringLiteral("source"), source);
+    return document;
+}
+
 QStringList ConfigLines(const DeviceModel& model) {
     QStringList lines;
     for (const SettingInfo& info : kSettings)
         lines << (QLatin1String(info.label) + QLatin1Char(':')).leftJustified(14) +
                      ShownValue(info, model);
     return lines;
-}
-
-std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QString& error) {
-    QList<ConfigValue> values;
-    for (const SettingInfo& info : kSettings) {
-        const QString option = QLatin1String(info.option);
-        if (!line.Has(option))
-            continue;
-        const QString text = line.Value(option);
-        const std::optional<QString> checked = CheckedText(info, text);
-        if (!checked) {
-            error =
-                QStringLiteral("bad --%1 \"%2\": expected %3").arg(option, text, Expected(info));
-            return std::nullopt;
-        }
-        values.append({info.setting, *checked});
-    }
-    return values;
 }
 
 namespace {
@@ -378,6 +406,16 @@ QList<ConfigValue> MergeValues(const QList<ConfigValue>& base,
             merged.append(*b);
     }
     return merged;
+}
+
+QList<ConfigValue> DifferingValues(const QList<ConfigValue>& desired, const DeviceModel& model) {
+    QList<ConfigValue> differing;
+    for (const ConfigValue& value : desired) {
+        const SettingInfo* info = InfoOf(value.setting);
+        if (info && !SameValue(*info, value.text, model.Value(info->field)))
+            differing.append(value);
+    }
+    return differing;
 }
 
 QStringList Mismatches(const QList<ConfigValue>& written, const DeviceModel& model) {
