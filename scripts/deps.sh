@@ -3,10 +3,12 @@
 # they are missing. Needs root (or sudo) only when something must be installed.
 set -euo pipefail
 # fonts-dejavu-core is named although fontconfig pulls in a font: fonts-liberation2
-# satisfies that, and the windows ask for DejaVu Sans.
+# satisfies that, and the windows ask for DejaVu Sans. nftables: the scan benchmark
+# drops connection attempts as a real network would.
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libqt6test6
           qt6-svg-dev fonts-dejavu-core fonts-liberation2 dpkg-dev file desktop-file-utils
-          lintian iproute2 util-linux xvfb xauth ccache clang-14 libclang-rt-14-dev clang-format)
+          lintian iproute2 util-linux xvfb xauth ccache clang-14 libclang-rt-14-dev clang-format
+          nftables)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

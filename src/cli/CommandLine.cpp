@@ -127,6 +127,25 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
         return Error(QStringLiteral("bad --restart-pause \"%1\": expected 0..600000 milliseconds")
                          .arg(line.Value(QStringLiteral("restart-pause"))));
 
+    if (line.Has(QStringLiteral("retries")) &&
+        !ReadCount(line.Value(QStringLiteral("retries")), 0, 100, line.retries))
+        return Error(QStringLiteral("bad --retries \"%1\": expected 0..100")
+                         .arg(line.Value(QStringLiteral("retries"))));
+    if (line.Has(QStringLiteral("format"))) {
+        const QString format = line.Value(QStringLiteral("format"));
+        if (format == QLatin1String("table"))
+            line.format = OutputFormat::Table;
+        else if (format == QLatin1String("csv"))
+            line.format = OutputFormat::Csv;
+        else if (format != QLatin1String("text"))
+            return Error(
+                QStringLiteral("bad --format \"%1\": expected text, table or csv").arg(format));
+        if (line.json && line.format != OutputFormat::Text)
+            return Error(QStringLiteral("--format %1 and --json exclude each other").arg(format));
+        if (spec->minHosts == 0 && !scan && line.format != OutputFormat::Text)
+            return Error(QStringLiteral("--format is for the commands with hosts and scan"));
+    }
+
     const qsizetype leading = spec->leading.size();
     if (positional.size() < leading)
         return Error(

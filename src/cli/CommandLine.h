@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TableOutput.h"
 #include "Target.h"
 
 #include <QMap>
@@ -26,6 +27,9 @@ struct CommandLine {
     // core's own pauses.
     int restartPauseMs = -1;
     bool verbose = false;
+    OutputFormat format = OutputFormat::Text;
+    // --retries: connection attempts after the first that failed.
+    int retries = 0;
 };
 
 // What parsing gave: a command line to run, a text to print (help, version),

@@ -56,6 +56,11 @@ const QList<OptionSpec>& CommonOptions() {
         {"answer-timeout", "MS",
          "how long the device may take to answer one command (default 500, as the window); "
          "a slow link needs more, and the limits of blocks and installs grow with it"},
+        {"format", "FORMAT",
+         "text (default), table or csv: one line per host in the order given (scan: per "
+         "device), the fields of --json as columns"},
+        {"retries", "N",
+         "try a failed connection N more times, 1, 2, 4, then 5 s apart (default 0)"},
         {"verbose", "", "print the device's log lines on standard error"},
         {"help", "", "print this command's help"},
     };
@@ -203,6 +208,8 @@ const char* const kExitCodes = "Exit codes:\n"
                                "  2  bad usage or bad input; nothing was sent\n"
                                "  3  could not connect, or a device fell silent, answered "
                                "garbage or dropped the connection\n"
+                               "  130, 143  interrupted (SIGINT, SIGTERM); the hosts not done are "
+                               "reported \"interrupted\"\n"
                                "With several hosts, the highest code any host got.\n";
 
 } // namespace

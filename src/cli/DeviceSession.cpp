@@ -1,14 +1,19 @@
 #include "DeviceSession.h"
 
 #include "ConfigDocument.h"
+#include "InterruptWatch.h"
 #include "ValueChecks.h"
 #include "Wait.h"
 
-#include <cstdio>
+#include <algorithm>
 
 DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
-    : report(report), timeoutMs_(line.timeoutMs) {
+    : report(report), timeoutMs_(line.timeoutMs), retries_(line.retries), verbose_(line.verbose) {
     device.config.restartOnlyWhenConfirmed = true;
+    // An interrupted run closes the device on this thread, so that nothing
+    // more is sent to it; the waits end on their own.
+    if (InterruptWatch* watch = InterruptWatch::Current())
+        QObject::connect(watch, &InterruptWatch::interrupted, &device, [this] { device.Close(); });
     if (line.answerTimeoutMs != int(CommandChannel::kAnswerWaitMs)) {
         // A slow link: every limit that waits for the device grows alike.
         device.SetAnswerWaitMs(uint32_t(line.answerTimeoutMs));
@@ -28,7 +33,7 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
                                        QStringLiteral(": ")](const QString& mark) {
             return [prefix, mark](const QString& text) {
                 const QString line = prefix + mark + text;
-                OnMainThread([line] { std::fprintf(stderr, "%s\n", qUtf8Printable(line)); });
+                OnMainThread([line] { PrintNote(line); });
             };
         };
         QObject::connect(&device.log, &DeviceLog::logLine, &device, printer(QString()));
@@ -65,22 +70,43 @@ QString DeviceSession::Where() const {
 
 bool DeviceSession::Connect() {
     const Target& target = report.target;
-    if (!device.connection.ConnectTo(target.host, QString::number(target.port)))
-        return report.Fail(ExitUsage, QStringLiteral("cannot connect: bad address or port"));
-    WaitUntil([this] { return device.Connected() || device.LastErrorCode() != 0; },
-              uint32_t(timeoutMs_));
-    if (device.Connected())
-        return true;
-    const int code = device.LastErrorCode();
-    device.Close();
-    // The report names the host; the platform's code is for scripts.
-    if (code != 0) {
-        report.fields.insert(QStringLiteral("socket_error"), code);
-        return report.Fail(ExitUnreachable,
-                           QStringLiteral("cannot connect: %1").arg(SocketErrorText(code)));
+    int code = 0;
+    for (int attempt = 0;; ++attempt) {
+        if (!device.connection.ConnectTo(target.host, QString::number(target.port)))
+            return report.Fail(ExitUsage, QStringLiteral("cannot connect: bad address or port"));
+        WaitUntil([this] { return device.Connected() || device.LastErrorCode() != 0; },
+                  uint32_t(timeoutMs_));
+        if (device.Connected())
+            return true;
+        code = device.LastErrorCode();
+        device.Close();
+        if (attempt >= retries_ || WaitInterrupted())
+            break;
+        // A device still starting (or a link coming up) gets a growing pause.
+        const int pauseMs = std::min(kRetryPauseMs << std::min(attempt, 3), kRetryPauseMaxMs);
+        if (verbose_) {
+            const QString note =
+                QStringLiteral("%1: cannot connect (%2); attempt %3 of %4 in %5 ms")
+                    .arg(target.Text(), ConnectFailure(code))
+                    .arg(attempt + 2)
+                    .arg(retries_ + 1)
+                    .arg(pauseMs);
+            OnMainThread([note] { PrintNote(note); });
+        }
+        WaitProcessing(uint32_t(pauseMs));
     }
+    // The report names the host; the platform's code is for scripts.
+    if (code != 0)
+        report.fields.insert(QStringLiteral("socket_error"), code);
+    const QString attempts =
+        retries_ > 0 ? QStringLiteral(" (%1 attempts)").arg(retries_ + 1) : QString();
     return report.Fail(ExitUnreachable,
-                       QStringLiteral("cannot connect: no answer within %1 ms").arg(timeoutMs_));
+                       QStringLiteral("cannot connect: ") + ConnectFailure(code) + attempts);
+}
+
+QString DeviceSession::ConnectFailure(int code) const {
+    return code != 0 ? SocketErrorText(code)
+                     : QStringLiteral("no answer within %1 ms").arg(timeoutMs_);
 }
 
 bool DeviceSession::WaitFor(const std::function<bool()>& done, uint32_t limitMs) {

@@ -17,7 +17,8 @@ public:
     Device device;
     HostReport& report;
 
-    // Connects within the time limit; a failure is reported (exit 3).
+    // Connects within the time limit, trying again --retries times; a failure
+    // is reported (exit 3).
     bool Connect();
     // The nine queries, each answered with a valid value; a failure is
     // reported (exit 3: no answer or garbage).
@@ -39,7 +40,13 @@ public:
     int timeoutMs() const { return timeoutMs_; }
 
 private:
+    static constexpr int kRetryPauseMs = 1000;
+    static constexpr int kRetryPauseMaxMs = 5000;
+    QString ConnectFailure(int code) const;
+
     int timeoutMs_;
+    int retries_;
+    bool verbose_;
 };
 
 // A short text for a socket error code of the workstation's set.

@@ -122,12 +122,14 @@ bool JudgeUpload(DeviceSession& session, const FirmwareProcedures::UploadOutcome
 }
 
 void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& fileName,
-             UploadProgress& progress) {
+             UploadProgress& progress, int& blocksSeen) {
     HostReport& report = session.report;
     FirmwareProcedures& firmware = session.device.firmware;
     QObject::connect(&firmware, &FirmwareProcedures::phase, &session.device, [&](FirmwarePhase p) {
-        if (p == FirmwarePhase::BlockDone)
+        if (p == FirmwarePhase::BlockDone) {
+            ++blocksSeen;
             progress.BlockDone();
+        }
     });
     if (!session.Connect())
         return;
@@ -221,8 +223,9 @@ int RunUpgrade(const CommandLine& line) {
     UploadProgress progress(int(line.targets.size()), 2 * BlocksOf(*image));
     return RunOnTargets(line, [&](HostReport& report) {
         DeviceSession session(line, report);
-        Upgrade(session, *image, fileName, progress);
-        progress.DeviceDone();
+        int blocksSeen = 0;
+        Upgrade(session, *image, fileName, progress, blocksSeen);
+        progress.DeviceDone(blocksSeen, !report.Failed());
     });
 }
 

@@ -1,6 +1,8 @@
 #include "HostReport.h"
 
+#include "InterruptWatch.h"
 #include "ThreadJobs.h"
+#include "Wait.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 bool HostReport::Fail(int code, const QString& message) {
     if (!Failed()) {
@@ -19,24 +23,63 @@ bool HostReport::Fail(int code, const QString& message) {
     return false;
 }
 
+namespace {
+
+// The status line shown now, empty when none; main thread only.
+QString statusLine;
+
+void WriteLine(FILE* stream, const QByteArray& bytes) {
+    if (!statusLine.isEmpty()) {
+        const QByteArray blank(statusLine.toUtf8().size(), ' ');
+        std::fprintf(stderr, "\r%s\r", blank.constData());
+        std::fflush(stderr);
+    }
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+    if (!statusLine.isEmpty()) {
+        std::fputs(qUtf8Printable(statusLine), stderr);
+        std::fflush(stderr);
+    }
+}
+
+} // namespace
+
 void PrintLine(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    WriteLine(stdout, text.toUtf8() + '\n');
 }
 
 void PrintError(const QString& text) {
-    const QByteArray bytes = QStringLiteral("rk5720-cli: ").toUtf8() + text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    WriteLine(stderr, QStringLiteral("rk5720-cli: ").toUtf8() + text.toUtf8() + '\n');
+}
+
+void PrintNote(const QString& text) {
+    WriteLine(stderr, text.toUtf8() + '\n');
 }
 
 void PrintJson(const QJsonObject& document) {
-    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    WriteLine(stdout, QJsonDocument(document).toJson(QJsonDocument::Indented));
+}
+
+void PrintTable(const TextTable& table, OutputFormat format) {
+    WriteLine(stdout, FormatTable(table, format).toUtf8());
+}
+
+void ShowStatusLine(const QString& text) {
+    // Shorter text leaves no tail of the longer one behind.
+    const qsizetype tail = std::max<qsizetype>(0, statusLine.size() - text.size());
+    std::fprintf(stderr, "\r%s%s", qUtf8Printable(text), QByteArray(tail, ' ').constData());
+    if (tail > 0)
+        std::fprintf(stderr, "\r%s", qUtf8Printable(text));
+    std::fflush(stderr);
+    statusLine = text;
+}
+
+void EndStatusLine() {
+    if (statusLine.isEmpty())
+        return;
+    statusLine.clear();
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
 }
 
 void OnMainThread(std::function<void()> what) {
@@ -82,28 +125,67 @@ QJsonObject HostJson(const HostReport& report) {
     return object;
 }
 
+// The hosts' reports as they end, kept on the main thread. Once the run is
+// over (or interrupted), what a job still posts is dropped.
+struct RunState {
+    QList<HostReport> reports;
+    QList<bool> done;
+    bool closed = false;
+};
+
+// How long the jobs of an interrupted run get to close their devices.
+constexpr unsigned long kUnwindMs = 3000;
+
 } // namespace
 
 int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>& work) {
-    QList<HostReport> reports;
+    const auto state = std::make_shared<RunState>();
     for (const Target& target : line.targets) {
         HostReport report;
         report.target = target;
-        reports.append(report);
+        state->reports.append(report);
+        state->done.append(false);
     }
-    const bool several = reports.size() > 1;
-    RunJobsOnThreads(int(reports.size()), line.jobs, [&](int index) {
-        HostReport& report = reports[index];
+    const bool several = state->reports.size() > 1;
+    const bool text = !line.json && line.format == OutputFormat::Text;
+    InterruptWatch watch;
+    ThreadJobs jobs(int(state->reports.size()), line.jobs, [&, state](int index) {
+        HostReport report;
+        report.target = line.targets.at(index);
         work(report);
-        if (!line.json)
-            OnMainThread([report, several] { PrintText(report, several); });
+        // Cut short by an interrupt: the host is reported as interrupted.
+        if (WaitInterrupted())
+            return;
+        OnMainThread([state, index, report, several, text] {
+            if (state->closed)
+                return;
+            state->reports[index] = report;
+            state->done[index] = true;
+            if (text)
+                PrintText(report, several);
+        });
     });
+    QObject::connect(&watch, &InterruptWatch::interrupted, &watch, [&jobs] { jobs.Stop(); });
+    jobs.Run();
+    if (jobs.Stopped())
+        QCoreApplication::sendPostedEvents(); // the hosts that ended before the signal
+    state->closed = true;
 
     int exitCode = ExitDone;
     QJsonArray results;
-    for (const HostReport& report : reports) {
+    for (qsizetype i = 0; i < state->reports.size(); ++i) {
+        HostReport& report = state->reports[i];
+        if (!state->done.at(i)) {
+            report.Fail(watch.ExitCode(), QStringLiteral("interrupted"));
+            report.fields = {};
+        }
         exitCode = std::max(exitCode, report.exitCode);
         results.append(HostJson(report));
+    }
+    if (watch.Interrupted()) {
+        exitCode = watch.ExitCode();
+        // The bar's last state stays above what follows.
+        EndStatusLine();
     }
     if (line.json) {
         QJsonObject document;
@@ -111,6 +193,18 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         document.insert(QStringLiteral("exit_code"), exitCode);
         document.insert(QStringLiteral("results"), results);
         PrintJson(document);
+    } else if (!text) {
+        PrintTable(HostTable(results), line.format);
+    } else if (watch.Interrupted()) {
+        for (qsizetype i = 0; i < state->reports.size(); ++i)
+            if (!state->done.at(i))
+                PrintError(state->reports.at(i).target.Text() + QStringLiteral(": interrupted"));
+    }
+    if (watch.Interrupted() && !jobs.WaitEnded(kUnwindMs)) {
+        // A job stuck outside any wait: its device goes with the process.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitCode);
     }
     return exitCode;
 }

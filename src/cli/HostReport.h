@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ExitCode.h"
+#include "TableOutput.h"
 #include "Target.h"
 
 #include <QJsonObject>
@@ -27,7 +28,9 @@ struct HostReport {
 
 // Runs `work` for every host of the command line, at most --jobs at once,
 // each on a worker thread of its own; prints each host's text as it ends (or
-// the JSON document at the end) and returns the highest exit code.
+// the JSON document or the table at the end) and returns the highest exit
+// code. SIGINT or SIGTERM ends the run at once: the hosts not done are
+// reported "interrupted" with 128 + the signal, which the run exits with.
 int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>& work);
 
 // Runs `what` on the main thread, after what was posted before it: a worker
@@ -37,7 +40,17 @@ void OnMainThread(std::function<void()> what);
 // Device text as a terminal may show it: control characters as \xNN.
 QString EscapeControl(const QString& text);
 
-// Output helpers shared by the commands that have no hosts.
+// Output helpers shared by the commands that have no hosts. Each keeps clear
+// of the status line: it is wiped before and drawn again after.
 void PrintLine(const QString& text);
 void PrintError(const QString& text);
+// A line on standard error as it is, without the program's name.
+void PrintNote(const QString& text);
 void PrintJson(const QJsonObject& document);
+void PrintTable(const TextTable& table, OutputFormat format);
+
+// A line on standard error that shows a state while a run goes on (the
+// upload's progress bar), for a terminal only; main thread. EndStatusLine
+// leaves its last state standing on a line of its own.
+void ShowStatusLine(const QString& text);
+void EndStatusLine();

@@ -4,6 +4,7 @@
 #include "Defaults.h"
 #include "DeviceScanner.h"
 #include "HostReport.h"
+#include "InterruptWatch.h"
 
 #include <QEventLoop>
 #include <QHostAddress>
@@ -57,14 +58,17 @@ int RunScan(const CommandLine& line) {
     options.connectTimeoutMs = line.timeoutMs;
     options.answerTimeoutMs = line.answerTimeoutMs;
     QEventLoop loop;
+    InterruptWatch watch;
     QObject::connect(&scanner, &DeviceScanner::finished, &loop, &QEventLoop::quit);
+    // Interrupted, it reports what it found so far.
+    QObject::connect(&watch, &InterruptWatch::interrupted, &loop, &QEventLoop::quit);
     QObject::connect(&scanner, &DeviceScanner::found, &loop, [&](const ScanFinding& f) {
         if (f.garbage)
             return;
         found.append(
             {QHostAddress(f.address).toIPv4Address(), f.address, f.version, f.date, f.mac});
         // Each device as it is found; the summary follows at the end.
-        if (!line.json)
+        if (!line.json && line.format == OutputFormat::Text)
             PrintLine(EscapeControl(FoundLine(found.last(), port)));
     });
     scanner.Start(*addresses, port, options);
@@ -73,24 +77,37 @@ int RunScan(const CommandLine& line) {
     std::sort(found.begin(), found.end(),
               [](const Found& a, const Found& b) { return a.order < b.order; });
 
+    const int exitCode = watch.Interrupted() ? watch.ExitCode() : int(ExitDone);
+    QJsonArray devices;
+    for (const Found& f : found)
+        devices.append(QJsonObject{{QStringLiteral("address"), f.address},
+                                   {QStringLiteral("port"), port},
+                                   {QStringLiteral("version"), f.version},
+                                   {QStringLiteral("date"), f.date},
+                                   {QStringLiteral("mac"), f.mac}});
     if (line.json) {
-        QJsonArray devices;
-        for (const Found& f : found)
-            devices.append(QJsonObject{{QStringLiteral("address"), f.address},
-                                       {QStringLiteral("port"), port},
-                                       {QStringLiteral("version"), f.version},
-                                       {QStringLiteral("date"), f.date},
-                                       {QStringLiteral("mac"), f.mac}});
-        PrintJson(QJsonObject{{QStringLiteral("command"), line.command},
-                              {QStringLiteral("exit_code"), ExitDone},
-                              {QStringLiteral("range"), line.arguments.at(0)},
-                              {QStringLiteral("port"), port},
-                              {QStringLiteral("devices"), devices}});
-        return ExitDone;
+        QJsonObject document{{QStringLiteral("command"), line.command},
+                             {QStringLiteral("exit_code"), exitCode},
+                             {QStringLiteral("range"), line.arguments.at(0)},
+                             {QStringLiteral("port"), port},
+                             {QStringLiteral("devices"), devices}};
+        if (watch.Interrupted())
+            document.insert(QStringLiteral("error"), QStringLiteral("interrupted"));
+        PrintJson(document);
+        return exitCode;
     }
-    PrintLine(QStringLiteral("%1 device(s) found in %2 (%3 addresses probed)")
-                  .arg(found.size())
-                  .arg(line.arguments.at(0))
-                  .arg(addresses->size()));
-    return ExitDone;
+    if (line.format != OutputFormat::Text)
+        PrintTable(
+            ObjectTable({QStringLiteral("address"), QStringLiteral("port"),
+                         QStringLiteral("version"), QStringLiteral("date"), QStringLiteral("mac")},
+                        devices),
+            line.format);
+    else
+        PrintLine(QStringLiteral("%1 device(s) found in %2 (%3 addresses probed)")
+                      .arg(found.size())
+                      .arg(line.arguments.at(0))
+                      .arg(addresses->size()));
+    if (watch.Interrupted())
+        PrintError(QStringLiteral("interrupted; the scan did not finish"));
+    return exitCode;
 }

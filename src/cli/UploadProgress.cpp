@@ -3,7 +3,6 @@
 #include "HostReport.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -15,13 +14,15 @@
 #define RK_FILENO fileno
 #endif
 
+#include <cstdio>
+
 UploadProgress::UploadProgress(int devices, int blocksPerDevice)
-    : shown_(RK_ISATTY(RK_FILENO(stderr)) != 0),
+    : shown_(RK_ISATTY(RK_FILENO(stderr)) != 0), blocksPerDevice_(blocksPerDevice),
       total_(std::max(1LL, 1LL * devices * blocksPerDevice)), devices_(devices) {}
 
 UploadProgress::~UploadProgress() {
-    if (shown_ && lastPercent_ >= 0)
-        std::fputs("\n", stderr);
+    if (shown_)
+        EndStatusLine();
 }
 
 void UploadProgress::BlockDone() {
@@ -31,9 +32,13 @@ void UploadProgress::BlockDone() {
     });
 }
 
-void UploadProgress::DeviceDone() {
-    OnMainThread([this] {
+void UploadProgress::DeviceDone(int blocksSeen, bool succeeded) {
+    OnMainThread([this, blocksSeen, succeeded] {
         ++devicesDone_;
+        if (succeeded)
+            done_ += std::max(0, blocksPerDevice_ - blocksSeen);
+        else
+            ++devicesFailed_;
         draw();
     });
 }
@@ -41,15 +46,22 @@ void UploadProgress::DeviceDone() {
 void UploadProgress::draw() {
     if (!shown_)
         return;
+    const bool last = devicesDone_ >= devices_;
     const int percent = int(std::min(100LL, done_ * 100 / total_));
-    if (percent == lastPercent_ && devicesDone_ < devices_)
+    if (percent == lastPercent_ && !last)
         return;
     lastPercent_ = percent;
     constexpr int kWidth = 40;
     const int filled = percent * kWidth / 100;
-    const QString bar =
-        QString(filled, QLatin1Char('#')) + QString(kWidth - filled, QLatin1Char('.'));
-    std::fprintf(stderr, "\r[%s] %3d%%  %d/%d devices done", qPrintable(bar), percent, devicesDone_,
-                 devices_);
-    std::fflush(stderr);
+    QString text =
+        QStringLiteral("[%1%2] %3%  %4/%5 devices done")
+            .arg(QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
+            .arg(percent, 3)
+            .arg(devicesDone_)
+            .arg(devices_);
+    if (devicesFailed_ > 0)
+        text += QStringLiteral(", %1 failed").arg(devicesFailed_);
+    ShowStatusLine(text);
+    if (last)
+        EndStatusLine();
 }

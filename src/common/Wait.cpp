@@ -5,9 +5,16 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+
+bool WaitInterrupted() {
+    // Qt ignores a request to interrupt the main thread, so the window's
+    // waits never see one.
+    return QThread::currentThread()->isInterruptionRequested();
+}
 
 void ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -26,7 +33,7 @@ void ProcessMessagesOrWait(uint32_t maxMs, const std::function<bool()>& done) {
     // Posted messages go first (a socket's arrival is one), and when they
     // did what the caller waits for, it looks again without sleeping.
     QCoreApplication::sendPostedEvents();
-    if (done && done())
+    if ((done && done()) || WaitInterrupted())
         return;
     // The dispatcher delivers what was posted meanwhile and then sleeps all
     // the same; just before it does, the caller's condition is asked once
@@ -51,7 +58,7 @@ bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs, uint32_t sta
     while (!done()) {
         const uint32_t elapsed = rk::TicksSince(start);
         ProcessMessagesOrWait(elapsed <= limitMs ? limitMs - elapsed + 1 : 1, done);
-        if (rk::TicksSince(start) > limitMs)
+        if (rk::TicksSince(start) > limitMs || (WaitInterrupted() && !done()))
             return false;
     }
     return true;
@@ -63,7 +70,7 @@ bool WaitUntil(const std::function<bool()>& done, uint32_t limitMs) {
 
 void WaitProcessing(uint32_t ms) {
     const uint32_t t0 = rk::GetTickCount();
-    for (uint32_t elapsed = 0; elapsed < ms; elapsed = rk::TicksSince(t0))
+    for (uint32_t elapsed = 0; elapsed < ms && !WaitInterrupted(); elapsed = rk::TicksSince(t0))
         ProcessMessagesOrWait(ms - elapsed);
 }
 
@@ -82,7 +89,7 @@ bool WaitTicking(const std::function<bool()>& done, uint32_t limitMs, uint32_t s
         }
         const uint32_t untilLimit = elapsed <= limitMs ? limitMs - elapsed + 1 : 1;
         ProcessMessagesOrWait(std::min(nextTick - elapsed, untilLimit), done);
-        if (rk::TicksSince(start) > limitMs)
+        if (rk::TicksSince(start) > limitMs || (WaitInterrupted() && !done()))
             return false;
     }
     return true;

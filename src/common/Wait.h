@@ -3,6 +3,11 @@
 #include <cstdint>
 #include <functional>
 
+// True when the calling worker thread was asked to stop (an interrupted
+// command-line run): every wait below then returns at once, undone, after
+// delivering what was posted to the thread. Never true on the main thread.
+bool WaitInterrupted();
+
 // Runs every message of the calling thread that is pending now and returns.
 // The waits serve the calling thread alone: a worker thread with a device of
 // its own waits on that device's events only.

@@ -23,8 +23,8 @@ void RestartFollower::Follow(const QString& address, int port, uint32_t pauseMs,
     int k = 0;
     // Ticks are whole milliseconds: one more than the pause makes sure the
     // device had all of it. A zero pause waits for nothing.
-    for (uint32_t elapsed = rk::TicksSince(start); pauseMs > 0 && elapsed <= pauseMs;
-         elapsed = rk::TicksSince(start)) {
+    for (uint32_t elapsed = rk::TicksSince(start);
+         pauseMs > 0 && elapsed <= pauseMs && !WaitInterrupted(); elapsed = rk::TicksSince(start)) {
         ++k;
         log_.SetStatus(StatusPanel::Progress, kProgressPattern.mid(k % 3, 9));
         WaitProcessing(std::min(step, pauseMs + 1 - elapsed));

@@ -149,6 +149,12 @@ void TestCliInput::badInputSendsNothing_data() {
 
     row("rcom action", {"rcom", "bogus", "@HOST"}, "bad rcom action \"bogus\"");
     row("instrument number", {"instrument", "X1", "@HOST"}, "bad instrument number \"X1\"");
+    row("unknown format", {"read", "--format", "xml", "@HOST"}, "bad --format \"xml\"");
+    row("format and json", {"read", "--format", "csv", "--json", "@HOST"},
+        "--format csv and --json exclude each other");
+    row("format without hosts", {"image-info", "--format", "table", "@FILE"},
+        "--format is for the commands with hosts and scan");
+    row("negative retries", {"read", "--retries", "-1", "@HOST"}, "bad --retries \"-1\"");
 }
 
 void TestCliInput::badInputSendsNothing() {

@@ -1,0 +1,157 @@
+#include "TableOutput.h"
+
+#include "ConfigDocument.h"
+#include "HostReport.h"
+
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace {
+
+QString CellText(const QJsonValue& value) {
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Double: {
+        const double number = value.toDouble();
+        return number == double(qint64(number)) ? QString::number(qint64(number))
+                                                : QString::number(number, 'g', 9);
+    }
+    case QJsonValue::String:
+        return value.toString();
+    case QJsonValue::Array: {
+        QStringList items;
+        for (const QJsonValue& item : value.toArray())
+            items << CellText(item);
+        return items.join(QLatin1Char(' '));
+    }
+    default:
+        return QString();
+    }
+}
+
+// One host's fields by column name, with the names in their column order.
+void Flatten(const QJsonObject& object, QStringList& names, QMap<QString, QString>& cells) {
+    const auto put = [&](const QString& name, const QJsonValue& value) {
+        if (!names.contains(name))
+            names << name;
+        cells.insert(name, CellText(value));
+    };
+    const QJsonObject config = object.value(QStringLiteral("config")).toObject();
+    for (const DeviceSetting setting : kWriteOrder) {
+        const QString key = SettingKey(setting);
+        if (config.contains(key))
+            put(key, config.value(key));
+    }
+    const QStringList first = {QStringLiteral("now_at"), QStringLiteral("written"),
+                               QStringLiteral("version"), QStringLiteral("date")};
+    const QStringList keys = object.keys(); // sorted by name
+    QStringList ordered;
+    for (const QString& key : first)
+        if (keys.contains(key))
+            ordered << key;
+    for (const QString& key : keys)
+        if (!first.contains(key))
+            ordered << key;
+    for (const QString& key : ordered) {
+        if (key == QLatin1String("host") || key == QLatin1String("port") ||
+            key == QLatin1String("exit_code") || key == QLatin1String("error") ||
+            key == QLatin1String("config"))
+            continue;
+        const QJsonValue value = object.value(key);
+        if (value.isObject()) {
+            const QJsonObject inner = value.toObject();
+            for (auto it = inner.begin(); it != inner.end(); ++it)
+                put(key + QLatin1Char('.') + it.key(), it.value());
+        } else {
+            // A field that shares a configuration key's name keeps its own column.
+            put(names.contains(key) && config.contains(key) ? QStringLiteral("result.") + key : key,
+                value);
+        }
+    }
+}
+
+QString CsvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+TextTable HostTable(const QJsonArray& hosts) {
+    QStringList fieldNames;
+    QList<QMap<QString, QString>> fieldCells;
+    for (const QJsonValue& host : hosts) {
+        fieldCells.append(QMap<QString, QString>());
+        Flatten(host.toObject(), fieldNames, fieldCells.last());
+    }
+    TextTable table;
+    table.header << QStringLiteral("host") << QStringLiteral("exit_code") << fieldNames
+                 << QStringLiteral("error");
+    for (qsizetype i = 0; i < hosts.size(); ++i) {
+        const QJsonObject host = hosts.at(i).toObject();
+        QStringList row;
+        row << host.value(QStringLiteral("host")).toString() + QLatin1Char(':') +
+                   CellText(host.value(QStringLiteral("port")))
+            << CellText(host.value(QStringLiteral("exit_code")));
+        for (const QString& name : std::as_const(fieldNames))
+            row << fieldCells.at(i).value(name);
+        row << CellText(host.value(QStringLiteral("error")));
+        table.rows.append(row);
+    }
+    return table;
+}
+
+TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects) {
+    TextTable table;
+    table.header = columns;
+    for (const QJsonValue& value : objects) {
+        QStringList row;
+        for (const QString& column : columns)
+            row << CellText(value.toObject().value(column));
+        table.rows.append(row);
+    }
+    return table;
+}
+
+QString FormatTable(const TextTable& table, OutputFormat format) {
+    QList<QStringList> lines{table.header};
+    for (const QStringList& row : table.rows) {
+        QStringList shown;
+        for (const QString& cell : row)
+            shown << EscapeControl(cell);
+        lines.append(shown);
+    }
+    QString text;
+    if (format == OutputFormat::Csv) {
+        for (const QStringList& line : std::as_const(lines)) {
+            QStringList fields;
+            for (const QString& cell : line)
+                fields << CsvField(cell);
+            // Records end with LF, as the tools of this platform expect; CSV
+            // readers take it as well as RFC 4180's CRLF.
+            text += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
+        }
+        return text;
+    }
+    QList<qsizetype> widths(table.header.size(), 0);
+    for (const QStringList& line : std::as_const(lines))
+        for (qsizetype c = 0; c < line.size() && c < widths.size(); ++c)
+            widths[c] = std::max(widths[c], line.at(c).size());
+    for (const QStringList& line : std::as_const(lines)) {
+        QString out;
+        for (qsizetype c = 0; c < line.size(); ++c)
+            out += c + 1 == line.size()
+                       ? line.at(c)
+                       : line.at(c).leftJustified(widths.value(c)) + QStringLiteral("  ");
+        while (out.endsWith(QLatin1Char(' ')))
+            out.chop(1);
+        text += out + QLatin1Char('\n');
+    }
+    return text;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QList>
+#include <QStringList>
+
+// --format table|csv: one line per host (or per device found), for people
+// who compare a fleet at a glance and for spreadsheets.
+enum class OutputFormat { Text, Table, Csv };
+
+struct TextTable {
+    QStringList header;
+    QList<QStringList> rows;
+};
+
+// The hosts' JSON objects as rows, in their order. Columns: "host"
+// (HOST:PORT), "exit_code", the command's fields - the configuration's keys
+// in the write order, "now_at", "written", "version", "date" first, then the
+// rest by name; other objects expanded as "name.key"; lists joined by blanks -
+// and "error" last. A field no host has is no column.
+TextTable HostTable(const QJsonArray& hosts);
+// Plain rows of JSON objects, with the given columns in order.
+TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects);
+
+// The table as aligned columns, or as CSV (RFC 4180: a header row, fields
+// quoted when they hold a comma, a quote or a line break). Control characters
+// are shown escaped, as in text output.
+QString FormatTable(const TextTable& table, OutputFormat format);
