@@ -42,3 +42,4 @@ std::optional<Target> ParseTarget(const QString& text, QString& error) {
     }
     return target;
 }
+
