@@ -182,11 +182,10 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         exitCode = std::max(exitCode, report.exitCode);
         results.append(HostJson(report));
     }
-    if (watch.Interrupted()) {
+    if (watch.Interrupted())
         exitCode = watch.ExitCode();
-        // The bar's last state stays above what follows.
-        EndStatusLine();
-    }
+    // A progress bar's last state stays above what follows.
+    EndStatusLine();
     if (line.json) {
         QJsonObject document;
         document.insert(QStringLiteral("command"), line.command);

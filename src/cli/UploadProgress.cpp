@@ -26,17 +26,26 @@ UploadProgress::~UploadProgress() {
 }
 
 void UploadProgress::BlockDone() {
+    if (!shown_)
+        return;
+    ++blocksPosted_;
+    // One drawing in the main thread's queue at a time: a block's answer must
+    // not wake the main thread each time, with many devices on 2 cores.
+    if (drawQueued_.exchange(true))
+        return;
     OnMainThread([this] {
-        ++done_;
+        drawQueued_ = false;
         draw();
     });
 }
 
 void UploadProgress::DeviceDone(int blocksSeen, bool succeeded) {
+    if (!shown_)
+        return;
     OnMainThread([this, blocksSeen, succeeded] {
         ++devicesDone_;
         if (succeeded)
-            done_ += std::max(0, blocksPerDevice_ - blocksSeen);
+            toppedUp_ += std::max(0, blocksPerDevice_ - blocksSeen);
         else
             ++devicesFailed_;
         draw();
@@ -47,7 +56,8 @@ void UploadProgress::draw() {
     if (!shown_)
         return;
     const bool last = devicesDone_ >= devices_;
-    const int percent = int(std::min(100LL, done_ * 100 / total_));
+    const long long done = blocksPosted_.load() + toppedUp_;
+    const int percent = int(std::min(100LL, done * 100 / total_));
     if (percent == lastPercent_ && !last)
         return;
     lastPercent_ = percent;
@@ -62,6 +72,4 @@ void UploadProgress::draw() {
     if (devicesFailed_ > 0)
         text += QStringLiteral(", %1 failed").arg(devicesFailed_);
     ShowStatusLine(text);
-    if (last)
-        EndStatusLine();
 }
