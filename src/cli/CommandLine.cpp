@@ -142,8 +142,10 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
                 QStringLiteral("bad --format \"%1\": expected text, table or csv").arg(format));
         if (line.json && line.format != OutputFormat::Text)
             return Error(QStringLiteral("--format %1 and --json exclude each other").arg(format));
-        if (spec->minHosts == 0 && !scan && line.format != OutputFormat::Text)
-            return Error(QStringLiteral("--format is for the commands with hosts and scan"));
+        // export's output is its document; image-info has no hosts.
+        const bool rows = (spec->minHosts != 0 && line.command != QLatin1String("export")) || scan;
+        if (!rows && line.format != OutputFormat::Text)
+            return Error(QStringLiteral("--format %1 does not apply to %2").arg(format, first));
     }
 
     const qsizetype leading = spec->leading.size();

@@ -153,7 +153,9 @@ void TestCliInput::badInputSendsNothing_data() {
     row("format and json", {"read", "--format", "csv", "--json", "@HOST"},
         "--format csv and --json exclude each other");
     row("format without hosts", {"image-info", "--format", "table", "@FILE"},
-        "--format is for the commands with hosts and scan");
+        "--format table does not apply to image-info");
+    row("format of export", {"export", "--format", "csv", "@HOST"},
+        "--format csv does not apply to export");
     row("negative retries", {"read", "--retries", "-1", "@HOST"}, "bad --retries \"-1\"");
 }
 
