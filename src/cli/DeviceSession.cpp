@@ -33,7 +33,7 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
                                        QStringLiteral(": ")](const QString& mark) {
             return [prefix, mark](const QString& text) {
                 const QString line = prefix + mark + text;
-                OnMainThread([line] { PrintNote(line); });
+                PostNote(line);
             };
         };
         QObject::connect(&device.log, &DeviceLog::logLine, &device, printer(QString()));
@@ -91,7 +91,7 @@ bool DeviceSession::Connect() {
                     .arg(attempt + 2)
                     .arg(retries_ + 1)
                     .arg(pauseMs);
-            OnMainThread([note] { PrintNote(note); });
+            PostNote(note);
         }
         WaitProcessing(uint32_t(pauseMs));
     }

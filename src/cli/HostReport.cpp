@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QThread>
 
 #include <algorithm>
@@ -54,6 +55,31 @@ void PrintError(const QString& text) {
 
 void PrintNote(const QString& text) {
     WriteLine(stderr, text.toUtf8() + '\n');
+}
+
+namespace {
+QMutex notesMutex;
+QStringList pendingNotes;
+bool notesQueued = false;
+} // namespace
+
+void PostNote(const QString& text) {
+    {
+        const QMutexLocker lock(&notesMutex);
+        pendingNotes.append(text);
+        if (notesQueued)
+            return;
+        notesQueued = true;
+    }
+    OnMainThread([] {
+        QStringList lines;
+        {
+            const QMutexLocker lock(&notesMutex);
+            lines.swap(pendingNotes);
+            notesQueued = false;
+        }
+        WriteLine(stderr, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    });
 }
 
 void PrintJson(const QJsonObject& document) {

@@ -46,6 +46,10 @@ void PrintLine(const QString& text);
 void PrintError(const QString& text);
 // A line on standard error as it is, without the program's name.
 void PrintNote(const QString& text);
+// The same from any thread, printed by the main thread in the order posted;
+// lines that come while a printing is queued go with it, so that -v with many
+// devices does not wake the main thread for each line.
+void PostNote(const QString& text);
 void PrintJson(const QJsonObject& document);
 void PrintTable(const TextTable& table, OutputFormat format);
 
