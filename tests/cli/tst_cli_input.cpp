@@ -86,6 +86,10 @@ void TestCliInput::badInputSendsNothing_data() {
     row("scan prefix 33", {"scan", "127.0.0.0/33", "--port", "@PORT"},
         "bad range \"127.0.0.0/33\"");
     row("scan junk", {"scan", "junk", "--port", "@PORT"}, "bad range \"junk\"");
+    row("scan dotted range too large", {"scan", "127.0.0.0-127.1.0.0", "--port", "@PORT"},
+        "too large");
+    row("scan dotted range upside down", {"scan", "127.0.0.9-127.0.0.1", "--port", "@PORT"},
+        "the first address is above the last");
     row("scan port 70000", {"scan", "127.0.0.1/32", "--port", "70000"}, "bad --port \"70000\"");
 
     row("write no value", {"write", "@HOST"}, "write needs at least one value");
