@@ -184,8 +184,6 @@ void FindDevicesDialog::listDevice(const ScanFinding& finding, bool connected) {
         }
         table->setItem(row, column, item);
     }
-    if (table->currentRow() < 0)
-        table->setCurrentCell(0, ColumnAddress);
 }
 
 void FindDevicesDialog::onProgress(int probed, int total) {
@@ -194,6 +192,10 @@ void FindDevicesDialog::onProgress(int probed, int total) {
 }
 
 void FindDevicesDialog::onFinished() {
+    // The first device is ready for Enter, unless the user chose one while
+    // the list grew.
+    if (ui_.TableDevices->currentRow() < 0 && ui_.TableDevices->rowCount() > 0)
+        ui_.TableDevices->setCurrentCell(0, ColumnAddress);
     setSearching(false);
     showStatus(QStringLiteral("%1%2 device(s) found, %3 of %4 address(es) searched")
                    .arg(stopped_ ? QStringLiteral("Search stopped: ") : QString())
