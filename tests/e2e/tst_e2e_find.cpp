@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "ToolHarness.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QProgressBar>
@@ -61,6 +62,7 @@ private slots:
     void cleanup();
 
     void searchListsExactlyTheDevices();
+    void namesAndKeyboard();
     void chosenDeviceIsConnected_data();
     void chosenDeviceIsConnected();
     void connectedDeviceIsListed();
@@ -161,6 +163,38 @@ void TestE2eFind::searchListsExactlyTheDevices() {
              QStringLiteral("4 device(s) found, 254 of 254 address(es) searched"));
     // A search changes nothing in the window.
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
+}
+
+void TestE2eFind::namesAndKeyboard() {
+    QVERIFY(openDialog());
+    dialog->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->isActiveWindow(), 5000);
+    // A screen reader names every control; a message reads as itself.
+    for (QWidget* control : dialog->findChildren<QWidget*>()) {
+        if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar*>(control))
+            continue;
+        if (control->parentWidget() != dialog)
+            continue; // the table's own scroll bars and viewport
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(control);
+        QVERIFY2(shown && !shown->text(QAccessible::Name).isEmpty(),
+                 qPrintable(control->objectName()));
+    }
+    dialog->ui().EditRange->setText(QStringLiteral("nowhere"));
+    QCOMPARE(QApplication::focusWidget(), dialog->ui().EditRange);
+    QTest::keyClick(dialog->ui().EditRange, Qt::Key_Return); // Enter searches
+    const QString message = dialog->ui().LabelSearchStatus->text();
+    QVERIFY(message.startsWith(QStringLiteral("bad range \"nowhere\"")));
+    QCOMPARE(QAccessible::queryAccessibleInterface(dialog->ui().LabelSearchStatus)
+                 ->text(QAccessible::Name),
+             message);
+    // Tab goes range, port, Search, past the idle Stop to the list, Close.
+    QStringList order;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, QStringList({"EditSearchPort", "ButtonSearch", "TableDevices", "ButtonClose",
+                                 "EditRange"}));
 }
 
 void TestE2eFind::chosenDeviceIsConnected_data() {
