@@ -75,13 +75,19 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     findDialog_->connectedDevice = [this]() -> std::optional<ScanFinding> {
         if (!device_.Connected())
             return std::nullopt;
+        ScanFinding finding;
+        finding.address = device_.Address();
+        finding.port = device_.Port();
+        // The values read are this device's only when it named itself by
+        // the address the window dialled; after a reconnection elsewhere
+        // they may be another device's.
         const DeviceModel& model = device_.model;
-        return ScanFinding{device_.Address(),
-                           device_.Port(),
-                           model.Value(DeviceField::Version),
-                           model.Value(DeviceField::Date),
-                           model.Value(DeviceField::MacAddr),
-                           false};
+        if (model.Value(DeviceField::IpAddr) == finding.address) {
+            finding.version = model.Value(DeviceField::Version);
+            finding.date = model.Value(DeviceField::Date);
+            finding.mac = model.Value(DeviceField::MacAddr);
+        }
+        return finding;
     };
 
     CreateSubsystems();

@@ -41,14 +41,6 @@ QStringList ReadFields(const Controls& ui) {
     return shown;
 }
 
-std::unique_ptr<sim::SimulatorThread> StartSim(const QString& address, quint16 port) {
-    sim::SimulatorThread::Options options;
-    options.address = QHostAddress(address);
-    options.port = port;
-    auto device = std::make_unique<sim::SimulatorThread>(options);
-    return device->start() ? std::move(device) : nullptr;
-}
-
 } // namespace
 
 class TestE2eConfigFile : public QObject {
@@ -91,9 +83,9 @@ QString TestE2eConfigFile::answerFile(bool save, const QString& path) {
 }
 
 void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
-    const auto source = StartSim(QStringLiteral("127.0.0.1"), 0);
+    const auto source = StartSimAt(QStringLiteral("127.0.0.1"), 0);
     QVERIFY(source);
-    const auto target = StartSim(QStringLiteral("127.0.0.2"), 0);
+    const auto target = StartSimAt(QStringLiteral("127.0.0.2"), 0);
     QVERIFY(target);
     source->updateState([](sim::DeviceState& s) {
         s.config.netMask = "255.255.0.0";
@@ -151,7 +143,7 @@ void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
 }
 
 void TestE2eConfigFile::saveWritesWholeOrNothing() {
-    const auto device = StartSim(QStringLiteral("127.0.0.1"), 0);
+    const auto device = StartSimAt(QStringLiteral("127.0.0.1"), 0);
     QVERIFY(device);
     QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
     const Controls ui = tool->ui();
