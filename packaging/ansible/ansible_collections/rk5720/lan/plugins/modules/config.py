@@ -48,13 +48,13 @@ options:
     description:
       - Byte order of floating-point values over ModBus, one of C(1-0-3-2), C(0-1-2-3),
         C(3-2-1-0), C(2-3-0-1), or its index 0 to 3.
-    type: str
+    type: raw
   speed:
     description:
       - Ethernet speed and duplex, one of C(Auto), C(10 Mbit/s full duplex),
         C(10 Mbit/s half duplex), C(100 Mbit/s full duplex), C(100 Mbit/s half duplex),
         or its index 0 to 4.
-    type: str
+    type: raw
   restart:
     description:
       - Restart the device when something was written, follow it to its new address and
@@ -186,18 +186,24 @@ rc:
 '''
 
 from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.six import string_types
 from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
     CONFIG_PARAMETERS, CONNECTION_ARGS, EXIT_DONE, PARAMETER_OF_KEY, common_options,
     config_by_parameter, fail_run, run_cli, target_text)
 
 
 def wanted_config(module):
-    """The values given, as the CLI's configuration JSON."""
+    """The values given, as the CLI's configuration JSON: a table's item by its
+    text or by its index."""
     config = {}
     for key, parameter in CONFIG_PARAMETERS:
         value = module.params[parameter]
-        if value is not None:
-            config[key] = value
+        if value is None:
+            continue
+        if isinstance(value, bool) or not isinstance(value, (int, string_types)):
+            module.fail_json(msg='%s: expected a text or an index, not %r' % (parameter, value),
+                             parameter=parameter)
+        config[key] = value
     return config
 
 
@@ -214,8 +220,8 @@ def main():
         gateway=dict(type='str'),
         device_port=dict(type='int'),
         mac=dict(type='str'),
-        byte_order=dict(type='str'),
-        speed=dict(type='str'),
+        byte_order=dict(type='raw'),
+        speed=dict(type='raw'),
         restart=dict(type='bool', default=False),
         restart_pause=dict(type='int'),
     )
