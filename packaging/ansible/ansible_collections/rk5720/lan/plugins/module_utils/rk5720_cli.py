@@ -8,6 +8,8 @@ import json
 import os
 import re
 
+from ansible.module_utils.six import string_types
+
 EXIT_DONE = 0
 EXIT_REFUSED = 1
 EXIT_USAGE = 2
@@ -115,7 +117,10 @@ def run_cli(module, command, arguments, data=None):
 
 def parameter_in_message(message):
     """The module parameter a CLI usage message names, and the message in the
-    module's words: 'bad "port" "0": ...' becomes 'bad device_port "0": ...'."""
+    module's words: '-: bad "port" "0": ...' becomes 'bad device_port "0": ...'."""
+    # "-" is the standard input the values came through, no file of the user's.
+    if message.startswith('-: '):
+        message = message[3:]
     if re.search(r'\bbad port in host\b', message):
         return 'port', message
     if re.search(r'\bbad host\b', message):
@@ -151,6 +156,13 @@ def fail_run(module, run, parameter=None, **result):
         # A module cannot mark its host unreachable; it says so instead.
         module.fail_json(msg='unreachable: %s: %s' % (where, message), unreachable=True, **result)
     module.fail_json(msg='%s: %s' % (where, message), **result)
+
+
+def value_of_parameter(parameter, value):
+    """The CLI's differences hold texts; the port is a number, as in a configuration."""
+    if parameter == 'device_port' and isinstance(value, string_types) and value.isdigit():
+        return int(value)
+    return value
 
 
 def config_by_parameter(config):

@@ -189,7 +189,7 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible.module_utils.six import string_types
 from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
     CONFIG_PARAMETERS, CONNECTION_ARGS, EXIT_DONE, PARAMETER_OF_KEY, common_options,
-    config_by_parameter, fail_run, run_cli, target_text)
+    config_by_parameter, fail_run, run_cli, target_text, value_of_parameter)
 
 
 def wanted_config(module):
@@ -205,6 +205,13 @@ def wanted_config(module):
                              parameter=parameter)
         config[key] = value
     return config
+
+
+def difference(cli_difference):
+    parameter = PARAMETER_OF_KEY.get(cli_difference.get('key'), cli_difference.get('key'))
+    return dict(parameter=parameter,
+                before=value_of_parameter(parameter, cli_difference.get('before')),
+                after=value_of_parameter(parameter, cli_difference.get('after')))
 
 
 def diff_text(config):
@@ -242,9 +249,7 @@ def main():
     result = dict(host=module.params['host'], port=module.params['port'])
     if host:
         result.update(
-            differences=[dict(parameter=PARAMETER_OF_KEY.get(d.get('key'), d.get('key')),
-                              before=d.get('before'), after=d.get('after'))
-                         for d in host.get('differences') or []],
+            differences=[difference(d) for d in host.get('differences') or []],
             before=config_by_parameter(host.get('before')),
             after=config_by_parameter(host.get('after')),
             written=[PARAMETER_OF_KEY.get(key, key) for key in host.get('written') or []],
@@ -253,8 +258,10 @@ def main():
         for field in ('now_at', 'version', 'date'):
             if host.get(field):
                 result[field] = host[field]
-    # What was written stays written even when the check after it fails.
-    result['changed'] = bool(host.get('written')) or bool(host.get('changed'))
+    # What was written stays written even when the check after it fails; in
+    # check mode the CLI's "changed" means "would change".
+    result['changed'] = bool(host.get('written')) or (not module.check_mode and
+                                                     bool(host.get('changed')))
     if run.rc != EXIT_DONE or not host:
         fail_run(module, run, **result)
     if module.check_mode:
