@@ -113,8 +113,10 @@ def check_config(ansible, cli, servers, expected):
     run = ansible.playbook('config.yml', inventory, '--check', '--diff')
     for name, (_, values) in expected.items():
         status, result = run.result('Apply the configuration', name)
+        after = result.get('diff', {}).get('after', '')
         check(status == 'ok' and result.get('changed') and differences(result) == values and
-              'diff' in result and not result.get('written'),
+              all('%s: %s\n' % item in after for item in values.items()) and
+              not result.get('written'),
               'check mode reports the differences of %s: %s' % (name, result), run)
         status, facts = run.result('Read it there', name)
         before = facts.get('ansible_facts', {}).get('rk5720_lan', {})
