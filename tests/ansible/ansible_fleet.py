@@ -105,6 +105,7 @@ class Ansible:
             ANSIBLE_CONFIG=config,
             ANSIBLE_HOME=os.path.join(work, 'ansible-home'),
             ANSIBLE_LOCAL_TEMP=os.path.join(work, 'ansible-tmp'),
+            ANSIBLE_REMOTE_TEMP=os.path.join(work, 'ansible-remote-tmp'),
             ANSIBLE_COLLECTIONS_PATH=collections,
             ANSIBLE_COLLECTIONS_SCAN_SYS_PATH='False',
             ANSIBLE_CALLBACK_PLUGINS=os.path.join(HERE, 'callback_plugins'),
