@@ -117,10 +117,12 @@ def run_cli(module, command, arguments, data=None):
 
 def parameter_in_message(message):
     """The module parameter a CLI usage message names, and the message in the
-    module's words: '-: bad "port" "0": ...' becomes 'bad device_port "0": ...'."""
-    # "-" is the standard input the values came through, no file of the user's.
-    if message.startswith('-: '):
-        message = message[3:]
+    module's words: 'standard input: bad "port" "0": ...' becomes
+    'bad device_port "0": ...'."""
+    # The standard input the values came through is no file of the user's.
+    for source in ('standard input: ', '-: '):
+        if message.startswith(source):
+            message = message[len(source):]
     if re.search(r'\bbad port in host\b', message):
         return 'port', message
     if re.search(r'\bbad host\b', message):
