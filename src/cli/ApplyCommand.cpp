@@ -47,9 +47,12 @@ void ApplyToHost(DeviceSession& session, const QList<ConfigValue>& desired, bool
         const QString key = SettingKey(value.setting);
         const QString was = ShownSettingValue(value.setting, model);
         const QString becomes = ShownSettingText(value);
-        differences.append(QJsonObject{{QStringLiteral("key"), key},
-                                       {QStringLiteral("before"), was},
-                                       {QStringLiteral("after"), becomes}});
+        // As the configurations hold them: a port is a number.
+        const bool port = value.setting == DeviceSetting::Port;
+        differences.append(QJsonObject{
+            {QStringLiteral("key"), key},
+            {QStringLiteral("before"), port ? QJsonValue(was.toInt()) : QJsonValue(was)},
+            {QStringLiteral("after"), port ? QJsonValue(becomes.toInt()) : QJsonValue(becomes)}});
         report.Say(QStringLiteral("%1: %2 -> %3").arg(key, was, becomes));
     }
     report.fields.insert(QStringLiteral("differences"), differences);
@@ -99,7 +102,8 @@ int RunApply(const CommandLine& line) {
         hosts = SameValuesForEveryHost(line, *values, error);
     }
     if (!hosts) {
-        PrintError(name + QStringLiteral(": ") + error);
+        const QString source = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
+        PrintError(source + QStringLiteral(": ") + error);
         return ExitUsage;
     }
     const bool check = line.Has(QStringLiteral("check"));
