@@ -197,8 +197,9 @@ const QList<CommandSpec>& Commands() {
          {QStringLiteral("CIDR")},
          0,
          {{"port", "P", "the port to probe (default 1024)"}},
-         "Connects to every address of the range, a bounded number at once, and asks each\n"
-         "for \"?Version\". Exit 0 when the scan ran, whatever it found.\n\n"
+         "CIDR is A.B.C.D/N or A.B.C.D-E.F.G.H. Connects to every address of the range, a\n"
+         "bounded number at once, and asks each for \"?Version\". Exit 0 when the scan ran,\n"
+         "whatever it found.\n\n"
          "JSON: {\"command\": \"scan\", \"exit_code\": 0, \"range\": CIDR, \"port\": P,\n"
          "\"devices\": [{\"address\", \"port\", \"version\", \"date\", \"mac\"}]}\n"},
     };
