@@ -1,6 +1,6 @@
 # `cmake --install` and `cpack -G DEB`: the programs, their manual pages, the
-# desktop entry, the icon in the hicolor theme, and the copyright and changelog
-# files Debian's policy asks of every package.
+# desktop entry, the icon in the hicolor theme, the Ansible collection, and the
+# copyright and changelog files Debian's policy asks of every package.
 include(GNUInstallDirs)
 
 set(RK_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
@@ -50,6 +50,16 @@ add_custom_target(rk_compressed_docs ALL DEPENDS ${compressed_docs})
 install(FILES ${RK_PACKAGING_DIR}/rk5720-config.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
+# The Ansible collection rk5720.lan goes where ansible-core looks for collections
+# by default (with the /usr prefix); its modules run rk5720-cli.
+install(DIRECTORY ${RK_PACKAGING_DIR}/ansible/ansible_collections/rk5720/lan
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/rk5720
+        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+        DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                              WORLD_READ WORLD_EXECUTE
+        PATTERN __pycache__ EXCLUDE
+        PATTERN "*.pyc" EXCLUDE)
+
 set(icon_svg ${PROJECT_SOURCE_DIR}/src/app/resources/rk5720-config.svg)
 install(FILES ${icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 set(theme_pngs "")
@@ -73,8 +83,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "string protocol and ModBus/TCP."
   ""
   "Includes rk5720-cli, the same work from scripts and for many servers at"
-  "once, and rk5720-sim, a simulator of the server for tests and"
-  "demonstrations.")
+  "once, rk5720-sim, a simulator of the server for tests and"
+  "demonstrations, and the Ansible collection rk5720.lan, whose modules run"
+  "rk5720-cli from playbooks.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -85,6 +96,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The windows are laid out for DejaVu Sans; the About window's faces come as
 # their free metric-compatible twins.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation2")
+# The collection's modules need the engine, which a workstation does without.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ansible-core")
 # The library dependencies are read from the binaries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

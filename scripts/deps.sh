@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libqt6test6
           qt6-svg-dev fonts-dejavu-core fonts-liberation2 dpkg-dev file desktop-file-utils
           lintian iproute2 util-linux xvfb xauth ccache clang-14 libclang-rt-14-dev clang-format
-          nftables)
+          ansible-core nftables)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

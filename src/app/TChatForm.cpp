@@ -3,8 +3,10 @@
 #include "AppSettings.h"
 #include "AppSetup.h"
 #include "ClickFilter.h"
+#include "ConfigFiles.h"
 #include "ConfigMode.h"
 #include "DeviceBinding.h"
+#include "FindDevicesDialog.h"
 #include "FormLook.h"
 #include "LinkTest.h"
 #include "NextPageCursor.h"
@@ -69,6 +71,24 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     connectDialog_ = new TFCombBoxDial(this);
     aboutWindow_ = new TFormAboutProgr(this);
     helpWindow_ = new TForm_Help(this);
+    findDialog_ = new FindDevicesDialog(this);
+    findDialog_->connectedDevice = [this]() -> std::optional<ScanFinding> {
+        if (!device_.Connected())
+            return std::nullopt;
+        ScanFinding finding;
+        finding.address = device_.Address();
+        finding.port = device_.Port();
+        // The values read are this device's only when it named itself by
+        // the address the window dialled; after a reconnection elsewhere
+        // they may be another device's.
+        const DeviceModel& model = device_.model;
+        if (model.Value(DeviceField::IpAddr) == finding.address) {
+            finding.version = model.Value(DeviceField::Version);
+            finding.date = model.Value(DeviceField::Date);
+            finding.mac = model.Value(DeviceField::MacAddr);
+        }
+        return finding;
+    };
 
     CreateSubsystems();
     WireHandlers();
@@ -99,6 +119,15 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 void TChatForm::CreateSubsystems() {
     binding_ = std::make_unique<DeviceBinding>(device_, ui_, *statusPanels_, *this);
     config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
+    // A child too, so that a test can reach it by its type and answer its
+    // file dialogs.
+    configFiles_ = std::make_unique<ConfigFiles>(
+        device_, ui_,
+        [this](const QString& message) {
+            if (reportError_)
+                reportError_(message);
+        },
+        this);
     // A child too, so that a test can reach it by its type and answer its
     // open-file dialog; the pointer deletes it first, which unlinks it.
     upgrade_ = std::make_unique<UpgradeMode>(
@@ -140,6 +169,11 @@ void TChatForm::WireHandlers() {
     ConfigMode* config = config_.get();
     connect(ui_.FileConnectItem, &QAction::triggered, this, &TChatForm::FileConnectItemaClick);
     connect(ui_.Disconnect, &QAction::triggered, this, &TChatForm::Disconnect1Click);
+    connect(ui_.FindDevicesItem, &QAction::triggered, this, &TChatForm::FindDevicesItemClick);
+    connect(findDialog_, &FindDevicesDialog::connectRequested, this, &TChatForm::ConnectToFound);
+    ConfigFiles* files = configFiles_.get();
+    connect(ui_.SaveConfigItem, &QAction::triggered, files, &ConfigFiles::SaveConfigurationClick);
+    connect(ui_.LoadConfigItem, &QAction::triggered, files, &ConfigFiles::LoadConfigurationClick);
     connect(ui_.ButtonGetAll, &QPushButton::clicked, config, &ConfigMode::ButtonGetAllClick);
     connect(ui_.ButtonSetAll, &QPushButton::clicked, config, &ConfigMode::ButtonSetAllClick);
 
@@ -327,6 +361,19 @@ void TChatForm::FileConnectItemaClick() {
     device_.connection.ProposeTarget(ui_.MEditIpAddr->text(), ui_.MEditPort->text(), address, port);
     if (ExecConnectDialog(address, port))
         device_.connection.ConnectTo(address, port);
+}
+
+void TChatForm::FindDevicesItemClick() {
+    findDialog_->move(pos() + QPoint(20, 60));
+    findDialog_->Open();
+}
+
+void TChatForm::ConnectToFound(const QString& address, const QString& port) {
+    // What the connect dialog's OK does, with the device's address and port
+    // in place of the typed ones.
+    if (device_.Active())
+        device_.Close();
+    device_.connection.ConnectTo(address, port);
 }
 
 void TChatForm::Disconnect1Click() {

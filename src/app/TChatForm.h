@@ -13,8 +13,10 @@
 #include <functional>
 #include <memory>
 
+class ConfigFiles;
 class ConfigMode;
 class DeviceBinding;
+class FindDevicesDialog;
 class LinkTest;
 class PanelDock;
 class TFCombBoxDial;
@@ -77,6 +79,9 @@ public:
     void FileListenItemClick();
     void FileConnectItemaClick();
     void Disconnect1Click();
+    void FindDevicesItemClick();
+    // Connects to a device the search found, as the connect dialog's OK does.
+    void ConnectToFound(const QString& address, const QString& port);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,9 +109,11 @@ private:
     TFCombBoxDial* connectDialog_ = nullptr;
     TFormAboutProgr* aboutWindow_ = nullptr;
     TForm_Help* helpWindow_ = nullptr;
+    FindDevicesDialog* findDialog_ = nullptr;
     std::function<void(const QString&)> reportError_;
     std::unique_ptr<DeviceBinding> binding_;
     std::unique_ptr<ConfigMode> config_;
+    std::unique_ptr<ConfigFiles> configFiles_;
     std::unique_ptr<UpgradeMode> upgrade_;
     std::unique_ptr<LinkTest> linkTest_;
 

@@ -158,7 +158,7 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
     if (spec->minHosts == 0 && !hosts.isEmpty())
         return Error(QStringLiteral("unexpected argument \"%1\"; usage: rk5720-cli %2")
                          .arg(hosts.front(), QLatin1String(spec->synopsis)));
-    if (spec->minHosts != 0 && hosts.isEmpty())
+    if ((spec->minHosts == 1 || spec->minHosts == -1) && hosts.isEmpty())
         return Error(QStringLiteral("%1 needs a host; usage: rk5720-cli %2")
                          .arg(first, QLatin1String(spec->synopsis)));
     if (spec->minHosts < 0 && hosts.size() > 1)

@@ -26,6 +26,9 @@ const OptionSpec kInstallPause = {
     "restart-pause", "MS",
     "how long after the install command the device is called again (default 8000)"};
 
+const OptionSpec kValuesTable = {"values", "FILE.csv",
+                                 "the hosts and the values of each, one row per host (see below)"};
+
 QList<OptionSpec> WithRestart(QList<OptionSpec> options) {
     options << kRestart << kRestartPause;
     return options;
@@ -79,24 +82,50 @@ const QList<CommandSpec>& Commands() {
          "with a valid value.\n\n"
          "JSON fields: \"config\" (see below), \"version\", \"date\".\n"},
         {"write",
-         "write [VALUE OPTIONS] [--restart] HOST[:PORT]...",
+         "write [VALUE OPTIONS] [--restart] HOST[:PORT]...\n"
+         "       rk5720-cli write --values FILE.csv [--restart]",
          "write network parameters, optionally restart and verify",
          {},
-         1,
-         WithRestart(kValueOptions),
+         2,
+         WithRestart(kValueOptions) << kValuesTable,
          "Every value is checked before anything is sent, with the window's checks. Each\n"
          "value must be confirmed by the device (SET_... = OK). Without --restart the device\n"
          "uses the new values after its next restart.\n\n"
+         "--values renumbers a fleet in one run: FILE.csv has a header row naming its\n"
+         "columns, host and any of ip, mask, port, gw, mac, byte_order, speed, then a row\n"
+         "per host; an empty cell leaves that value unchanged. Every row is checked, and\n"
+         "no two hosts may end at one address or MAC address, before anything is sent.\n\n"
          "JSON fields: \"written\" (the keys sent), \"now_at\" (HOST:PORT after a restart),\n"
          "\"config\", \"version\", \"date\" (read back after a restart).\n"},
         {"export",
-         "export [-o FILE] HOST[:PORT]",
-         "write a device's configuration as JSON",
+         "export [-o FILE|DIR] HOST[:PORT]...",
+         "write devices' configurations as JSON",
          {},
-         -1,
-         {{"output", "FILE", "write to FILE instead of standard output (-o)"}},
+         1,
+         {{"output", "FILE|DIR",
+           "write to FILE instead of standard output (-o); with several hosts, into the\n"
+           "    folder DIR, one file HOST_PORT.json per host"}},
          "The document is {\"config\": {...}, \"version\": TEXT, \"date\": TEXT, \"source\":\n"
-         "HOST:PORT}; import takes it back. Clone a device: export A | import - B.\n"},
+         "HOST:PORT}; import and apply take it back. Clone a device: export A | import - B.\n"
+         "Several hosts to standard output give one document {\"exports\": [DOCUMENT ...]}\n"
+         "with the hosts that could be read, in the order given. Files are written whole.\n"},
+        {"apply",
+         "apply FILE [--check] [--restart] HOST[:PORT]...\n"
+         "       rk5720-cli apply FILE.csv [--check] [--restart]",
+         "make devices hold a desired configuration, changing only what differs",
+         {QStringLiteral("FILE")},
+         2,
+         {{"check", "", "read and compare only: print the differences, write nothing"},
+          kRestart,
+          kRestartPause},
+         "FILE is an export, a configuration object holding the values wanted (\"-\":\n"
+         "standard input), or a table FILE.csv as for write --values, which names the hosts.\n"
+         "Each device is read first; only the values that differ are written, and with\n"
+         "--restart it restarts only when something was written. A second run changes\n"
+         "nothing. Exit 0 whether or not anything changed.\n\n"
+         "JSON fields: \"changed\", \"differences\" ([{\"key\", \"before\", \"after\"}]),\n"
+         "\"before\" and \"after\" (configurations), \"written\" (the keys sent),\n"
+         "\"restarted\", \"now_at\", \"version\", \"date\"; the document has \"check\".\n"},
         {"import",
          "import FILE [VALUE OPTIONS] [--restart] HOST[:PORT]...",
          "write a configuration exported before (FILE \"-\": standard input)",
@@ -173,8 +202,9 @@ const QList<CommandSpec>& Commands() {
          {QStringLiteral("CIDR")},
          0,
          {{"port", "P", "the port to probe (default 1024)"}},
-         "Connects to every address of the range, a bounded number at once, and asks each\n"
-         "for \"?Version\". Exit 0 when the scan ran, whatever it found.\n\n"
+         "CIDR is A.B.C.D/N or A.B.C.D-E.F.G.H. Connects to every address of the range, a\n"
+         "bounded number at once, and asks each for \"?Version\". Exit 0 when the scan ran,\n"
+         "whatever it found.\n\n"
          "JSON: {\"command\": \"scan\", \"exit_code\": 0, \"range\": CIDR, \"port\": P,\n"
          "\"devices\": [{\"address\", \"port\", \"version\", \"date\", \"mac\"}]}\n"},
     };
@@ -239,7 +269,8 @@ QString CommandHelp(const CommandSpec& spec) {
     text += QStringLiteral("\nOptions of every command:\n") + OptionLines(CommonOptions());
     const QString name = QLatin1String(spec.name);
     if (name == QLatin1String("read") || name == QLatin1String("write") ||
-        name == QLatin1String("export") || name == QLatin1String("import"))
+        name == QLatin1String("export") || name == QLatin1String("import") ||
+        name == QLatin1String("apply"))
         text += QLatin1Char('\n') + QLatin1String(kConfigJson);
     if (spec.minHosts != 0)
         text += QLatin1Char('\n') + QLatin1String(kResultJson);

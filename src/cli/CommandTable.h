@@ -18,7 +18,7 @@ struct CommandSpec {
     const char* synopsis;
     const char* summary;
     QStringList leading; // placeholders of the arguments before the hosts
-    int minHosts;        // 0: no hosts; 1: one or more; -1: exactly one
+    int minHosts; // 0: no hosts; 1: one or more; -1: exactly one; 2: any (a file may name them)
     QList<OptionSpec> options;
     const char* details;
 };

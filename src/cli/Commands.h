@@ -14,3 +14,4 @@ int RunRemoteCom(const CommandLine& line);
 int RunInstrument(const CommandLine& line);
 int RunModbus(const CommandLine& line);
 int RunScan(const CommandLine& line);
+int RunApply(const CommandLine& line);

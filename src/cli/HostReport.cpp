@@ -216,6 +216,8 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         QJsonObject document;
         document.insert(QStringLiteral("command"), line.command);
         document.insert(QStringLiteral("exit_code"), exitCode);
+        if (line.command == QLatin1String("apply"))
+            document.insert(QStringLiteral("check"), line.Has(QStringLiteral("check")));
         document.insert(QStringLiteral("results"), results);
         PrintJson(document);
     } else if (!text) {

@@ -42,4 +42,3 @@ std::optional<Target> ParseTarget(const QString& text, QString& error) {
     }
     return target;
 }
-

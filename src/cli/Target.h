@@ -13,6 +13,7 @@ struct Target {
     QString host;
     int port = 0;
     QString Text() const { return host + QLatin1Char(':') + QString::number(port); }
+    bool operator==(const Target& other) const { return port == other.port && host == other.host; }
 };
 
 // "HOST[:PORT]"; the port defaults to the device's. Nothing, with `error`

@@ -23,17 +23,12 @@ struct Entry {
 };
 
 const Entry kRunners[] = {
-    {"read", RunRead},
-    {"write", RunWrite},
-    {"export", RunExport},
-    {"import", RunImport},
-    {"image-info", RunImageInfo},
-    {"upgrade", RunUpgrade},
-    {"compare", RunCompare},
-    {"rcom", RunRemoteCom},
-    {"instrument", RunInstrument},
-    {"modbus", RunModbus},
-    {"scan", RunScan},
+    {"read", RunRead},       {"write", RunWrite},
+    {"export", RunExport},   {"import", RunImport},
+    {"apply", RunApply},     {"image-info", RunImageInfo},
+    {"upgrade", RunUpgrade}, {"compare", RunCompare},
+    {"rcom", RunRemoteCom},  {"instrument", RunInstrument},
+    {"modbus", RunModbus},   {"scan", RunScan},
 };
 
 } // namespace

@@ -20,24 +20,21 @@ void ConfigMode::ButtonGetAllClick() {
     device_.config.ReadConfiguration();
 }
 
+std::array<ConfigMode::WriteRow, 7> ConfigMode::WriteRows(Ui::TChatForm& ui) {
+    return {{
+        {ui.CheckBoxIPAddr, DeviceSetting::IpAddr, ui.MEditIpAddr, nullptr},
+        {ui.CheckBoxMask, DeviceSetting::NetMask, ui.MEditNetMask, nullptr},
+        {ui.CheckBoxPort, DeviceSetting::Port, ui.MEditPort, nullptr},
+        {ui.CheckBoxGW, DeviceSetting::Gateway, ui.MEditGW, nullptr},
+        {ui.CheckBoxMac, DeviceSetting::MacAddr, ui.MEditMac, nullptr},
+        {ui.CheckBoxPackFloat, DeviceSetting::PackFloat, nullptr, ui.CBoxPackFloat},
+        {ui.CheckBoxSpeedDup, DeviceSetting::SpeedDuplex, nullptr, ui.CBoxSpeedDup},
+    }};
+}
+
 void ConfigMode::ButtonSetAllClick() {
-    // The ticked settings, in the order they go to the device.
-    const struct {
-        QCheckBox* box;
-        DeviceSetting setting;
-        QLineEdit* edit;  // or
-        QComboBox* combo; // whose selected index is sent
-    } rows[] = {
-        {ui_.CheckBoxIPAddr, DeviceSetting::IpAddr, ui_.MEditIpAddr, nullptr},
-        {ui_.CheckBoxMask, DeviceSetting::NetMask, ui_.MEditNetMask, nullptr},
-        {ui_.CheckBoxPort, DeviceSetting::Port, ui_.MEditPort, nullptr},
-        {ui_.CheckBoxGW, DeviceSetting::Gateway, ui_.MEditGW, nullptr},
-        {ui_.CheckBoxMac, DeviceSetting::MacAddr, ui_.MEditMac, nullptr},
-        {ui_.CheckBoxPackFloat, DeviceSetting::PackFloat, nullptr, ui_.CBoxPackFloat},
-        {ui_.CheckBoxSpeedDup, DeviceSetting::SpeedDuplex, nullptr, ui_.CBoxSpeedDup},
-    };
     QList<ConfigValue> values;
-    for (const auto& row : rows) {
+    for (const WriteRow& row : WriteRows(ui_)) {
         if (row.box->isChecked())
             values.append({row.setting, row.edit ? row.edit->text()
                                                  : QString::number(SelectedIndex(row.combo))});

@@ -5,7 +5,11 @@
 
 #include <QObject>
 
+#include <array>
+
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 
 namespace Ui {
 class TChatForm;
@@ -24,6 +28,18 @@ public:
 
     // A typed text that is none of the items has no index: -1.
     static int SelectedIndex(const QComboBox* box);
+
+    // One writable setting's row of the "Write Config" group: its check box
+    // and its input, an edit whose text is sent or a drop-down whose
+    // selected index is.
+    struct WriteRow {
+        QCheckBox* box;
+        DeviceSetting setting;
+        QLineEdit* edit;
+        QComboBox* combo;
+    };
+    // The seven rows in the order they go to the device.
+    static std::array<WriteRow, 7> WriteRows(Ui::TChatForm& ui);
 
 private:
     void onRestartBegun();

@@ -17,10 +17,10 @@
 // line's export and import and the window's saved configurations share it.
 
 // The seven writable settings in the window's write order.
-inline constexpr DeviceSetting kWriteOrder[] = {
-    DeviceSetting::IpAddr,  DeviceSetting::NetMask,   DeviceSetting::Port,
-    DeviceSetting::Gateway, DeviceSetting::MacAddr,   DeviceSetting::PackFloat,
-    DeviceSetting::SpeedDuplex};
+inline constexpr DeviceSetting kWriteOrder[] = {DeviceSetting::IpAddr,     DeviceSetting::NetMask,
+                                                DeviceSetting::Port,       DeviceSetting::Gateway,
+                                                DeviceSetting::MacAddr,    DeviceSetting::PackFloat,
+                                                DeviceSetting::SpeedDuplex};
 
 // True when the nine read values are all there and valid; else `problem`
 // names the first that is not.

@@ -30,8 +30,14 @@ for f in usr/bin/rk5720-config usr/bin/rk5720-sim usr/bin/rk5720-cli \
   usr/share/doc/rk5720-config/copyright usr/share/doc/rk5720-config/changelog.gz; do
   grep -qx "$f" "$out/files" || fail "missing $f"
 done
+collection=usr/share/ansible/collections/ansible_collections/rk5720/lan
+for f in galaxy.yml README.md meta/runtime.yml plugins/module_utils/rk5720_cli.py \
+  plugins/modules/config.py plugins/modules/firmware.py plugins/modules/facts.py; do
+  grep -qx "$collection/$f" "$out/files" || fail "missing $collection/$f"
+done
 # Only the programs and their data: nothing from the tests or the build tools.
 grep -v -E '^usr/(bin/rk5720-[a-z]+|share/(applications|icons/hicolor|man/man1)/.*)$' "$out/files" |
+  grep -v -E "^$collection/(galaxy\.yml|README\.md|meta/runtime\.yml|plugins/[a-z_]+/[a-z0-9_]+\.py)\$" |
   grep -v -E '^usr/share/doc/rk5720-config/(copyright|changelog\.gz)$' &&
   fail "unexpected files above"
 for program in $(sed -n 's|^usr/bin/||p' "$out/files"); do
@@ -67,6 +73,12 @@ for size in 48 256; do
     grep -q "PNG image data, $size x $size," || fail "icon ${size}x${size}"
 done
 grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/rk5720-config.svg" || fail "svg"
+# The installed collection as ansible-core finds it (where the engine is here).
+if command -v ansible-doc >/dev/null; then
+  ANSIBLE_COLLECTIONS_PATH=$root/usr/share/ansible/collections ANSIBLE_HOME=$out/ansible \
+    PYTHONDONTWRITEBYTECODE=1 ansible-doc rk5720.lan.config >"$out/doc" 2>&1 &&
+    grep -q device_port "$out/doc" || { cat "$out/doc" >&2; fail "ansible-doc rk5720.lan.config"; }
+fi
 for page in "$root"/usr/share/man/man1/*.1.gz; do
   gzip -dc "$page" | head -1 | grep -q "^\.TH .* $version\"" || fail "manual page $page"
 done

@@ -240,10 +240,13 @@ void TestAboutWindows::docsNameRealMenuPaths_data() {
     QTest::addColumn<QString>("inMenu");
     QTest::addColumn<QString>("onMenuBar");
     QTest::addColumn<int>("connectItems"); // how often it sends the user to "Connect..."
-    QTest::newRow("help text") << QString() << QStringLiteral("меню (\\w+), пункт (\\w+)")
+    QTest::newRow("help text") << QString()
+                               << QStringLiteral(
+                                      "меню (\\w+), пункт ((?:\\w+ )*\\w+(?:\\.\\.\\.)?)")
                                << QStringLiteral("пункт (\\S+) главного меню") << 3;
     QTest::newRow("README") << QStringLiteral(RK_README)
-                            << QStringLiteral("\"(\\w+)\"(?: > |,\\s+\")(\\w+(?:\\.\\.\\.)?)")
+                            << QStringLiteral(
+                                   "\"(\\w+)\"(?: > \"?|,\\s+\")((?:\\w+ )*\\w+(?:\\.\\.\\.)?)")
                             << QStringLiteral("menu\\s+bar\\s+item\\s+\"([^\"]+)\"") << 1;
 }
 

@@ -452,7 +452,13 @@ void TestMainWindow::menuCaptionsHaveAltLetters_data() {
     QTest::addColumn<QStringList>("captions");
     QTest::newRow("menu bar") << QString()
                               << QStringList{"File", "Connect...", "Disconnect", "Modes", "Help"};
-    QTest::newRow("File") << "MFile" << QStringList{"Listen", "", "Exit"};
+    QTest::newRow("File") << "MFile" << QStringList{"Find devices...",
+                                                    "",
+                                                    "Save configuration...",
+                                                    "Load configuration...",
+                                                    "Listen",
+                                                    "",
+                                                    "Exit"};
     QTest::newRow("Modes") << "Modes1" << QStringList{"Config", "Upgrade", "Test"};
     QTest::newRow("Help") << "Help1" << QStringList{"Help...", "About..."};
 }

@@ -40,7 +40,8 @@ void TestCliInput::badInputSendsNothing_data() {
     row("option twice", {"read", "--jobs", "1", "--jobs", "2", "@HOST"}, "--jobs given twice");
     row("flag with a value", {"read", "--json=1", "@HOST"}, "--json takes no value");
     row("missing host", {"read"}, "read needs a host");
-    row("export of two hosts", {"export", "@HOST", "@HOST"}, "export takes exactly one host");
+    row("export of two hosts to a file", {"export", "-o", "@FILE", "@HOST", "127.0.0.2:@PORT"},
+        "must be an existing folder");
 
     row("empty host", {"read", "@HOST", ""}, "bad host \"\"");
     row("port 0", {"read", "@HOST", "127.0.0.1:0"}, "bad port in host \"127.0.0.1:0\"");
@@ -86,6 +87,10 @@ void TestCliInput::badInputSendsNothing_data() {
     row("scan prefix 33", {"scan", "127.0.0.0/33", "--port", "@PORT"},
         "bad range \"127.0.0.0/33\"");
     row("scan junk", {"scan", "junk", "--port", "@PORT"}, "bad range \"junk\"");
+    row("scan dotted range too large", {"scan", "127.0.0.0-127.1.0.0", "--port", "@PORT"},
+        "too large");
+    row("scan dotted range upside down", {"scan", "127.0.0.9-127.0.0.1", "--port", "@PORT"},
+        "the first address is above the last");
     row("scan port 70000", {"scan", "127.0.0.1/32", "--port", "70000"}, "bad --port \"70000\"");
 
     row("write no value", {"write", "@HOST"}, "write needs at least one value");
@@ -141,6 +146,44 @@ void TestCliInput::badInputSendsNothing_data() {
     row("export to a folder that is not there", {"export", "-o", "@MISSING/sub/x.json", "@HOST"},
         "cannot write");
 
+    // A fleet's table: every row checked before anything is sent.
+    const auto table = [&](const char* name, const QByteArray& csv, const QString& message) {
+        row(qPrintable(QStringLiteral("values: ") + QLatin1String(name)),
+            {"write", "--values", "@CSV"}, message, csv);
+    };
+    table("no header", "", "no header row");
+    table("unknown column", "host,colour\n@HOST,red\n", "line 1: unknown column \"colour\"");
+    table("column twice", "host,ip,ip\n", "column \"ip\" stands twice");
+    table("no host column", "ip\n127.0.0.9\n", "no column \"host\"");
+    table("no rows", "host,ip\n", "no host below the header");
+    table("bad value", "host,ip\n@HOST,127.0.0.9\n127.0.0.2:@PORT,127.0.0.012\n",
+          "line 3: bad \"ip\" \"127.0.0.012\"");
+    table("bad host", "host,ip\n127.0.0.012,127.0.0.9\n", "line 2: bad host");
+    table("fields missing", "host,ip,mask\n@HOST,127.0.0.9\n",
+          "line 2: 2 fields, the header has 3");
+    table("quote not closed", "host,speed\n@HOST,\"Auto\n", "line 2: a quote is not closed");
+    table("nothing to write", "host,ip\n@HOST,\n", "line 2: no value to write");
+    table("host twice", "host,ip\n@HOST,127.0.0.9\n@HOST,127.0.0.10\n", "is given twice");
+    table("one address for two", "host,ip\n@HOST,127.0.0.9\n127.0.0.2:@PORT,127.0.0.9\n",
+          "would both be at 127.0.0.9:");
+    table("moved onto a host that stays", "host,ip\n@HOST,127.0.0.2\n127.0.0.2:@PORT,\n",
+          "line 3: no value to write");
+    table("one MAC for two",
+          "host,mac\n@HOST,02-00-00-00-00-09\n127.0.0.2:@PORT,02-00-00-00-00-09\n",
+          "would both get the MAC address");
+    row("values beside a host", {"write", "--values", "@CSV", "@HOST"}, "give no host",
+        "host,ip\n127.0.0.2:@PORT,127.0.0.9\n");
+    row("write without host", {"write", "--ip", "127.0.0.9"}, "write needs a host");
+    row("apply without host", {"apply", "@FILE"}, "needs a host", R"({"port": 1024})");
+    row("apply table beside a host", {"apply", "@CSV", "@HOST"}, "give no host beside it",
+        "host,ip\n@HOST,127.0.0.9\n");
+    row("apply one address for two", {"apply", "-", "@HOST", "127.0.0.2:@PORT"},
+        "would give 2 hosts the same address", R"({"ip": "127.0.0.9"})");
+    row("apply moves onto a host that stays", {"apply", "@CSV"},
+        "would both be at 127.0.0.2:", "host,ip\n@HOST,127.0.0.2\n127.0.0.2:@PORT,\n");
+    row("apply bad export", {"apply", "@FILE", "@HOST"}, "unknown key \"colour\"",
+        R"({"colour": 1})");
+
     row("upgrade invalid image", {"upgrade", "@FILE", "@HOST"},
         "image.bin:", QByteArray(4096, 'x'));
     row("upgrade missing image", {"upgrade", "@MISSING", "@HOST"}, "cannot open");
@@ -170,10 +213,17 @@ void TestCliInput::badInputSendsNothing() {
     QVERIFY(!file.isEmpty());
     const auto device = StartSim(1);
     QVERIFY(device);
+    // A table names its hosts inside: they are the simulator's too.
+    QByteArray csv = content;
+    csv.replace("@HOST", device->hostPort().toUtf8());
+    csv.replace("@PORT", QByteArray::number(device->port()));
+    const QString table = WriteFile(dir, QStringLiteral("fleet.csv"), csv);
+    QVERIFY(!table.isEmpty());
     for (QString& argument : arguments) {
         argument.replace(QLatin1String("@HOST"), device->hostPort());
         argument.replace(QLatin1String("@PORT"), QString::number(device->port()));
         argument.replace(QLatin1String("@FILE"), file);
+        argument.replace(QLatin1String("@CSV"), table);
         argument.replace(QLatin1String("@MISSING"), dir.filePath(QStringLiteral("none.json")));
     }
 
@@ -191,8 +241,8 @@ void TestCliInput::helpOfEveryCommand_data() {
     QTest::addColumn<QString>("usage");
     QTest::newRow("--help") << QStringList{"--help"} << "Usage: rk5720-cli COMMAND";
     QTest::newRow("help") << QStringList{"help"} << "Usage: rk5720-cli COMMAND";
-    for (const char* command : {"read", "write", "export", "import", "image-info", "upgrade",
-                                "compare", "rcom", "instrument", "modbus", "scan"})
+    for (const char* command : {"read", "write", "export", "import", "apply", "image-info",
+                                "upgrade", "compare", "rcom", "instrument", "modbus", "scan"})
         QTest::newRow(command) << QStringList{command, "--help"}
                                << QStringLiteral("Usage: rk5720-cli %1 ").arg(command);
     // Help wins over what else is wrong, and nothing runs.

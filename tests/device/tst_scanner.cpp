@@ -1,6 +1,7 @@
 // The scan of a range: exactly the devices there, each with its version, date
 // and MAC address; what answers otherwise is marked; Stop ends it at once.
 #include "DeviceScanner.h"
+#include "ScanRange.h"
 #include "SimulatorThread.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,8 @@ class TestScanner : public QObject {
 private slots:
     void findsWhatAnswers();
     void stopEndsAtOnce();
+    void ranges_data();
+    void ranges();
 };
 
 void TestScanner::findsWhatAnswers() {
@@ -82,6 +85,67 @@ void TestScanner::stopEndsAtOnce() {
     QCOMPARE(finished.size(), 1);
     QVERIFY(!scanner.Running());
     QVERIFY(scanner.Probed() < 200);
+}
+
+void TestScanner::ranges_data() {
+    // A range as typed: how many addresses, the first and the last, or the
+    // start of the refusal. The command line takes one range, the window a
+    // list of them.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<QString>("error");
+    auto ok = [](const char* name, const char* text, int count, const char* first,
+                 const char* last) {
+        QTest::newRow(name) << text << count << first << last << QString();
+    };
+    auto bad = [](const char* name, const char* text, const char* error) {
+        QTest::newRow(name) << text << 0 << QString() << QString() << error;
+    };
+    ok("/24 without network and broadcast", "127.0.0.77/24", 254, "127.0.0.1", "127.0.0.254");
+    ok("/31 whole", "127.0.0.9/31", 2, "127.0.0.8", "127.0.0.9");
+    ok("one address", "127.0.0.5", 1, "127.0.0.5", "127.0.0.5");
+    ok("/16", "127.3.0.0/16", 65534, "127.3.0.1", "127.3.255.254");
+    ok("dotted, both ends in", "127.0.0.0-127.0.0.3", 4, "127.0.0.0", "127.0.0.3");
+    ok("dotted across an octet", "127.0.0.250-127.0.1.4", 11, "127.0.0.250", "127.0.1.4");
+    ok("dotted of one", "127.0.0.7-127.0.0.7", 1, "127.0.0.7", "127.0.0.7");
+    ok("dotted 65,536", "127.0.0.0-127.0.255.255", 65536, "127.0.0.0", "127.0.255.255");
+    ok("dotted at the very top", "255.255.255.254-255.255.255.255", 2, "255.255.255.254",
+       "255.255.255.255");
+    ok("list, each address once", "127.0.0.1-127.0.0.3, 127.0.0.2/31,127.0.0.9", 4, "127.0.0.1",
+       "127.0.0.9");
+    bad("dotted 65,537", "127.0.0.0-127.1.0.0", "range \"127.0.0.0-127.1.0.0\" is too large");
+    bad("/15", "127.0.0.0/15", "range \"127.0.0.0/15\" is too large");
+    bad("upside down", "127.0.0.9-127.0.0.1", "bad range \"127.0.0.9-127.0.0.1\": the first");
+    bad("open end", "127.0.0.1-", "bad range \"127.0.0.1-\"");
+    bad("dotted with a prefix", "127.0.0.1-127.0.0.2/24", "bad range");
+    bad("short address", "127.1-127.2", "bad range");
+    bad("octet 256", "127.0.0.256/24", "bad range");
+    bad("prefix 33", "127.0.0.0/33", "bad range \"127.0.0.0/33\": the prefix");
+    bad("list past 65,536", "127.0.0.0-127.0.255.255, 127.9.0.1", "range");
+    bad("nothing", " , ", "no range given");
+}
+
+void TestScanner::ranges() {
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(QString, error);
+    QString problem;
+    const std::optional<QStringList> addresses = ParseScanRanges(text, problem);
+    QCOMPARE(addresses.has_value(), error.isEmpty());
+    if (!addresses) {
+        QVERIFY2(problem.startsWith(error), qPrintable(problem));
+        return;
+    }
+    QCOMPARE(addresses->size(), count);
+    QCOMPARE(addresses->first(), first);
+    QCOMPARE(addresses->last(), last);
+    // A single range reads the same for the command line.
+    if (!text.contains(QLatin1Char(',')))
+        QCOMPARE(ParseCidr(text, problem), addresses);
 }
 
 QTEST_GUILESS_MAIN(TestScanner)

@@ -7,6 +7,7 @@
 #include "ConfigMode.h"
 #include "Controls.h"
 #include "SecondaryWindows.h"
+#include "SimulatorThread.h"
 #include "TChatForm.h"
 #include "WindowFixture.h"
 
@@ -18,6 +19,16 @@
 
 #include <functional>
 #include <memory>
+
+// A simulator on `address` (a 127.x.y.z), on `port` or an ephemeral one;
+// nothing when that port is taken there.
+inline std::unique_ptr<sim::SimulatorThread> StartSimAt(const QString& address, quint16 port) {
+    sim::SimulatorThread::Options options;
+    options.address = QHostAddress(address);
+    options.port = port;
+    auto device = std::make_unique<sim::SimulatorThread>(options);
+    return device->start() ? std::move(device) : nullptr;
+}
 
 class ToolHarness {
 public:

@@ -1,0 +1,66 @@
+"""A playbook over many simulators against one rk5720-cli run doing the same
+work: reading every server, and setting a mask with a restart.
+
+bench_fleet.py CLI SIM COLLECTIONS [SERVERS [FORKS]]   (inside unshare --net)
+Prints `figure: value unit` lines."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', '..', 'tests', 'ansible'))
+
+from ansible_fleet import Ansible, Fleet  # noqa: E402
+
+
+def timed(what):
+    started = time.monotonic()
+    result = what()
+    return time.monotonic() - started, result
+
+
+def main():
+    cli, sim, collections = (os.path.abspath(a) for a in sys.argv[1:4])
+    count = int(sys.argv[4]) if len(sys.argv) > 4 else 16
+    forks = int(sys.argv[5]) if len(sys.argv) > 5 else count
+    with tempfile.TemporaryDirectory(prefix='rk5720-bench-') as work, Fleet(sim) as fleet:
+        servers = {}
+        for index in range(count):
+            address = '127.0.0.%d' % (160 + index)
+            servers['server%02d' % index] = dict(rk5720_host=address,
+                                                 rk5720_port=fleet.start(address))
+        targets = ['%s:%d' % (s['rk5720_host'], s['rk5720_port']) for s in servers.values()]
+        ansible = Ansible(work, collections, forks=forks)
+        jobs = ['--jobs', str(count)]
+
+        def playbook(name, **variables):
+            inventory = ansible.inventory(servers, rk5720_cli=cli, **variables)
+            run = ansible.playbook(os.path.join(HERE, name), inventory)
+            if run.rc != 0 or len(run.recap) != count:
+                sys.exit('playbook %s failed:\n%s' % (name, run.output))
+            return run
+
+        def cli_run(*arguments, data=None):
+            done = subprocess.run([cli] + list(arguments), input=data, universal_newlines=True,
+                                  stdout=subprocess.DEVNULL)
+            if done.returncode != 0:
+                sys.exit('rk5720-cli %s failed' % arguments[0])
+
+        seconds, _ = timed(lambda: playbook('read.yml'))
+        print('ansible_read_%d_servers_forks_%d: %.2f s' % (count, forks, seconds))
+        seconds, _ = timed(lambda: cli_run('read', '--json', *(jobs + targets)))
+        print('cli_read_%d_servers_jobs_%d: %.2f s' % (count, count, seconds))
+        seconds, run = timed(lambda: playbook('mask.yml', mask='255.255.0.0'))
+        if len(run.changed_hosts()) != count:
+            sys.exit('not every server changed:\n' + run.output)
+        print('ansible_apply_restart_%d_servers_forks_%d: %.2f s' % (count, forks, seconds))
+        seconds, _ = timed(lambda: cli_run('apply', '-', '--json', '--restart', '--restart-pause',
+                                           '300', *(jobs + targets),
+                                           data='{"mask": "255.255.255.0"}'))
+        print('cli_apply_restart_%d_servers_jobs_%d: %.2f s' % (count, count, seconds))
+
+
+if __name__ == '__main__':
+    main()

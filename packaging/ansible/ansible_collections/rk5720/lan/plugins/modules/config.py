@@ -1,0 +1,277 @@
+# Sets the network parameters of an RK5720 LAN communication server through
+# rk5720-cli apply, which writes only what differs.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+---
+module: config
+short_description: Set the network parameters of an RK5720 LAN communication server
+description:
+  - Reads the device's configuration, compares it with the values given and writes only
+    those that differ, by running C(rk5720-cli apply) on the machine that runs the task
+    (the control node, or a delegate of the device's site that has the rk5720-config
+    package).
+  - With I(restart) the device restarts when something was written, and is followed to its
+    new address and port, read back there and checked.
+  - A second run of the same task reports no change.
+  - The device is reached at I(host):I(port); after an address change it answers at the
+    address returned in I(now_at), which is where the next tasks must reach it.
+version_added: 1.0.0
+author: RK5720 LAN Config developers
+options:
+  host:
+    description: Address or host name the device answers at now.
+    type: str
+    required: true
+  port:
+    description: TCP port the device answers at now (the connection's port, not a value to set).
+    type: int
+    default: 1024
+  ip:
+    description: The device's new IP address, dotted decimal.
+    type: str
+  mask:
+    description: The device's new network mask, dotted decimal.
+    type: str
+  gateway:
+    description: The device's new gateway address, dotted decimal.
+    type: str
+  device_port:
+    description: The device's new TCP port, 1 to 65535. The connection's port is I(port).
+    type: int
+  mac:
+    description: The device's new MAC address, six hexadecimal pairs separated by C(-).
+    type: str
+  byte_order:
+    description:
+      - Byte order of floating-point values over ModBus, one of C(1-0-3-2), C(0-1-2-3),
+        C(3-2-1-0), C(2-3-0-1), or its index 0 to 3.
+    type: raw
+  speed:
+    description:
+      - Ethernet speed and duplex, one of C(Auto), C(10 Mbit/s full duplex),
+        C(10 Mbit/s half duplex), C(100 Mbit/s full duplex), C(100 Mbit/s half duplex),
+        or its index 0 to 4.
+    type: raw
+  restart:
+    description:
+      - Restart the device when something was written, follow it to its new address and
+        port, read the configuration back there and check it. Without it the device takes
+        the new values at its next restart.
+    type: bool
+    default: false
+  restart_pause:
+    description:
+      - How long in milliseconds the device needs after a restart before it is called again.
+        Default the CLI's (7000).
+    type: int
+  answer_timeout:
+    description:
+      - How long in milliseconds the device may take to answer one command. Default the
+        CLI's (500); a slow link needs more.
+    type: int
+  executable:
+    description: The rk5720-cli program, a name looked up on the PATH or a path.
+    type: str
+    default: rk5720-cli
+notes:
+  - Runs C(rk5720-cli) with an argument list, never through a shell; the values go to it as
+    JSON on its standard input.
+  - A bad value fails the task with the parameter's name, and nothing is sent to the device.
+    A device that cannot be reached fails the task with a message that starts with
+    C(unreachable:) and the return value I(unreachable).
+attributes:
+  check_mode:
+    support: full
+    description: Reads and compares only; nothing is written.
+  diff_mode:
+    support: full
+    description: The configuration before and after, one parameter a line.
+'''
+
+EXAMPLES = r'''
+- name: Give the server its site address and restart it there
+  rk5720.lan.config:
+    host: 10.20.0.222
+    ip: 10.20.0.30
+    mask: 255.255.255.0
+    gateway: 10.20.0.1
+    restart: true
+  register: server
+
+- name: The next tasks reach it at its new address
+  ansible.builtin.set_fact:
+    rk5720_at: "{{ server.now_at | default(server.host ~ ':' ~ server.port) }}"
+
+- name: Move the service port and set the ModBus byte order, through the site's jump host
+  rk5720.lan.config:
+    host: "{{ rk5720_host }}"
+    device_port: 1025
+    byte_order: 3-2-1-0
+    speed: Auto
+    restart: true
+    answer_timeout: 1500
+  delegate_to: "{{ site_delegate }}"
+'''
+
+RETURN = r'''
+changed:
+  description: Whether a value was written (in check mode, whether one would be).
+  returned: always
+  type: bool
+differences:
+  description: The values that differ from the device's, by parameter name.
+  returned: success
+  type: list
+  elements: dict
+  sample: [{"parameter": "ip", "before": "10.20.0.222", "after": "10.20.0.30"}]
+before:
+  description: The configuration read from the device, by parameter name.
+  returned: success
+  type: dict
+  sample: {"ip": "10.20.0.222", "mask": "255.255.255.0", "device_port": 1024,
+           "gateway": "10.20.0.1", "mac": "00-1A-2B-3C-4D-5E", "byte_order": "1-0-3-2",
+           "speed": "Auto"}
+after:
+  description: The configuration as it is after the task (in check mode, as it would be).
+  returned: success
+  type: dict
+written:
+  description: The parameters written to the device.
+  returned: success
+  type: list
+  elements: str
+restarted:
+  description: Whether the device was restarted.
+  returned: success
+  type: bool
+now_at:
+  description: HOST:PORT where the device answered after its restart.
+  returned: when the device was restarted
+  type: str
+  sample: 10.20.0.30:1024
+host:
+  description: The address the task reached the device at.
+  returned: always
+  type: str
+port:
+  description: The port the task reached the device at.
+  returned: always
+  type: int
+version:
+  description: The device's software version.
+  returned: success
+  type: str
+date:
+  description: The date of the device's software version.
+  returned: success
+  type: str
+parameter:
+  description: The parameter whose value the CLI refused before sending anything.
+  returned: failure because of a bad value
+  type: str
+  sample: device_port
+unreachable:
+  description: True when the device could not be reached, fell silent, answered garbage or
+    dropped the connection.
+  returned: failure because of the connection
+  type: bool
+rc:
+  description: The exit code of rk5720-cli on failure (1 refused or not verified, 2 bad value,
+    3 unreachable).
+  returned: failure
+  type: int
+'''
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.six import string_types
+from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
+    CONFIG_PARAMETERS, CONNECTION_ARGS, EXIT_DONE, PARAMETER_OF_KEY, common_options,
+    config_by_parameter, fail_run, run_cli, target_text, value_of_parameter)
+
+
+def wanted_config(module):
+    """The values given, as the CLI's configuration JSON: a table's item by its
+    text or by its index."""
+    config = {}
+    for key, parameter in CONFIG_PARAMETERS:
+        value = module.params[parameter]
+        if value is None:
+            continue
+        if isinstance(value, bool) or not isinstance(value, (int, string_types)):
+            module.fail_json(msg='%s: expected a text or an index, not %r' % (parameter, value),
+                             parameter=parameter)
+        config[key] = value
+    return config
+
+
+def difference(cli_difference):
+    parameter = PARAMETER_OF_KEY.get(cli_difference.get('key'), cli_difference.get('key'))
+    return dict(parameter=parameter,
+                before=value_of_parameter(parameter, cli_difference.get('before')),
+                after=value_of_parameter(parameter, cli_difference.get('after')))
+
+
+def diff_text(config):
+    return ''.join('%s: %s\n' % (parameter, config[parameter])
+                   for _, parameter in CONFIG_PARAMETERS if parameter in config)
+
+
+def main():
+    argument_spec = dict(CONNECTION_ARGS)
+    argument_spec.update(
+        ip=dict(type='str'),
+        mask=dict(type='str'),
+        gateway=dict(type='str'),
+        device_port=dict(type='int'),
+        mac=dict(type='str'),
+        byte_order=dict(type='raw'),
+        speed=dict(type='raw'),
+        restart=dict(type='bool', default=False),
+        restart_pause=dict(type='int'),
+    )
+    module = AnsibleModule(
+        argument_spec=argument_spec,
+        supports_check_mode=True,
+        required_one_of=[[parameter for _, parameter in CONFIG_PARAMETERS]],
+    )
+    arguments = ['-'] + common_options(module)
+    if module.check_mode:
+        arguments.append('--check')
+    if module.params['restart']:
+        arguments.append('--restart')
+    arguments += ['--', target_text(module)]
+
+    run = run_cli(module, 'apply', arguments, data=module.jsonify(wanted_config(module)))
+    host = run.host
+    result = dict(host=module.params['host'], port=module.params['port'])
+    if host:
+        result.update(
+            differences=[difference(d) for d in host.get('differences') or []],
+            before=config_by_parameter(host.get('before')),
+            after=config_by_parameter(host.get('after')),
+            written=[PARAMETER_OF_KEY.get(key, key) for key in host.get('written') or []],
+            restarted=bool(host.get('restarted')),
+        )
+        for field in ('now_at', 'version', 'date'):
+            if host.get(field):
+                result[field] = host[field]
+    # What was written stays written even when the check after it fails; in
+    # check mode the CLI's "changed" means "would change".
+    result['changed'] = bool(host.get('written')) or (not module.check_mode and
+                                                     bool(host.get('changed')))
+    if run.rc != EXIT_DONE or not host:
+        fail_run(module, run, **result)
+    if module.check_mode:
+        result['changed'] = bool(result['differences'])
+    if module._diff:
+        result['diff'] = dict(before=diff_text(result['before']), after=diff_text(result['after']),
+                              before_header=target_text(module),
+                              after_header=result.get('now_at', target_text(module)))
+    module.exit_json(**result)
+
+
+if __name__ == '__main__':
+    main()

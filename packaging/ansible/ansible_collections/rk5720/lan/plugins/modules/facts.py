@@ -1,0 +1,118 @@
+# Reads an RK5720 LAN communication server's configuration through
+# rk5720-cli read, as facts for reports and conditions.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+---
+module: facts
+short_description: Read the configuration of an RK5720 LAN communication server as facts
+description:
+  - Reads the device's nine parameters, its software version and its date
+    (C(rk5720-cli read)) and returns them as the fact C(rk5720_lan) of the host the task is
+    for, and as return values.
+  - Runs on the machine that runs the task (the control node, or a delegate of the device's
+    site that has the rk5720-config package); with C(delegate_to) the facts still belong to
+    the device's host.
+version_added: 1.0.0
+author: RK5720 LAN Config developers
+options:
+  host:
+    description: Address or host name the device answers at.
+    type: str
+    required: true
+  port:
+    description: TCP port the device answers at.
+    type: int
+    default: 1024
+  answer_timeout:
+    description:
+      - How long in milliseconds the device may take to answer one command. Default the
+        CLI's (500); a slow link needs more.
+    type: int
+  executable:
+    description: The rk5720-cli program, a name looked up on the PATH or a path.
+    type: str
+    default: rk5720-cli
+notes:
+  - Runs C(rk5720-cli) with an argument list, never through a shell.
+  - A device that cannot be reached fails the task with a message that starts with
+    C(unreachable:) and the return value I(unreachable).
+attributes:
+  check_mode:
+    support: full
+    description: Reads in check mode too; it never changes anything.
+  diff_mode:
+    support: none
+  facts:
+    support: full
+'''
+
+EXAMPLES = r'''
+- name: Read every server
+  rk5720.lan.facts:
+    host: "{{ rk5720_host }}"
+  delegate_to: "{{ site_delegate }}"
+
+- name: Report the servers that still run old firmware
+  ansible.builtin.debug:
+    msg: "{{ inventory_hostname }} runs {{ rk5720_lan.version }} of {{ rk5720_lan.date }}"
+  when: rk5720_lan.version != '2.00B'
+'''
+
+RETURN = r'''
+config:
+  description: The configuration, by the parameter names of M(rk5720.lan.config).
+  returned: success
+  type: dict
+  sample: {"ip": "10.20.0.30", "mask": "255.255.255.0", "device_port": 1024,
+           "gateway": "10.20.0.1", "mac": "00-1A-2B-3C-4D-5E", "byte_order": "1-0-3-2",
+           "speed": "Auto"}
+version:
+  description: The device's software version.
+  returned: success
+  type: str
+date:
+  description: The date of the device's software version.
+  returned: success
+  type: str
+ansible_facts:
+  description: Facts for the host the task is for.
+  returned: success
+  type: complex
+  contains:
+    rk5720_lan:
+      description:
+        - The configuration as in I(config), with C(version), C(date), and the C(host) and
+          C(port) it was read at.
+      type: dict
+unreachable:
+  description: True when the device could not be reached, fell silent, answered garbage or
+    dropped the connection.
+  returned: failure because of the connection
+  type: bool
+'''
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
+    CONNECTION_ARGS, EXIT_DONE, common_options, config_by_parameter, fail_run, run_cli,
+    target_text)
+
+
+def main():
+    module = AnsibleModule(argument_spec=dict(CONNECTION_ARGS), supports_check_mode=True)
+    run = run_cli(module, 'read', common_options(module) + ['--', target_text(module)])
+    if run.rc != EXIT_DONE or not run.host:
+        fail_run(module, run)
+    config = config_by_parameter(run.host.get('config'))
+    version = run.host.get('version')
+    date = run.host.get('date')
+    facts = dict(config, version=version, date=date, host=module.params['host'],
+                 port=module.params['port'])
+    module.exit_json(changed=False, config=config, version=version, date=date,
+                     ansible_facts=dict(rk5720_lan=facts))
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,212 @@
+#include "ValuesTable.h"
+
+#include "ConfigDocument.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace {
+
+struct Row {
+    int line = 0; // where the row begins, from 1
+    QStringList fields;
+};
+
+// RFC 4180 records: fields separated by ",", quoted with '"' when they hold
+// one, a quote doubled inside; CRLF or LF between records. A quote left open
+// is an error, not a field that runs to the end.
+std::optional<QList<Row>> SplitRecords(const QString& text, QString& error) {
+    QList<Row> rows;
+    Row row{1, {}};
+    QString field;
+    int line = 1;
+    bool quoted = false;
+    bool wasQuoted = false;
+    const auto endField = [&] {
+        row.fields.append(wasQuoted ? field : field.trimmed());
+        field.clear();
+        wasQuoted = false;
+    };
+    const auto endRow = [&] {
+        endField();
+        const bool blank = row.fields.size() == 1 && row.fields.front().isEmpty();
+        if (!blank)
+            rows.append(row);
+        row = Row{line, {}};
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == QLatin1Char('\n'))
+                    ++line;
+                field += c;
+            }
+            continue;
+        }
+        if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
+            quoted = true;
+            wasQuoted = true;
+            field.clear();
+        } else if (c == QLatin1Char(',')) {
+            endField();
+        } else if (c == QLatin1Char('\n')) {
+            ++line;
+            endRow();
+        } else if (c == QLatin1Char('\r')) {
+            continue;
+        } else if (wasQuoted) {
+            if (!c.isSpace()) {
+                error = QStringLiteral("line %1: text after a closing quote").arg(line);
+                return std::nullopt;
+            }
+        } else {
+            field += c;
+        }
+    }
+    if (quoted) {
+        error = QStringLiteral("line %1: a quote is not closed").arg(row.line);
+        return std::nullopt;
+    }
+    endRow();
+    return rows;
+}
+
+} // namespace
+
+std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool rowsMayBeEmpty,
+                                                 QString& error) {
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF))) // a spreadsheet's byte order mark
+        text.remove(0, 1);
+    const std::optional<QList<Row>> rows = SplitRecords(text, error);
+    if (!rows)
+        return std::nullopt;
+    if (rows->isEmpty()) {
+        error = QStringLiteral("no header row (host,ip,mask,port,gw,mac,byte_order,speed)");
+        return std::nullopt;
+    }
+    const Row& header = rows->front();
+    int hostColumn = -1;
+    QList<std::optional<DeviceSetting>> columns;
+    for (const QString& name : header.fields) {
+        const int at = int(columns.size());
+        if (name == QLatin1String("host")) {
+            if (hostColumn >= 0) {
+                error = QStringLiteral("line %1: column \"host\" stands twice").arg(header.line);
+                return std::nullopt;
+            }
+            hostColumn = at;
+            columns.append(std::nullopt);
+            continue;
+        }
+        const std::optional<DeviceSetting> setting = SettingByKey(name);
+        if (!setting) {
+            error = QStringLiteral("line %1: unknown column \"%2\"; expected host, ip, mask, port, "
+                                   "gw, mac, byte_order, speed")
+                        .arg(header.line)
+                        .arg(name);
+            return std::nullopt;
+        }
+        if (columns.contains(setting)) {
+            error =
+                QStringLiteral("line %1: column \"%2\" stands twice").arg(header.line).arg(name);
+            return std::nullopt;
+        }
+        columns.append(setting);
+    }
+    if (hostColumn < 0) {
+        error = QStringLiteral("line %1: no column \"host\"").arg(header.line);
+        return std::nullopt;
+    }
+
+    QList<HostValues> hosts;
+    for (qsizetype r = 1; r < rows->size(); ++r) {
+        const Row& row = rows->at(r);
+        if (row.fields.size() != columns.size()) {
+            error = QStringLiteral("line %1: %2 fields, the header has %3")
+                        .arg(row.line)
+                        .arg(row.fields.size())
+                        .arg(columns.size());
+            return std::nullopt;
+        }
+        HostValues host;
+        QString hostError;
+        const std::optional<Target> target = ParseTarget(row.fields.at(hostColumn), hostError);
+        if (!target) {
+            error = QStringLiteral("line %1: %2").arg(row.line).arg(hostError);
+            return std::nullopt;
+        }
+        host.target = *target;
+        for (const HostValues& earlier : std::as_const(hosts))
+            if (earlier.target.port == target->port &&
+                earlier.target.host.compare(target->host, Qt::CaseInsensitive) == 0) {
+                error = QStringLiteral("line %1: host %2 is given twice")
+                            .arg(row.line)
+                            .arg(target->Text());
+                return std::nullopt;
+            }
+        // In the write order, whatever the order of the columns.
+        for (DeviceSetting setting : kWriteOrder) {
+            const qsizetype at = columns.indexOf(setting);
+            if (at < 0 || row.fields.at(at).isEmpty())
+                continue;
+            const QString cell = row.fields.at(at);
+            const std::optional<QString> checked = CheckedSettingText(setting, cell);
+            if (!checked) {
+                error = QStringLiteral("line %1: bad \"%2\" \"%3\": expected %4")
+                            .arg(row.line)
+                            .arg(SettingKey(setting), cell, ExpectedSettingForm(setting));
+                return std::nullopt;
+            }
+            host.values.append({setting, *checked});
+        }
+        if (host.values.isEmpty() && !rowsMayBeEmpty) {
+            error = QStringLiteral("line %1: no value to write for %2")
+                        .arg(row.line)
+                        .arg(target->Text());
+            return std::nullopt;
+        }
+        hosts.append(host);
+    }
+    if (hosts.isEmpty()) {
+        error = QStringLiteral("no host below the header");
+        return std::nullopt;
+    }
+    return hosts;
+}
+
+std::optional<QString> SharedIdentity(const QList<HostValues>& hosts) {
+    QHash<QString, QString> address; // where a host ends -> the host
+    QHash<QByteArray, QString> mac;
+    for (const HostValues& host : hosts) {
+        QString ip = host.target.host;
+        int port = host.target.port;
+        for (const ConfigValue& value : host.values) {
+            if (value.setting == DeviceSetting::IpAddr)
+                ip = value.text;
+            else if (value.setting == DeviceSetting::Port)
+                port = value.text.toInt();
+            else if (value.setting == DeviceSetting::MacAddr) {
+                const QByteArray bytes = MacAddressBytes(value.text).value_or(QByteArray());
+                if (mac.contains(bytes))
+                    return QStringLiteral("%1 and %2 would both get the MAC address %3")
+                        .arg(mac.value(bytes), host.target.Text(), value.text);
+                mac.insert(bytes, host.target.Text());
+            }
+        }
+        const QString at = ip.toLower() + QLatin1Char(':') + QString::number(port);
+        if (address.contains(at))
+            return QStringLiteral("%1 and %2 would both be at %3")
+                .arg(address.value(at), host.target.Text(), at);
+        address.insert(at, host.target.Text());
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Device.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace Ui {
+class TChatForm;
+}
+
+// File > "Save configuration..." and "Load configuration...": a device's
+// configuration kept as the command line's export document. Saving reads the
+// device as "Read" does; loading fills the "Write Config" fields and ticks
+// exactly the settings the file holds, so that "Write" sends them.
+class ConfigFiles : public QObject {
+    Q_OBJECT
+public:
+    // Asks the user for a file, starting at `start`; empty means cancelled.
+    using FileDialog = std::function<QString(const QString& start, const QString& filter)>;
+    using ErrorReporter = std::function<void(const QString& message)>;
+
+    // A saved configuration is a few hundred bytes; anything past this is
+    // some other file.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+    ConfigFiles(Device& device, Ui::TChatForm& ui, ErrorReporter reportError,
+                QObject* parent = nullptr);
+
+    void SaveConfigurationClick();
+    void LoadConfigurationClick();
+
+    // The real dialogs unless a test puts its own here; tests must never
+    // block on a modal window.
+    FileDialog saveFile;
+    FileDialog openFile;
+
+private:
+    // True when `path` was written whole; else the file is as it was.
+    bool save(const QString& path);
+    bool load(const QString& path);
+
+    Device& device_;
+    Ui::TChatForm& ui_;
+    ErrorReporter reportError_;
+    // Where the next file dialog opens: the folder of the last file.
+    QString folder_;
+    // A save reads the device with nested waits; a second one must not start
+    // inside it.
+    bool saving_ = false;
+};

@@ -1,0 +1,230 @@
+"""The rk5720.lan collection against simulators on loopback: a check-mode run
+that writes nothing, a real run that restarts devices to new addresses, a
+second run without change, a bad value that fails one host while the others
+go on, firmware installed once, unreachable devices, and the documentation.
+
+tst_playbooks.py CLI SIM SAMPLE_IMAGE COLLECTION VERSION"""
+import json
+import os
+import subprocess
+import sys
+import tarfile
+import tempfile
+import threading
+
+from ansible_fleet import Ansible, Fleet, free_port
+
+failed = []
+passed = []
+shown = set()
+lock = threading.Lock()
+
+
+def check(condition, what, run=None):
+    with lock:
+        if condition:
+            passed.append(what)
+            return
+        failed.append(what)
+        print('FAIL: ' + what)
+        # The playbook's own account, once.
+        if run is not None and id(run) not in shown:
+            shown.add(id(run))
+            print(run.output)
+
+
+def cli_read(cli, address, port):
+    done = subprocess.run([cli, 'read', '--json', '%s:%d' % (address, port)],
+                          stdout=subprocess.PIPE, universal_newlines=True)
+    results = json.loads(done.stdout)['results'] if done.stdout else [{}]
+    return results[0].get('config', {})
+
+
+def check_documentation(ansible, collection, version):
+    modules = ('config', 'firmware', 'facts')
+    done = ansible.run(['ansible-doc'] + ['rk5720.lan.' + name for name in modules])
+    check(done.returncode == 0 and 'WARNING' not in done.stderr,
+          'ansible-doc renders the modules: ' + done.stderr)
+    for name, option in zip(modules, ('device_port', 'image', 'rk5720_lan')):
+        check('> RK5720.LAN.%s ' % name.upper() in done.stdout and option in done.stdout,
+              'ansible-doc shows rk5720.lan.%s with %s' % (name, option))
+
+    # Galaxy's versions are semantic: the package's first three parts.
+    semantic = '.'.join(version.split('.')[:3])
+    done = ansible.run(['ansible-galaxy', 'collection', 'build', collection, '--output-path',
+                        ansible.work])
+    built = os.path.join(ansible.work, 'rk5720-lan-%s.tar.gz' % semantic)
+    check(done.returncode == 0 and os.path.exists(built),
+          'ansible-galaxy builds %s: %s%s' % (built, done.stdout, done.stderr))
+    if os.path.exists(built):
+        with tarfile.open(built) as archive:
+            names = archive.getnames()
+        check({'MANIFEST.json', 'plugins/modules/config.py', 'plugins/modules/firmware.py',
+               'plugins/modules/facts.py', 'plugins/module_utils/rk5720_cli.py'} <= set(names)
+              and not any('__pycache__' in name for name in names),
+              'the built collection holds the modules and nothing compiled: %s' % names)
+
+
+def config_fleet(fleet):
+    """Servers to configure: two move, one stays, one gets a bad value."""
+    ports = dict((name, fleet.start(address)) for name, address in
+                 (('a', '127.0.0.131'), ('b', '127.0.0.132'), ('c', '127.0.0.133'),
+                  ('d', '127.0.0.134')))
+    a_port = free_port('127.0.0.141')
+    servers = {
+        'moved_a': dict(rk5720_host='127.0.0.131', rk5720_port=ports['a'],
+                        want_ip='127.0.0.141', want_device_port=a_port,
+                        want_mac='02-00-00-00-00-41'),
+        'moved_b': dict(rk5720_host='127.0.0.132', rk5720_port=ports['b'],
+                        want_ip='127.0.0.142', want_gateway='127.0.0.1',
+                        want_byte_order='3-2-1-0', want_speed=3),
+        # The speed it already has is no difference.
+        'stays_c': dict(rk5720_host='127.0.0.133', rk5720_port=ports['c'],
+                        want_mask='255.255.0.0', want_speed='Auto'),
+        'bad_d': dict(rk5720_host='127.0.0.134', rk5720_port=ports['d'],
+                      want_mask='255.255.0.0', want_device_port=70000),
+    }
+    expected = {
+        'moved_a': (('127.0.0.141', a_port), {'ip': '127.0.0.141', 'device_port': a_port,
+                                              'mac': '02-00-00-00-00-41'}),
+        'moved_b': (('127.0.0.142', ports['b']),
+                    {'ip': '127.0.0.142', 'gateway': '127.0.0.1', 'byte_order': '3-2-1-0',
+                     'speed': '100 Mbit/s full duplex'}),
+        'stays_c': (('127.0.0.133', ports['c']), {'mask': '255.255.0.0'}),
+    }
+    return servers, expected
+
+
+def check_config(ansible, cli, servers, expected):
+    inventory = ansible.inventory(servers, rk5720_cli=cli)
+
+    def differences(result):
+        return dict((d['parameter'], d['after']) for d in result.get('differences', []))
+
+    def check_bad_value(run):
+        status, result = run.result('Apply the configuration', 'bad_d')
+        check(status == 'failed' and result.get('parameter') == 'device_port' and
+              'device_port' in result.get('msg', '') and result.get('rc') == 2,
+              'a bad device_port fails its host naming the parameter: %s' % result, run)
+        check(run.recap.get('bad_d', {}).get('failures') == 1 and
+              all(run.recap.get(name, {}).get('failures') == 0 for name in expected),
+              'the other hosts go on: %s' % run.recap, run)
+
+    run = ansible.playbook('config.yml', inventory, '--check', '--diff')
+    for name, (_, values) in expected.items():
+        status, result = run.result('Apply the configuration', name)
+        after = result.get('diff', {}).get('after', '')
+        check(status == 'ok' and result.get('changed') and differences(result) == values and
+              all('%s: %s\n' % item in after for item in values.items()) and
+              not result.get('written'),
+              'check mode reports the differences of %s: %s' % (name, result), run)
+        status, facts = run.result('Read it there', name)
+        before = facts.get('ansible_facts', {}).get('rk5720_lan', {})
+        check(before.get('ip') == servers[name]['rk5720_host'] and
+              before.get('mask') == '255.255.255.0',
+              'check mode wrote nothing to %s: %s' % (name, before), run)
+    check_bad_value(run)
+
+    run = ansible.playbook('config.yml', inventory)
+    for name, ((address, port), values) in expected.items():
+        status, result = run.result('Apply the configuration', name)
+        check(status == 'ok' and result.get('changed') and result.get('restarted') and
+              result.get('now_at') == '%s:%d' % (address, port) and
+              sorted(result.get('written', [])) == sorted(values),
+              'the real run writes %s and follows it to its new address: %s' % (name, result),
+              run)
+        status, facts = run.result('Read it there', name)
+        after = facts.get('ansible_facts', {}).get('rk5720_lan', {})
+        check(status == 'ok' and all(after.get(k) == v for k, v in values.items()),
+              'the facts of %s show its new values: %s' % (name, after), run)
+        read = cli_read(cli, address, port)
+        check(read.get('ip') == address and read.get('port') == port,
+              '%s answers at %s:%d: %s' % (name, address, port, read))
+    check_bad_value(run)
+
+    del servers['bad_d']
+    for name, ((address, port), _) in expected.items():
+        servers[name].update(rk5720_host=address, rk5720_port=port)
+    run = ansible.playbook('config.yml', ansible.inventory(servers, rk5720_cli=cli))
+    check(run.rc == 0 and run.changed_hosts() == [] and len(run.recap) == 3,
+          'a second run changes nothing: %s' % run.recap, run)
+
+
+def firmware_fleet(fleet):
+    """Servers to upgrade: two old ones, one that refuses, one that is not there."""
+    servers = dict((name, dict(rk5720_host=address, rk5720_port=fleet.start(address, *faults)))
+                   for name, address, faults in
+                   (('old_e', '127.0.0.151', ()), ('old_f', '127.0.0.152', ()),
+                    ('refuses_g', '127.0.0.153', ('--upgrade-fail',))))
+    # Nothing listens there.
+    servers['gone_h'] = dict(rk5720_host='127.0.0.154', rk5720_port=free_port('127.0.0.154'))
+    return servers
+
+
+def check_firmware(ansible, cli, servers, image):
+    inventory = ansible.inventory(servers, rk5720_cli=cli, image=image)
+    task = 'Install the image where the device holds another'
+
+    def check_gone(run):
+        status, result = run.result(task, 'gone_h')
+        check(status == 'failed' and result.get('unreachable') is True and
+              result.get('msg', '').startswith('unreachable: 127.0.0.154:'),
+              'a device that is not there fails as unreachable: %s' % result, run)
+
+    run = ansible.playbook('firmware.yml', inventory, '--check')
+    for name in ('old_e', 'old_f', 'refuses_g'):
+        status, result = run.result(task, name)
+        check(status == 'ok' and result.get('changed') and not result.get('upgraded') and
+              'versions differ' in result.get('difference', ''),
+              'check mode says %s would be upgraded: %s' % (name, result), run)
+    check_gone(run)
+    compare = subprocess.run([cli, 'compare', image, '127.0.0.151:%d' %
+                              servers['old_e']['rk5720_port']], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    check(compare.returncode == 1, 'check mode uploaded nothing')
+
+    run = ansible.playbook('firmware.yml', inventory)
+    for name in ('old_e', 'old_f'):
+        status, result = run.result(task, name)
+        check(status == 'ok' and result.get('changed') and result.get('upgraded') and
+              result.get('version') == '2.00B',
+              'the real run upgrades %s: %s' % (name, result), run)
+    status, result = run.result(task, 'refuses_g')
+    check(status == 'failed' and 'refused to install' in result.get('msg', '') and
+          result.get('rc') == 1, 'a refused install fails with the CLI\'s message: %s' % result,
+          run)
+    check_gone(run)
+
+    del servers['refuses_g'], servers['gone_h']
+    run = ansible.playbook('firmware.yml', ansible.inventory(servers, rk5720_cli=cli, image=image))
+    check(run.rc == 0 and run.changed_hosts() == [] and
+          all(run.result(task, name)[1].get('upgraded') is False for name in servers),
+          'a second run uploads nothing: %s' % run.recap, run)
+
+
+def main():
+    cli, sim, sample_image, collection = (os.path.abspath(a) for a in sys.argv[1:5])
+    version = sys.argv[5]
+    collections = os.path.dirname(os.path.dirname(os.path.dirname(collection)))
+    with tempfile.TemporaryDirectory(prefix='rk5720-ansible-') as work, Fleet(sim) as fleet:
+        ansible = Ansible(work, collections)
+        image = os.path.join(work, 'rk5720-2.00B.bin')
+        subprocess.run([sample_image, image, '2.00B', '05.06.26', '20000'], check=True)
+        # Started here: a simulator ends with the thread that started it.
+        configured = config_fleet(fleet)
+        upgraded = firmware_fleet(fleet)
+        # The two fleets wait on their devices at different times: side by side.
+        threads = [threading.Thread(target=check_documentation,
+                                    args=(ansible, collection, version)),
+                   threading.Thread(target=check_config, args=(ansible, cli) + configured),
+                   threading.Thread(target=check_firmware, args=(ansible, cli, upgraded, image))]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+    print('%d passed, %d failed' % (len(passed), len(failed)))
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
