@@ -31,6 +31,18 @@ QString CellText(const QJsonValue& value) {
     }
 }
 
+// A configuration's keys in the write order, then the others by name.
+QStringList ConfigKeysFirst(const QStringList& keys) {
+    QStringList ordered;
+    for (const DeviceSetting setting : kWriteOrder)
+        if (keys.contains(SettingKey(setting)))
+            ordered << SettingKey(setting);
+    for (const QString& key : keys)
+        if (!ordered.contains(key))
+            ordered << key;
+    return ordered;
+}
+
 // One host's fields by column name, with the names in their column order.
 void Flatten(const QJsonObject& object, QStringList& names, QMap<QString, QString>& cells) {
     const auto put = [&](const QString& name, const QJsonValue& value) {
@@ -39,11 +51,8 @@ void Flatten(const QJsonObject& object, QStringList& names, QMap<QString, QStrin
         cells.insert(name, CellText(value));
     };
     const QJsonObject config = object.value(QStringLiteral("config")).toObject();
-    for (const DeviceSetting setting : kWriteOrder) {
-        const QString key = SettingKey(setting);
-        if (config.contains(key))
-            put(key, config.value(key));
-    }
+    for (const QString& key : ConfigKeysFirst(config.keys()))
+        put(key, config.value(key));
     const QStringList first = {QStringLiteral("now_at"), QStringLiteral("written"),
                                QStringLiteral("version"), QStringLiteral("date")};
     const QStringList keys = object.keys(); // sorted by name
@@ -62,8 +71,8 @@ void Flatten(const QJsonObject& object, QStringList& names, QMap<QString, QStrin
         const QJsonValue value = object.value(key);
         if (value.isObject()) {
             const QJsonObject inner = value.toObject();
-            for (auto it = inner.begin(); it != inner.end(); ++it)
-                put(key + QLatin1Char('.') + it.key(), it.value());
+            for (const QString& innerKey : ConfigKeysFirst(inner.keys()))
+                put(key + QLatin1Char('.') + innerKey, inner.value(innerKey));
         } else {
             // A field that shares a configuration key's name keeps its own column.
             put(names.contains(key) && config.contains(key) ? QStringLiteral("result.") + key : key,

@@ -16,8 +16,9 @@ struct TextTable {
 // The hosts' JSON objects as rows, in their order. Columns: "host"
 // (HOST:PORT), "exit_code", the command's fields - the configuration's keys
 // in the write order, "now_at", "written", "version", "date" first, then the
-// rest by name; other objects expanded as "name.key"; lists joined by blanks -
-// and "error" last. A field no host has is no column.
+// rest by name; other objects expanded as "name.key" (a configuration's keys
+// in the write order); lists joined by blanks - and "error" last. A field no
+// host has is no column.
 TextTable HostTable(const QJsonArray& hosts);
 // Plain rows of JSON objects, with the given columns in order.
 TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects);
