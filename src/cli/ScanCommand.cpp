@@ -62,6 +62,8 @@ int RunScan(const CommandLine& line) {
     QObject::connect(&scanner, &DeviceScanner::finished, &loop, &QEventLoop::quit);
     // Interrupted, it reports what it found so far.
     QObject::connect(&watch, &InterruptWatch::interrupted, &loop, &QEventLoop::quit);
+    int probed = 0;
+    QObject::connect(&scanner, &DeviceScanner::progress, &loop, [&](int done) { probed = done; });
     QObject::connect(&scanner, &DeviceScanner::found, &loop, [&](const ScanFinding& f) {
         if (f.garbage)
             return;
@@ -106,7 +108,7 @@ int RunScan(const CommandLine& line) {
         PrintLine(QStringLiteral("%1 device(s) found in %2 (%3 addresses probed)")
                       .arg(found.size())
                       .arg(line.arguments.at(0))
-                      .arg(addresses->size()));
+                      .arg(probed));
     if (watch.Interrupted())
         PrintError(QStringLiteral("interrupted; the scan did not finish"));
     return exitCode;
