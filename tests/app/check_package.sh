@@ -32,7 +32,8 @@ for f in usr/bin/rk5720-config usr/bin/rk5720-sim usr/bin/rk5720-cli \
 done
 collection=usr/share/ansible/collections/ansible_collections/rk5720/lan
 for f in galaxy.yml README.md meta/runtime.yml plugins/module_utils/rk5720_cli.py \
-  plugins/modules/config.py plugins/modules/firmware.py plugins/modules/facts.py; do
+  plugins/doc_fragments/cli.py plugins/modules/config.py plugins/modules/firmware.py \
+  plugins/modules/facts.py; do
   grep -qx "$collection/$f" "$out/files" || fail "missing $collection/$f"
 done
 # Only the programs and their data: nothing from the tests or the build tools.

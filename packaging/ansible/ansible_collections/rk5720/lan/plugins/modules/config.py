@@ -20,6 +20,8 @@ description:
     address returned in I(now_at), which is where the next tasks must reach it.
 version_added: 1.0.0
 author: RK5720 LAN Config developers
+extends_documentation_fragment:
+  - rk5720.lan.cli
 options:
   host:
     description: Address or host name the device answers at now.
@@ -67,15 +69,6 @@ options:
       - How long in milliseconds the device needs after a restart before it is called again.
         Default the CLI's (7000).
     type: int
-  answer_timeout:
-    description:
-      - How long in milliseconds the device may take to answer one command. Default the
-        CLI's (500); a slow link needs more.
-    type: int
-  executable:
-    description: The rk5720-cli program, a name looked up on the PATH or a path.
-    type: str
-    default: rk5720-cli
 notes:
   - Runs C(rk5720-cli) with an argument list, never through a shell; the values go to it as
     JSON on its standard input.

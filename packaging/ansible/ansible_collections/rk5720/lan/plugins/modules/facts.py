@@ -17,6 +17,8 @@ description:
     the device's host.
 version_added: 1.0.0
 author: RK5720 LAN Config developers
+extends_documentation_fragment:
+  - rk5720.lan.cli
 options:
   host:
     description: Address or host name the device answers at.
@@ -26,15 +28,6 @@ options:
     description: TCP port the device answers at.
     type: int
     default: 1024
-  answer_timeout:
-    description:
-      - How long in milliseconds the device may take to answer one command. Default the
-        CLI's (500); a slow link needs more.
-    type: int
-  executable:
-    description: The rk5720-cli program, a name looked up on the PATH or a path.
-    type: str
-    default: rk5720-cli
 notes:
   - Runs C(rk5720-cli) with an argument list, never through a shell.
   - A device that cannot be reached fails the task with a message that starts with

@@ -17,6 +17,8 @@ description:
     device's site that has the rk5720-config package); I(image) is a path there.
 version_added: 1.0.0
 author: RK5720 LAN Config developers
+extends_documentation_fragment:
+  - rk5720.lan.cli
 options:
   host:
     description: Address or host name the device answers at.
@@ -40,10 +42,6 @@ options:
       - How long in milliseconds the device may take to answer one command. Default the
         CLI's (500); the limits of blocks and installs grow with it.
     type: int
-  executable:
-    description: The rk5720-cli program, a name looked up on the PATH or a path.
-    type: str
-    default: rk5720-cli
 notes:
   - Runs C(rk5720-cli) with an argument list, never through a shell.
   - A failed verification fails the task with the CLI's message. A bad image fails it naming
