@@ -77,16 +77,6 @@ QString ExportFileName(const Target& target) {
     return host + QLatin1Char('_') + QString::number(target.port) + QStringLiteral(".json");
 }
 
-bool WriteWhole(const QString& path, const QByteArray& bytes, QString& error) {
-    // Written whole or not at all: an old backup is never left half replaced.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
 QByteArray DocumentBytes(const QJsonObject& document) {
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
@@ -178,8 +168,8 @@ int RunExport(const CommandLine& line) {
         if (toFolder) {
             const QString path = QDir(output).filePath(ExportFileName(report.target));
             QString error;
-            if (!WriteWhole(path, DocumentBytes(document), error))
-                report.Fail(ExitUsage, error);
+            if (!SaveDocument(path, document, error))
+                report.Fail(ExitUsage, QStringLiteral("cannot write %1: %2").arg(path, error));
             else
                 report.Say(QStringLiteral("exported to ") + path);
             return;

@@ -113,14 +113,9 @@ std::optional<QByteArray> ReadConfigInput(const QString& name, QString& error) {
         error = QStringLiteral("cannot open %1: %2").arg(name, file.errorString());
         return std::nullopt;
     }
-    // A configuration is a few hundred bytes, a fleet's table some kilobytes;
-    // a huge file is a mistake.
-    constexpr qint64 kMaxDocument = 1 << 20;
-    QByteArray bytes = file.read(kMaxDocument + 1);
-    if (bytes.size() > kMaxDocument) {
+    std::optional<QByteArray> bytes = ReadConfigFile(file);
+    if (!bytes)
         error = QStringLiteral("%1 is too large for a configuration").arg(name);
-        return std::nullopt;
-    }
     return bytes;
 }
 

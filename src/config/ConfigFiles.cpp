@@ -9,8 +9,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 
@@ -63,14 +61,10 @@ bool ConfigFiles::save(const QString& path) {
         return false;
     }
     const QString source = QStringLiteral("%1:%2").arg(device_.Address()).arg(device_.Port());
-    const QByteArray bytes =
-        QJsonDocument(ExportDocument(device_.model, source)).toJson(QJsonDocument::Indented);
-    // Whole or not at all: an older configuration in its place is never left
-    // half replaced.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString error;
+    if (!SaveDocument(path, ExportDocument(device_.model, source), error)) {
         reportError_(QStringLiteral("Configuration not saved: cannot write %1: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString()));
+                         .arg(QDir::toNativeSeparators(path), error));
         return false;
     }
     device_.log.ShowStatus(
@@ -93,16 +87,14 @@ bool ConfigFiles::load(const QString& path) {
         reportError_(QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString()));
         return false;
     }
-    // One byte past the limit tells a file that is too large, whatever its
-    // size claims (a pipe, a file still growing).
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes) {
+    const std::optional<QByteArray> bytes = ReadConfigFile(file);
+    if (!bytes) {
         reportError_(
             QStringLiteral("%1 is larger than 1 MiB: not a saved configuration").arg(shown));
         return false;
     }
     QString error;
-    const std::optional<QList<ConfigValue>> values = ValuesFromJson(bytes, error);
+    const std::optional<QList<ConfigValue>> values = ValuesFromJson(*bytes, error);
     if (!values) {
         reportError_(QStringLiteral("%1 is not a saved configuration: %2").arg(shown, error));
         return false;

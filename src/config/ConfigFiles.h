@@ -22,10 +22,6 @@ public:
     using FileDialog = std::function<QString(const QString& start, const QString& filter)>;
     using ErrorReporter = std::function<void(const QString& message)>;
 
-    // A saved configuration is a few hundred bytes; anything past this is
-    // some other file.
-    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
-
     ConfigFiles(Device& device, Ui::TChatForm& ui, ErrorReporter reportError,
                 QObject* parent = nullptr);
 

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -220,6 +221,23 @@ QJsonObject ExportDocument(const DeviceModel& model, const QString& source) {
     document.insert(QStringLiteral("date"), model.Value(DeviceField::Date));
     document.insert(QStringLiteral("source"), source);
     return document;
+}
+
+std::optional<QByteArray> ReadConfigFile(QIODevice& file) {
+    QByteArray bytes = file.read(kMaxConfigFileBytes + 1);
+    if (bytes.size() > kMaxConfigFileBytes)
+        return std::nullopt;
+    return bytes;
+}
+
+bool SaveDocument(const QString& path, const QJsonObject& document, QString& error) {
+    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 QStringList ConfigLines(const DeviceModel& model) {

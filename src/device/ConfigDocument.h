@@ -4,6 +4,7 @@
 #include "DeviceModel.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -33,6 +34,16 @@ QStringList ConfigLines(const DeviceModel& model);
 // The export document: the configuration, the version and date read, and
 // where it came from (HOST:PORT).
 QJsonObject ExportDocument(const DeviceModel& model, const QString& source);
+// A configuration file is a few hundred bytes, a fleet's table some
+// kilobytes: anything past this is some other file.
+inline constexpr qint64 kMaxConfigFileBytes = 1 << 20;
+// What an open `file` holds, up to that limit; nothing when it holds more
+// (one byte past the limit tells, whatever the file claims of its size).
+std::optional<QByteArray> ReadConfigFile(QIODevice& file);
+// `document` written to `path` whole or not at all, so that an older file in
+// its place is never left half replaced; false, with the file's error text.
+bool SaveDocument(const QString& path, const QJsonObject& document, QString& error);
+
 // The values of an export document or a bare configuration object.
 std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString& error);
 // What is legal but likely a mistake: a mask or gateway of 0.0.0.0, a

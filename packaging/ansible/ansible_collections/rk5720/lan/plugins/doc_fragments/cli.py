@@ -1,4 +1,5 @@
-# The options every module of the collection passes to rk5720-cli.
+# The options every module of the collection passes to rk5720-cli; a module
+# that means more by one (config's host and port) documents it itself.
 from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
@@ -7,6 +8,14 @@ __metaclass__ = type
 class ModuleDocFragment(object):
     DOCUMENTATION = r'''
 options:
+  host:
+    description: Address or host name the device answers at.
+    type: str
+    required: true
+  port:
+    description: TCP port the device answers at.
+    type: int
+    default: 1024
   answer_timeout:
     description:
       - How long in milliseconds the device may take to answer one command. Default the

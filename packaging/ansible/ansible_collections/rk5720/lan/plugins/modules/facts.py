@@ -19,15 +19,6 @@ version_added: 1.0.0
 author: RK5720 LAN Config developers
 extends_documentation_fragment:
   - rk5720.lan.cli
-options:
-  host:
-    description: Address or host name the device answers at.
-    type: str
-    required: true
-  port:
-    description: TCP port the device answers at.
-    type: int
-    default: 1024
 notes:
   - Runs C(rk5720-cli) with an argument list, never through a shell.
   - A device that cannot be reached fails the task with a message that starts with

@@ -20,14 +20,6 @@ author: RK5720 LAN Config developers
 extends_documentation_fragment:
   - rk5720.lan.cli
 options:
-  host:
-    description: Address or host name the device answers at.
-    type: str
-    required: true
-  port:
-    description: TCP port the device answers at.
-    type: int
-    default: 1024
   image:
     description: The firmware image file, on the machine that runs the task.
     type: path
