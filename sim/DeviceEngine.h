@@ -121,6 +121,7 @@ private:
 
     QByteArray held_; // an answer kept back by the merge fault
     int commandCount_ = 0;
+    bool earlyConfirmed_ = false;
 
     QByteArray upload_;
     std::bitset<256> uploaded_;

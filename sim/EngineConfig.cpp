@@ -32,6 +32,17 @@ bool DeviceEngine::configQuery(const QByteArray& name) {
 
 bool DeviceEngine::configAssignment(const QByteArray& key, const QByteArray& value) {
     NetworkConfig& c = state_.config;
+    if (faults_.confirmAllEarly) {
+        if (!earlyConfirmed_) {
+            earlyConfirmed_ = true;
+            QByteArray all;
+            for (const char* each : {"IPADDR", "NETMASK", "GW", "SERVICE", "MACADDR", "PACKFLOAT",
+                                     "SPEED_DUPLEX"})
+                all += QByteArray("SET_") + each + " = OK;";
+            answer(all);
+        }
+        return true;
+    }
     const auto set = [&](bool valid, auto store) {
         const bool ok = valid && !faults_.rejects(QString::fromLatin1(key));
         if (ok)

@@ -57,6 +57,8 @@ constexpr Option kOptions[] = {
      "Fault: send the answer to each uploaded block in two writes, --split-gap apart."},
     {"soft-block-trailer", "TEXT",
      "Fault: send TEXT after the answer to each uploaded block (a chattering device)."},
+    {"confirm-all-early", nullptr,
+     "Fault: answer the first setting with SET_<KEY> = OK for every key, then nothing."},
     {"soft-block-trailer-gap", "MS", "Time from a block's answer to its trailer (default 20)."},
 };
 
@@ -161,6 +163,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     f.splitSoftBlockAnswer = isSet("split-soft-block");
     f.shortLastReadSoft = isSet("short-last-readsoft");
     f.modbusFixedIds = isSet("modbus-fixed-ids");
+    f.confirmAllEarly = isSet("confirm-all-early");
     f.readBufTrailer = parser.value(QStringLiteral("readbuf-trailer")).toLatin1();
     f.softBlockTrailer = parser.value(QStringLiteral("soft-block-trailer")).toLatin1();
     if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||

@@ -37,6 +37,9 @@ struct SimFaults {
     int readBufTrailerMs = 100;
     QByteArray softBlockTrailer; // sent softBlockTrailerMs after a data block's answer
     int softBlockTrailerMs = 20;
+    // The first assignment is answered with SET_<KEY> = OK for every setting
+    // at once; nothing is stored and nothing after it is answered.
+    bool confirmAllEarly = false;
 
     bool isSilent(const QString& command) const {
         return silentAll || silentCommands.contains(command);

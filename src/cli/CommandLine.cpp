@@ -3,6 +3,8 @@
 #include "CommandTable.h"
 #include "Version.h"
 
+#include <QHash>
+
 namespace {
 
 const OptionSpec* FindOption(const QList<OptionSpec>& options, const QString& name) {
@@ -154,7 +156,20 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
             QStringLiteral("%1 needs %2; usage: rk5720-cli %3")
                 .arg(first, spec->leading.join(QLatin1Char(' ')), QLatin1String(spec->synopsis)));
     line.arguments = positional.mid(0, leading);
-    const QStringList hosts = positional.mid(leading);
+    QStringList hosts = positional.mid(leading);
+    if (line.Has(QStringLiteral("hosts-file"))) {
+        if (spec->minHosts == 0)
+            return Error(QStringLiteral("--hosts-file does not apply to %1").arg(first));
+        const QString name = line.Value(QStringLiteral("hosts-file"));
+        if (name == QLatin1String("-") && line.arguments.contains(QLatin1String("-")))
+            return Error(QStringLiteral("--hosts-file - and %1 - cannot both read standard input")
+                             .arg(first));
+        QString error;
+        const std::optional<QStringList> listed = ReadHostsFile(name, error);
+        if (!listed)
+            return Error(error);
+        hosts += *listed;
+    }
     if (spec->minHosts == 0 && !hosts.isEmpty())
         return Error(QStringLiteral("unexpected argument \"%1\"; usage: rk5720-cli %2")
                          .arg(hosts.front(), QLatin1String(spec->synopsis)));
@@ -163,16 +178,20 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
                          .arg(first, QLatin1String(spec->synopsis)));
     if (spec->minHosts < 0 && hosts.size() > 1)
         return Error(QStringLiteral("%1 takes exactly one host").arg(first));
+    QHash<QString, QString> given; // the device -> how it was first written
     for (const QString& host : hosts) {
         QString error;
         const std::optional<Target> target = ParseTarget(host, error);
         if (!target)
             return Error(error);
         // Two sessions on one device would write over each other.
-        for (const Target& earlier : std::as_const(line.targets))
-            if (earlier.port == target->port &&
-                earlier.host.compare(target->host, Qt::CaseInsensitive) == 0)
-                return Error(QStringLiteral("host %1 is given twice").arg(target->Text()));
+        const QString key = target->Key();
+        if (const auto earlier = given.constFind(key); earlier != given.cend())
+            return Error(*earlier == target->Text()
+                             ? QStringLiteral("host %1 is given twice").arg(target->Text())
+                             : QStringLiteral("host %1 is given twice (as %2)")
+                                   .arg(target->Text(), *earlier));
+        given.insert(key, target->Text());
         line.targets.append(*target);
     }
     outcome.kind = ParseOutcome::Kind::Run;

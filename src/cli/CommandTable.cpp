@@ -64,6 +64,9 @@ const QList<OptionSpec>& CommonOptions() {
          "device), the fields of --json as columns"},
         {"retries", "N",
          "try a failed connection N more times, 1, 2, 4, then 5 s apart (default 0)"},
+        {"hosts-file", "FILE",
+         "more hosts, one HOST[:PORT] or range (A.B.C.D/N, A.B.C.D-E.F.G.H) a line, \"#\" "
+         "comments; \"-\" reads standard input"},
         {"verbose", "", "print the device's log lines on standard error"},
         {"help", "", "print this command's help"},
     };
@@ -94,8 +97,13 @@ const QList<CommandSpec>& Commands() {
          "--values renumbers a fleet in one run: FILE.csv has a header row naming its\n"
          "columns, host and any of ip, mask, port, gw, mac, byte_order, speed, then a row\n"
          "per host; an empty cell leaves that value unchanged. Every row is checked, and\n"
-         "no two hosts may end at one address or MAC address, before anything is sent.\n\n"
-         "JSON fields: \"written\" (the keys sent), \"now_at\" (HOST:PORT after a restart),\n"
+         "no two hosts may end at one address or MAC address, before anything is sent.\n"
+         "Tables as spreadsheets save them are taken: \",\" or \";\" between fields, headers\n"
+         "in any case, UTF-8 with or without a byte order mark, empty columns at the right\n"
+         "and rows of empty cells ignored; what read --format csv prints comes back as it\n"
+         "is (its other columns are ignored by name). Messages name line and column.\n\n"
+         "JSON fields: \"written\" (the keys the device confirmed), \"now_at\" (HOST:PORT after\n"
+         "a restart), \"expected_at\" (where it was to come back), \"restarted\",\n"
          "\"config\", \"version\", \"date\" (read back after a restart).\n"},
         {"export",
          "export [-o FILE|DIR] HOST[:PORT]...",
@@ -111,7 +119,7 @@ const QList<CommandSpec>& Commands() {
          "with the hosts that could be read, in the order given. Files are written whole.\n"},
         {"apply",
          "apply FILE [--check] [--restart] HOST[:PORT]...\n"
-         "       rk5720-cli apply FILE.csv [--check] [--restart]",
+         "       rk5720-cli apply FILE.csv|DIR|EXPORTS.json [--check] [--restart]",
          "make devices hold a desired configuration, changing only what differs",
          {QStringLiteral("FILE")},
          2,
@@ -120,12 +128,26 @@ const QList<CommandSpec>& Commands() {
           kRestartPause},
          "FILE is an export, a configuration object holding the values wanted (\"-\":\n"
          "standard input), or a table FILE.csv as for write --values, which names the hosts.\n"
+         "A folder DIR of exports (export -o DIR) and the {\"exports\": [...]} document of\n"
+         "a multi-host export name their hosts too: each export's \"source\"; so does a\n"
+         "single export when no host is given.\n"
          "Each device is read first; only the values that differ are written, and with\n"
-         "--restart it restarts only when something was written. A second run changes\n"
-         "nothing. Exit 0 whether or not anything changed.\n\n"
+         "--restart it restarts only when something was written, or when the address and\n"
+         "port it stores differ from those it answers at (\"pending_restart\"). A second\n"
+         "run changes nothing. Exit 0 whether or not anything changed; with --check, exit\n"
+         "4 when some host would change and none failed (drift).\n"
+         "A device that moved: when a row's host does not answer, a device that answers\n"
+         "at the row's wanted address and port with the row's MAC address (its \"mac\"\n"
+         "column, or the export's config.mac) is the row's, reported with \"found_at\" and\n"
+         "\"now_at\". Without a MAC address no device is taken for another. In text, a\n"
+         "summary line ends the run: hosts changed, as desired, failed, unreachable and\n"
+         "interrupted.\n\n"
          "JSON fields: \"changed\", \"differences\" ([{\"key\", \"before\", \"after\"}]),\n"
-         "\"before\" and \"after\" (configurations), \"written\" (the keys sent),\n"
-         "\"restarted\", \"now_at\", \"version\", \"date\"; the document has \"check\".\n"},
+         "\"before\" and \"after\" (configurations; \"after\" is what the device holds: read\n"
+         "back, or \"unknown\" for a value it did not confirm; with --check what it would\n"
+         "hold), \"written\" (the keys the device confirmed), \"restarted\", \"expected_at\",\n"
+         "\"now_at\", \"found_at\", \"pending_restart\", \"version\", \"date\"; the document\n"
+         "has \"check\".\n"},
         {"import",
          "import FILE [VALUE OPTIONS] [--restart] HOST[:PORT]...",
          "write a configuration exported before (FILE \"-\": standard input)",
@@ -238,9 +260,11 @@ const char* const kExitCodes = "Exit codes:\n"
                                "  2  bad usage or bad input; nothing was sent\n"
                                "  3  could not connect, or a device fell silent, answered "
                                "garbage or dropped the connection\n"
-                               "  130, 143  interrupted (SIGINT, SIGTERM); the hosts not done are "
-                               "reported \"interrupted\"\n"
-                               "With several hosts, the highest code any host got.\n";
+                               "  4  apply --check: some host would change (drift), none failed\n"
+                               "  130, 143  interrupted (SIGINT, SIGTERM); each host's report "
+                               "keeps what was done, the hosts not begun are \"interrupted\"\n"
+                               "With several hosts, the highest code any host got; a failure "
+                               "(1, 2, 3) outranks drift (4).\n";
 
 } // namespace
 

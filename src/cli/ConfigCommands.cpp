@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -148,6 +149,12 @@ int RunExport(const CommandLine& line) {
                        .arg(output));
         return ExitUsage;
     }
+    // A link planted where the file goes would have the export replace
+    // whatever it points to.
+    if (toFile && !toFolder && QFileInfo(output).isSymLink()) {
+        PrintError(QStringLiteral("-o %1 is a symbolic link; not written through it").arg(output));
+        return ExitUsage;
+    }
     QSaveFile single(output);
     if (toFile && !toFolder && !single.open(QIODevice::WriteOnly)) {
         PrintError(QStringLiteral("cannot write %1: %2").arg(output, single.errorString()));
@@ -168,8 +175,12 @@ int RunExport(const CommandLine& line) {
         if (toFolder) {
             const QString path = QDir(output).filePath(ExportFileName(report.target));
             QString error;
-            if (!SaveDocument(path, document, error))
-                report.Fail(ExitUsage, QStringLiteral("cannot write %1: %2").arg(path, error));
+            if (QFileInfo(path).isSymLink())
+                report.Fail(
+                    ExitUsage,
+                    QStringLiteral("%1 is a symbolic link; not written through it").arg(path));
+            else if (!SaveDocument(path, document, error))
+                report.Fail(ExitRefused, QStringLiteral("cannot write %1: %2").arg(path, error));
             else
                 report.Say(QStringLiteral("exported to ") + path);
             return;
@@ -202,7 +213,7 @@ int RunExport(const CommandLine& line) {
     }
     if (single.write(bytes) != bytes.size() || !single.commit()) {
         PrintError(QStringLiteral("cannot write %1: %2").arg(output, single.errorString()));
-        return ExitUsage;
+        return std::max(code, int(ExitRefused));
     }
     return code;
 }

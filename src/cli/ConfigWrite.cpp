@@ -20,88 +20,129 @@ void ReportConfig(DeviceSession& session) {
     report.Say(QStringLiteral("date:").leftJustified(14) + model.Value(DeviceField::Date));
 }
 
-// Every written value must have been confirmed with its SET_ answer.
+// Every written value must have been confirmed with its own SET_ answer, one
+// that came after its command was sent; a confirmation that came early, with
+// another command's answer, proves nothing.
 namespace {
 
-bool CheckConfirmed(DeviceSession& session, const QList<ConfigValue>& values) {
+bool CheckConfirmed(DeviceSession& session, const QList<ConfigValue>& values,
+                    const QList<DeviceSetting>& confirmed) {
     for (const ConfigValue& value : values) {
+        if (confirmed.contains(value.setting))
+            continue;
         const QString key = SettingKey(value.setting);
-        switch (session.device.model.Result(value.setting)) {
-        case SettingResult::Ok:
-            break;
-        case SettingResult::Error:
+        if (session.device.model.Result(value.setting) == SettingResult::Error)
             return session.report.Fail(ExitRefused,
                                        QStringLiteral("the device refused the %1").arg(key));
-        case SettingResult::None:
-            return session.report.Fail(
-                ExitUnreachable, QStringLiteral("the device did not confirm the %1").arg(key));
-        }
+        return session.report.Fail(ExitUnreachable,
+                                   QStringLiteral("the device did not confirm the %1").arg(key));
     }
     return true;
 }
 
-} // namespace
-
-void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool restart) {
+// After the restart was sent: the device followed to `expected`, read back,
+// the same device (`identity`), holding `values`.
+void FollowAndVerify(DeviceSession& session, const QList<ConfigValue>& values,
+                     const QString& identity, const QString& expected, WriteVerdict& verdict) {
     HostReport& report = session.report;
-    QJsonArray written;
-    for (const ConfigValue& value : values)
-        written.append(SettingKey(value.setting));
-    report.fields.insert(QStringLiteral("written"), written);
-    // Who the device is, before the restart may move it.
-    std::optional<QString> identity;
-    if (restart && !(identity = session.ReadIdentity()))
-        return;
-    for (const ConfigValue& value : values)
-        if (value.setting == DeviceSetting::MacAddr)
-            identity = value.text;
-
-    using Result = ConfigProcedures::WriteResult;
-    const Result result = session.device.config.WriteConfiguration(values, restart).result;
-    switch (result) {
-    case Result::NotConnected:
-        report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
-        return;
-    case Result::InvalidValue:
-        report.Fail(ExitUsage, QStringLiteral("a value failed its check"));
-        return;
-    case Result::NotAnswered:
-        report.Fail(ExitUnreachable, QStringLiteral("the device did not answer"));
-        return;
-    case Result::PartlyAnswered:
-    case Result::Written:
-    case Result::Restarting:
-    case Result::RestartFailed:
-        break;
-    }
-    if (!CheckConfirmed(session, values)) {
-        session.device.follower.Stop();
-        return;
-    }
-    QStringList keys;
-    for (const ConfigValue& value : values)
-        keys << SettingKey(value.setting) + QLatin1Char('=') + value.text;
-    report.Say(QStringLiteral("written: ") + keys.join(QStringLiteral(", ")));
-    if (!restart)
-        return;
-    if (result != Result::Restarting) {
-        report.Fail(ExitUnreachable, QStringLiteral("the connection was lost before the restart"));
-        return;
-    }
+    verdict.restartSent = true;
+    report.fields.insert(QStringLiteral("restarted"), true);
+    report.fields.insert(QStringLiteral("expected_at"), expected);
     report.Say(QStringLiteral("restarting; following the device to ") + session.Where());
     if (!session.FollowRestart())
         return;
     report.fields.insert(QStringLiteral("now_at"), session.Where());
     if (!session.ReadConfiguration())
         return;
+    verdict.readBack = true;
     ReportConfig(session);
-    if (!session.VerifyIdentity(*identity))
+    if (!session.VerifyIdentity(identity))
         return;
     const QStringList problems = Mismatches(values, session.device.model);
     if (!problems.isEmpty())
         report.Fail(ExitRefused, problems.join(QStringLiteral("; ")));
     else
         report.Say(QStringLiteral("verified at ") + session.Where());
+}
+
+} // namespace
+
+WriteVerdict WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool restart) {
+    HostReport& report = session.report;
+    WriteVerdict verdict;
+    report.fields.insert(QStringLiteral("written"), QJsonArray());
+    // Who the device is, before the restart may move it.
+    std::optional<QString> identity;
+    if (restart && !(identity = session.ReadIdentity()))
+        return verdict;
+    for (const ConfigValue& value : values)
+        if (value.setting == DeviceSetting::MacAddr)
+            identity = value.text;
+
+    using Result = ConfigProcedures::WriteResult;
+    const ConfigProcedures::WriteOutcome outcome =
+        session.device.config.WriteConfiguration(values, restart);
+    const Result result = outcome.result;
+    verdict.confirmed = outcome.confirmed;
+    QJsonArray written;
+    QStringList keys;
+    for (const ConfigValue& value : values) {
+        if (!outcome.confirmed.contains(value.setting))
+            continue;
+        written.append(SettingKey(value.setting));
+        keys << SettingKey(value.setting) + QLatin1Char('=') + value.text;
+    }
+    report.fields.insert(QStringLiteral("written"), written);
+    if (!keys.isEmpty())
+        report.Say(QStringLiteral("written: ") + keys.join(QStringLiteral(", ")) +
+                   (result == Result::Restarting
+                        ? QString()
+                        : QStringLiteral(" (stored; in effect from the next restart)")));
+    switch (result) {
+    case Result::NotConnected:
+        report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
+        return verdict;
+    case Result::InvalidValue:
+        report.Fail(ExitUsage, QStringLiteral("a value failed its check"));
+        return verdict;
+    case Result::NotAnswered:
+        report.Fail(ExitUnreachable, QStringLiteral("the device did not answer"));
+        return verdict;
+    case Result::PartlyAnswered:
+    case Result::Written:
+    case Result::Restarting:
+    case Result::RestartFailed:
+        break;
+    }
+    if (!CheckConfirmed(session, values, outcome.confirmed)) {
+        session.device.follower.Stop();
+        return verdict;
+    }
+    if (!restart)
+        return verdict;
+    if (result != Result::Restarting) {
+        report.Fail(ExitUnreachable, QStringLiteral("the connection was lost before the restart"));
+        return verdict;
+    }
+    FollowAndVerify(
+        session, values, *identity,
+        outcome.restartAddress + QLatin1Char(':') + QString::number(outcome.restartPort), verdict);
+    return verdict;
+}
+
+WriteVerdict RestartOnly(DeviceSession& session, const QString& address, int port) {
+    WriteVerdict verdict;
+    const std::optional<QString> identity = session.ReadIdentity();
+    if (!identity)
+        return verdict;
+    if (!session.device.config.RestartTo(address, port)) {
+        session.report.Fail(ExitUnreachable,
+                            QStringLiteral("the connection was lost before the restart"));
+        return verdict;
+    }
+    FollowAndVerify(session, {}, *identity, address + QLatin1Char(':') + QString::number(port),
+                    verdict);
+    return verdict;
 }
 
 std::optional<QByteArray> ReadConfigInput(const QString& name, QString& error) {
@@ -115,7 +156,9 @@ std::optional<QByteArray> ReadConfigInput(const QString& name, QString& error) {
     }
     std::optional<QByteArray> bytes = ReadConfigFile(file);
     if (!bytes)
-        error = QStringLiteral("%1 is too large for a configuration").arg(name);
+        error = QStringLiteral("%1 is too large for a configuration (at most %2 KiB)")
+                    .arg(name)
+                    .arg(kMaxConfigFileBytes / 1024);
     return bytes;
 }
 

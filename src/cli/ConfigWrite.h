@@ -15,11 +15,25 @@
 // value.
 void ReportConfig(DeviceSession& session);
 
+// What a write did: the settings the device confirmed after their own
+// command, whether the restart was sent, and whether the configuration was
+// read back afterwards (then the session's model holds it).
+struct WriteVerdict {
+    QList<DeviceSetting> confirmed;
+    bool restartSent = false;
+    bool readBack = false;
+};
+
 // Writes `values` on a connected session; each must be confirmed. With
 // `restart` the device restarts, is followed to its new address and port,
 // must be the same device (its MAC address) and must read back every value
-// as written. Failures are reported.
-void WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool restart);
+// as written. Failures are reported; "written" lists what was confirmed.
+WriteVerdict WriteValues(DeviceSession& session, const QList<ConfigValue>& values, bool restart);
+
+// Restarts the device without writing (its stored address and port differ
+// from those it answers at) and follows it to `address`:`port`, where it must
+// be the same device; reported as WriteValues does after its restart.
+WriteVerdict RestartOnly(DeviceSession& session, const QString& address, int port);
 
 // A configuration file's bytes (FILE "-": standard input), at most 1 MiB.
 std::optional<QByteArray> ReadConfigInput(const QString& name, QString& error);

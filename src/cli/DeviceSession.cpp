@@ -8,7 +8,8 @@
 #include <algorithm>
 
 DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
-    : report(report), timeoutMs_(line.timeoutMs), retries_(line.retries), verbose_(line.verbose) {
+    : report(report), timeoutMs_(line.timeoutMs), answerWaitMs_(line.answerTimeoutMs),
+      retries_(line.retries), verbose_(line.verbose) {
     device.config.restartOnlyWhenConfirmed = true;
     // An interrupted run closes the device on this thread, so that nothing
     // more is sent to it; the waits end on their own.
@@ -32,7 +33,7 @@ DeviceSession::DeviceSession(const CommandLine& line, HostReport& report)
         const auto printer = [prefix = report.target.Text() +
                                        QStringLiteral(": ")](const QString& mark) {
             return [prefix, mark](const QString& text) {
-                const QString line = prefix + mark + text;
+                const QString line = prefix + mark + EscapeControl(text);
                 PostNote(line);
             };
         };
@@ -95,9 +96,10 @@ bool DeviceSession::Connect() {
         }
         WaitProcessing(uint32_t(pauseMs));
     }
-    // The report names the host; the platform's code is for scripts.
-    if (code != 0)
-        report.fields.insert(QStringLiteral("socket_error"), code);
+    // The report names the host; the platform's code is for scripts. Our own
+    // time limit ending the attempt is a time-out as the platform's would be.
+    report.fields.insert(QStringLiteral("socket_error"),
+                         code != 0 ? code : int(ClientSocket::kTimedOut));
     const QString attempts =
         retries_ > 0 ? QStringLiteral(" (%1 attempts)").arg(retries_ + 1) : QString();
     return report.Fail(ExitUnreachable,
@@ -114,16 +116,29 @@ bool DeviceSession::WaitFor(const std::function<bool()>& done, uint32_t limitMs)
     return done();
 }
 
+QString DeviceSession::AnswerHint(ConfigProcedures::ReadResult result) const {
+    // Some queries answered and one not: the answers are coming, too slowly
+    // or among other traffic; none answered: the device is busy or hung.
+    if (result == ConfigProcedures::ReadResult::NotAnswered)
+        return QStringLiteral(" within %1 ms: it is busy or hung (or the link is very slow; "
+                              "raise --answer-timeout)")
+            .arg(answerWaitMs_);
+    return QStringLiteral(" within %1 ms: a slow link (raise --answer-timeout), a device too "
+                          "busy to answer in time, or a flood of other traffic on the connection")
+        .arg(answerWaitMs_);
+}
+
 bool DeviceSession::ReadConfiguration() {
     using Result = ConfigProcedures::ReadResult;
     const Result result = device.config.ReadConfiguration().result;
     if (result == Result::NotConnected)
         return report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
     if (result == Result::NotAnswered)
-        return report.Fail(ExitUnreachable, QStringLiteral("the device did not answer"));
+        return report.Fail(ExitUnreachable,
+                           QStringLiteral("the device did not answer") + AnswerHint(result));
     QString problem;
     if (!ReadBackConfig(device.model, problem))
-        return report.Fail(ExitUnreachable, problem);
+        return report.Fail(ExitUnreachable, problem + AnswerHint(result));
     return true;
 }
 

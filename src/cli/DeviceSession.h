@@ -43,8 +43,11 @@ private:
     static constexpr int kRetryPauseMs = 1000;
     static constexpr int kRetryPauseMaxMs = 5000;
     QString ConnectFailure(int code) const;
+    // The likely cause of a query left unanswered, for the message.
+    QString AnswerHint(ConfigProcedures::ReadResult result) const;
 
     int timeoutMs_;
+    int answerWaitMs_;
     int retries_;
     bool verbose_;
 };

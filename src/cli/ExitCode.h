@@ -1,7 +1,7 @@
 #pragma once
 
 // What rk5720-cli tells a script. With several hosts the run exits with the
-// highest code any host got.
+// highest code any host got; a failure (1, 2, 3) outranks drift (4).
 enum ExitCode : int {
     ExitDone = 0,
     // The device refused a command or a verification failed.
@@ -11,4 +11,6 @@ enum ExitCode : int {
     // No connection, or the device fell silent, answered garbage or dropped
     // the connection.
     ExitUnreachable = 3,
+    // apply --check: some host would change, none failed.
+    ExitDrift = 4,
 };

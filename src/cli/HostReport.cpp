@@ -50,7 +50,13 @@ void PrintLine(const QString& text) {
 }
 
 void PrintError(const QString& text) {
-    WriteLine(stderr, QStringLiteral("rk5720-cli: ").toUtf8() + text.toUtf8() + '\n');
+    // Messages quote file contents and arguments: their control characters
+    // are shown, not acted on; a message's own line breaks stay.
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = EscapeControl(line);
+    WriteLine(stderr, QStringLiteral("rk5720-cli: ").toUtf8() +
+                          lines.join(QLatin1Char('\n')).toUtf8() + '\n');
 }
 
 void PrintNote(const QString& text) {
@@ -156,8 +162,35 @@ QJsonObject HostJson(const HostReport& report) {
 struct RunState {
     QList<HostReport> reports;
     QList<bool> done;
+    QList<bool> cut; // ended by the interrupt, its report kept
     bool closed = false;
 };
+
+// apply's recap of a run in text: how many hosts went which way.
+QString RunSummary(const QList<HostReport>& reports, bool check) {
+    int changed = 0, desired = 0, failed = 0, unreachable = 0, interrupted = 0;
+    for (const HostReport& report : reports) {
+        if (report.exitCode >= 128)
+            ++interrupted;
+        else if (report.exitCode == ExitUnreachable)
+            ++unreachable;
+        else if (report.Failed())
+            ++failed;
+        else if (report.fields.value(QStringLiteral("changed")).toBool())
+            ++changed;
+        else
+            ++desired;
+    }
+    return QStringLiteral("summary: %1 host(s): %2 %3, %4 as desired, %5 failed, %6 unreachable, "
+                          "%7 interrupted")
+        .arg(reports.size())
+        .arg(changed)
+        .arg(check ? QStringLiteral("to change") : QStringLiteral("changed"))
+        .arg(desired)
+        .arg(failed)
+        .arg(unreachable)
+        .arg(interrupted);
+}
 
 // How long the jobs of an interrupted run get to close their devices.
 constexpr unsigned long kUnwindMs = 3000;
@@ -171,6 +204,7 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         report.target = target;
         state->reports.append(report);
         state->done.append(false);
+        state->cut.append(false);
     }
     const bool several = state->reports.size() > 1;
     const bool text = !line.json && line.format == OutputFormat::Text;
@@ -179,35 +213,48 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         HostReport report;
         report.target = line.targets.at(index);
         work(report);
-        // Cut short by an interrupt: the host is reported as interrupted.
-        if (WaitInterrupted())
-            return;
-        OnMainThread([state, index, report, several, text] {
+        // Cut short by an interrupt: the host is reported as interrupted, with
+        // what was done before (written, a restart sent, where it answers).
+        const bool cut = WaitInterrupted();
+        OnMainThread([state, index, report, several, text, cut] {
             if (state->closed)
                 return;
             state->reports[index] = report;
             state->done[index] = true;
-            if (text)
+            state->cut[index] = cut;
+            if (text && !cut)
                 PrintText(report, several);
         });
     });
     QObject::connect(&watch, &InterruptWatch::interrupted, &watch, [&jobs] { jobs.Stop(); });
     jobs.Run();
-    if (jobs.Stopped())
-        QCoreApplication::sendPostedEvents(); // the hosts that ended before the signal
+    bool unwound = true;
+    if (jobs.Stopped()) {
+        // The jobs close their devices and say what they had done.
+        unwound = jobs.WaitEnded(kUnwindMs);
+        QCoreApplication::sendPostedEvents();
+    }
     state->closed = true;
 
     int exitCode = ExitDone;
+    bool drift = false;
     QJsonArray results;
     for (qsizetype i = 0; i < state->reports.size(); ++i) {
         HostReport& report = state->reports[i];
         if (!state->done.at(i)) {
             report.Fail(watch.ExitCode(), QStringLiteral("interrupted"));
             report.fields = {};
+        } else if (state->cut.at(i)) {
+            // Whatever the interrupt made fail, it was the interrupt.
+            report.exitCode = watch.ExitCode();
+            report.error = QStringLiteral("interrupted");
         }
         exitCode = std::max(exitCode, report.exitCode);
+        drift = drift || report.drift;
         results.append(HostJson(report));
     }
+    if (exitCode == ExitDone && drift)
+        exitCode = ExitDrift;
     if (watch.Interrupted())
         exitCode = watch.ExitCode();
     // A progress bar's last state stays above what follows.
@@ -221,13 +268,17 @@ int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>
         document.insert(QStringLiteral("results"), results);
         PrintJson(document);
     } else if (!text) {
-        PrintTable(HostTable(results), line.format);
+        PrintTable(HostTable(results, line.command), line.format);
     } else if (watch.Interrupted()) {
         for (qsizetype i = 0; i < state->reports.size(); ++i)
             if (!state->done.at(i))
                 PrintError(state->reports.at(i).target.Text() + QStringLiteral(": interrupted"));
+            else if (state->cut.at(i))
+                PrintText(state->reports.at(i), several);
     }
-    if (watch.Interrupted() && !jobs.WaitEnded(kUnwindMs)) {
+    if (text && line.command == QLatin1String("apply"))
+        PrintLine(RunSummary(state->reports, line.Has(QStringLiteral("check"))));
+    if (watch.Interrupted() && !unwound) {
         // A job stuck outside any wait: its device goes with the process.
         std::fflush(stdout);
         std::fflush(stderr);

@@ -18,6 +18,9 @@ struct HostReport {
     QString error;
     QStringList lines;
     QJsonObject fields;
+    // apply --check found a difference: the run exits with ExitDrift unless
+    // some host failed.
+    bool drift = false;
 
     // Records the first failure; later ones are consequences of it. Returns
     // false, so that a step can end with `return report.Fail(...)`.
@@ -29,8 +32,8 @@ struct HostReport {
 // Runs `work` for every host of the command line, at most --jobs at once,
 // each on a worker thread of its own; prints each host's text as it ends (or
 // the JSON document or the table at the end) and returns the highest exit
-// code. SIGINT or SIGTERM ends the run at once: the hosts not done are
-// reported "interrupted" with 128 + the signal, which the run exits with.
+// code (ExitDrift when no host failed and some drifted). SIGINT or SIGTERM ends the run at once:
+// the hosts not done are reported "interrupted" with 128 + the signal, which the run exits with.
 int RunOnTargets(const CommandLine& line, const std::function<void(HostReport&)>& work);
 
 // Runs `what` on the main thread, after what was posted before it: a worker

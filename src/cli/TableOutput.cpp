@@ -81,7 +81,18 @@ void Flatten(const QJsonObject& object, QStringList& names, QMap<QString, QStrin
     }
 }
 
-QString CsvField(const QString& text) {
+// A cell a spreadsheet would take as a formula (a device's version
+// "=CMD|..." run when the file is opened) gets a leading "'", which makes it
+// text there.
+QString SpreadsheetSafe(const QString& text) {
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && starts.contains(text.front()))
+        return QLatin1Char('\'') + text;
+    return text;
+}
+
+QString CsvField(const QString& raw) {
+    const QString text = SpreadsheetSafe(raw);
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
@@ -90,15 +101,50 @@ QString CsvField(const QString& text) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+// The columns of a command's table whatever its hosts gave, so that a
+// spreadsheet's formulas keep their columns from run to run.
+QStringList FixedColumns(const QString& command) {
+    QStringList config;
+    for (const DeviceSetting setting : kWriteOrder)
+        config << SettingKey(setting);
+    const auto prefixed = [&config](const QString& prefix) {
+        QStringList names;
+        for (const QString& key : config)
+            names << prefix + key;
+        return names;
+    };
+    const QString error = QStringLiteral("socket_error");
+    if (command == QLatin1String("read"))
+        return config + QStringList{QStringLiteral("version"), QStringLiteral("date"), error};
+    if (command == QLatin1String("write") || command == QLatin1String("import"))
+        return config + QStringList{QStringLiteral("now_at"),
+                                    QStringLiteral("written"),
+                                    QStringLiteral("version"),
+                                    QStringLiteral("date"),
+                                    QStringLiteral("expected_at"),
+                                    QStringLiteral("restarted"),
+                                    error};
+    if (command == QLatin1String("apply"))
+        return QStringList{QStringLiteral("changed"),    QStringLiteral("pending_restart"),
+                           QStringLiteral("restarted"),  QStringLiteral("written"),
+                           QStringLiteral("found_at"),   QStringLiteral("now_at"),
+                           QStringLiteral("expected_at")} +
+               prefixed(QStringLiteral("before.")) + prefixed(QStringLiteral("after.")) +
+               QStringList{QStringLiteral("version"), QStringLiteral("date"), error};
+    return {};
+}
+
 } // namespace
 
-TextTable HostTable(const QJsonArray& hosts) {
+TextTable HostTable(const QJsonArray& hosts, const QString& command) {
     QStringList fieldNames;
     QList<QMap<QString, QString>> fieldCells;
     for (const QJsonValue& host : hosts) {
         fieldCells.append(QMap<QString, QString>());
         Flatten(host.toObject(), fieldNames, fieldCells.last());
     }
+    if (const QStringList fixed = FixedColumns(command); !fixed.isEmpty())
+        fieldNames = fixed;
     TextTable table;
     table.header << QStringLiteral("host") << QStringLiteral("exit_code") << fieldNames
                  << QStringLiteral("error");

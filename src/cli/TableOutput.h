@@ -18,8 +18,9 @@ struct TextTable {
 // in the write order, "now_at", "written", "version", "date" first, then the
 // rest by name; other objects expanded as "name.key" (a configuration's keys
 // in the write order); lists joined by blanks - and "error" last. A field no
-// host has is no column.
-TextTable HostTable(const QJsonArray& hosts);
+// host has is no column, except for the commands whose columns are fixed
+// (read, write, import, apply): theirs do not change with the outcome.
+TextTable HostTable(const QJsonArray& hosts, const QString& command = QString());
 // Plain rows of JSON objects, with the given columns in order.
 TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects);
 

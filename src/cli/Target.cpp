@@ -3,6 +3,7 @@
 #include "Defaults.h"
 #include "ValueChecks.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 std::optional<Target> ParseTarget(const QString& text, QString& error) {
@@ -41,4 +42,57 @@ std::optional<Target> ParseTarget(const QString& text, QString& error) {
         return std::nullopt;
     }
     return target;
+}
+
+QString Target::Key() const {
+    QString name = host.toLower();
+    if (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    // Loopback by definition, whatever a resolver would say.
+    if (name == QLatin1String("localhost") || name.endsWith(QLatin1String(".localhost")))
+        name = QStringLiteral("127.0.0.1");
+    return name + QLatin1Char(':') + QString::number(port);
+}
+
+std::optional<QStringList> ReadHostsFile(const QString& name, QString& error) {
+    QFile file;
+    const bool opened = name == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    const QString source = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
+    if (!opened) {
+        error = QStringLiteral("cannot open %1: %2").arg(source, file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(kMaxHostsFileBytes + 1);
+    if (bytes.size() > kMaxHostsFileBytes) {
+        error = QStringLiteral("%1 is too large for a host list (at most %2 MiB)")
+                    .arg(source)
+                    .arg(kMaxHostsFileBytes / (1024 * 1024));
+        return std::nullopt;
+    }
+    QStringList hosts;
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString text = QString::fromUtf8(lines.at(i));
+        const qsizetype hash = text.indexOf(QLatin1Char('#'));
+        if (hash >= 0)
+            text.truncate(hash);
+        text = text.trimmed();
+        if (text.isEmpty())
+            continue;
+        static const QRegularExpression range(QStringLiteral("^[0-9.]+(/[0-9]+|-[0-9.]+)$"));
+        if (!range.match(text).hasMatch()) {
+            hosts.append(text);
+            continue;
+        }
+        QString rangeError;
+        const std::optional<QStringList> addresses = ParseCidr(text, rangeError);
+        if (!addresses) {
+            error = QStringLiteral("%1 line %2: %3").arg(source).arg(i + 1).arg(rangeError);
+            return std::nullopt;
+        }
+        hosts += *addresses;
+    }
+    return hosts;
 }

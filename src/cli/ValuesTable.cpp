@@ -3,7 +3,10 @@
 #include "ConfigDocument.h"
 
 #include <QHash>
+#include <QStringDecoder>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,7 +18,7 @@ struct Row {
 // RFC 4180 records: fields separated by ",", quoted with '"' when they hold
 // one, a quote doubled inside; CRLF or LF between records. A quote left open
 // is an error, not a field that runs to the end.
-std::optional<QList<Row>> SplitRecords(const QString& text, QString& error) {
+std::optional<QList<Row>> SplitRecords(const QString& text, QChar separator, QString& error) {
     QList<Row> rows;
     Row row{1, {}};
     QString field;
@@ -29,7 +32,9 @@ std::optional<QList<Row>> SplitRecords(const QString& text, QString& error) {
     };
     const auto endRow = [&] {
         endField();
-        const bool blank = row.fields.size() == 1 && row.fields.front().isEmpty();
+        // A spreadsheet saves its empty rows as separators only.
+        const bool blank = std::all_of(row.fields.cbegin(), row.fields.cend(),
+                                       [](const QString& field) { return field.isEmpty(); });
         if (!blank)
             rows.append(row);
         row = Row{line, {}};
@@ -55,7 +60,7 @@ std::optional<QList<Row>> SplitRecords(const QString& text, QString& error) {
             quoted = true;
             wasQuoted = true;
             field.clear();
-        } else if (c == QLatin1Char(',')) {
+        } else if (c == separator) {
             endField();
         } else if (c == QLatin1Char('\n')) {
             ++line;
@@ -79,16 +84,79 @@ std::optional<QList<Row>> SplitRecords(const QString& text, QString& error) {
     return rows;
 }
 
+// The text of a UTF-8 file, with or without a byte order mark; nothing, with
+// `error` naming the first line that is not UTF-8 (a spreadsheet's "CSV" in
+// a local code page).
+std::optional<QString> Utf8Text(const QByteArray& bytes, QString& error) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError()) {
+        const QList<QByteArray> lines = bytes.split('\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QStringDecoder line(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            (void)QString(line(lines.at(i)));
+            if (line.hasError()) {
+                error = QStringLiteral("line %1: not UTF-8 text; save the table as CSV UTF-8")
+                            .arg(i + 1);
+                return std::nullopt;
+            }
+        }
+        error = QStringLiteral("not UTF-8 text; save the table as CSV UTF-8");
+        return std::nullopt;
+    }
+    if (text.startsWith(QChar(0xFEFF))) // a spreadsheet's byte order mark
+        text.remove(0, 1);
+    return text;
+}
+
+// "," as RFC 4180, or ";" as spreadsheets save CSV where "," is the decimal
+// comma: whichever the header row holds, outside quotes.
+QChar Separator(const QString& text) {
+    qsizetype commas = 0;
+    qsizetype semicolons = 0;
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('\n'))
+            break;
+        else if (!quoted && c == QLatin1Char(','))
+            ++commas;
+        else if (!quoted && c == QLatin1Char(';'))
+            ++semicolons;
+    }
+    return semicolons > commas ? QLatin1Char(';') : QLatin1Char(',');
+}
+
+// Columns of rk5720-cli's own CSV output that are no values: its tables come
+// back as they are.
+bool IsOutputColumn(const QString& name) {
+    static const QStringList names = {QStringLiteral("exit_code"), QStringLiteral("error"),
+                                      QStringLiteral("version"),   QStringLiteral("date"),
+                                      QStringLiteral("now_at"),    QStringLiteral("written"),
+                                      QStringLiteral("found_at"),  QStringLiteral("socket_error")};
+    return names.contains(name);
+}
+
 } // namespace
 
 std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool rowsMayBeEmpty,
                                                  QString& error) {
-    QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF))) // a spreadsheet's byte order mark
-        text.remove(0, 1);
-    const std::optional<QList<Row>> rows = SplitRecords(text, error);
+    const std::optional<QString> text = Utf8Text(bytes, error);
+    if (!text)
+        return std::nullopt;
+    std::optional<QList<Row>> rows = SplitRecords(*text, Separator(*text), error);
     if (!rows)
         return std::nullopt;
+    // Empty columns a spreadsheet leaves at the right of its table.
+    if (!rows->isEmpty()) {
+        QStringList& names = rows->front().fields;
+        while (names.size() > 1 && names.back().isEmpty())
+            names.removeLast();
+        for (Row& row : *rows)
+            while (row.fields.size() > names.size() && row.fields.back().isEmpty())
+                row.fields.removeLast();
+    }
     if (rows->isEmpty()) {
         error = QStringLiteral("no header row (host,ip,mask,port,gw,mac,byte_order,speed)");
         return std::nullopt;
@@ -96,8 +164,13 @@ std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool r
     const Row& header = rows->front();
     int hostColumn = -1;
     QList<std::optional<DeviceSetting>> columns;
-    for (const QString& name : header.fields) {
+    for (const QString& cell : header.fields) {
         const int at = int(columns.size());
+        const QString name = cell.toLower();
+        if (IsOutputColumn(name)) {
+            columns.append(std::nullopt);
+            continue;
+        }
         if (name == QLatin1String("host")) {
             if (hostColumn >= 0) {
                 error = QStringLiteral("line %1: column \"host\" stands twice").arg(header.line);
@@ -109,15 +182,18 @@ std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool r
         }
         const std::optional<DeviceSetting> setting = SettingByKey(name);
         if (!setting) {
-            error = QStringLiteral("line %1: unknown column \"%2\"; expected host, ip, mask, port, "
-                                   "gw, mac, byte_order, speed")
+            error = QStringLiteral("line %1, column %2: unknown column \"%3\"; expected host, ip, "
+                                   "mask, port, gw, mac, byte_order, speed")
                         .arg(header.line)
-                        .arg(name);
+                        .arg(at + 1)
+                        .arg(cell);
             return std::nullopt;
         }
         if (columns.contains(setting)) {
-            error =
-                QStringLiteral("line %1: column \"%2\" stands twice").arg(header.line).arg(name);
+            error = QStringLiteral("line %1, column %2: column \"%3\" stands twice")
+                        .arg(header.line)
+                        .arg(at + 1)
+                        .arg(cell);
             return std::nullopt;
         }
         columns.append(setting);
@@ -128,6 +204,7 @@ std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool r
     }
 
     QList<HostValues> hosts;
+    QHash<QString, int> lineOf; // each device named -> its row's line
     for (qsizetype r = 1; r < rows->size(); ++r) {
         const Row& row = rows->at(r);
         if (row.fields.size() != columns.size()) {
@@ -141,18 +218,21 @@ std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool r
         QString hostError;
         const std::optional<Target> target = ParseTarget(row.fields.at(hostColumn), hostError);
         if (!target) {
-            error = QStringLiteral("line %1: %2").arg(row.line).arg(hostError);
+            error = QStringLiteral("line %1, column %2: %3")
+                        .arg(row.line)
+                        .arg(hostColumn + 1)
+                        .arg(hostError);
             return std::nullopt;
         }
         host.target = *target;
-        for (const HostValues& earlier : std::as_const(hosts))
-            if (earlier.target.port == target->port &&
-                earlier.target.host.compare(target->host, Qt::CaseInsensitive) == 0) {
-                error = QStringLiteral("line %1: host %2 is given twice")
-                            .arg(row.line)
-                            .arg(target->Text());
-                return std::nullopt;
-            }
+        if (const auto earlier = lineOf.constFind(target->Key()); earlier != lineOf.cend()) {
+            error = QStringLiteral("line %1: host %2 is given twice (line %3)")
+                        .arg(row.line)
+                        .arg(target->Text())
+                        .arg(*earlier);
+            return std::nullopt;
+        }
+        lineOf.insert(target->Key(), row.line);
         // In the write order, whatever the order of the columns.
         for (DeviceSetting setting : kWriteOrder) {
             const qsizetype at = columns.indexOf(setting);
@@ -161,8 +241,9 @@ std::optional<QList<HostValues>> ReadValuesTable(const QByteArray& bytes, bool r
             const QString cell = row.fields.at(at);
             const std::optional<QString> checked = CheckedSettingText(setting, cell);
             if (!checked) {
-                error = QStringLiteral("line %1: bad \"%2\" \"%3\": expected %4")
+                error = QStringLiteral("line %1, column %2: bad \"%3\" \"%4\": expected %5")
                             .arg(row.line)
+                            .arg(at + 1)
                             .arg(SettingKey(setting), cell, ExpectedSettingForm(setting));
                 return std::nullopt;
             }
@@ -202,7 +283,7 @@ std::optional<QString> SharedIdentity(const QList<HostValues>& hosts) {
                 mac.insert(bytes, host.target.Text());
             }
         }
-        const QString at = ip.toLower() + QLatin1Char(':') + QString::number(port);
+        const QString at = Target{ip, port}.Key();
         if (address.contains(at))
             return QStringLiteral("%1 and %2 would both be at %3")
                 .arg(address.value(at), host.target.Text(), at);

@@ -8,6 +8,7 @@
 #include <QJsonParseError>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 
@@ -57,11 +58,17 @@ std::optional<QString> TableIndex(const QString& text, const QStringList& items)
 }
 
 // The text to send for a value, or nothing when it fails its check.
-std::optional<QString> CheckedText(const SettingInfo& info, const QString& text) {
+// `typed`: a value to send, held to what a network can use; a value read
+// back is taken as the device holds it.
+std::optional<QString> CheckedText(const SettingInfo& info, const QString& text,
+                                   bool typed = true) {
     switch (info.kind) {
     // Canonical forms only: the device gets the text as typed, and the
     // window's own fields allow no more than these.
     case Kind::Address:
+        if (typed && info.setting == DeviceSetting::NetMask && IsDottedDecimal(text) &&
+            !IsContiguousMask(IpAddressBytes(text).value_or(QByteArray())))
+            return std::nullopt;
         return IsDottedDecimal(text) && CheckIpAddress(text) ? std::optional<QString>(text)
                                                              : std::nullopt;
     case Kind::Port: {
@@ -85,6 +92,9 @@ std::optional<QString> CheckedText(const SettingInfo& info, const QString& text)
 QString Expected(const SettingInfo& info) {
     switch (info.kind) {
     case Kind::Address:
+        if (info.setting == DeviceSetting::NetMask)
+            return QStringLiteral("a dotted mask A.B.C.D without leading zeros, its ones "
+                                  "contiguous (255.255.255.0, not 255.0.255.0)");
         return QStringLiteral("a dotted address A.B.C.D, each part 0..255 without leading zeros");
     case Kind::Port:
         return QStringLiteral("a port 1..%1").arg(kMaxPort);
@@ -184,7 +194,7 @@ bool ReadBackConfig(const DeviceModel& model, QString& problem) {
             valid = model.IndexValue(info.field).value_or(-1) >= 0 &&
                     !ShownValue(info, model).isEmpty();
         else
-            valid = CheckedText(info, value).has_value();
+            valid = CheckedText(info, value, false).has_value();
         if (!valid) {
             problem = QStringLiteral("the device answered an invalid %1: \"%2\"")
                           .arg(QLatin1String(info.label), value);
@@ -254,8 +264,8 @@ namespace {
 // Qt's reader keeps the last of them; a configuration must not depend on
 // which of two values a reader keeps. The text is valid JSON here.
 std::optional<QString> DuplicateKey(const QByteArray& json) {
-    QList<QStringList> objects; // the keys of each object open now
-    QList<bool> isObject;       // and whether each open bracket is an object
+    QList<QSet<QString>> objects; // the keys of each object open now
+    QList<bool> isObject;         // and whether each open bracket is an object
     bool expectKey = false;
     for (qsizetype i = 0; i < json.size(); ++i) {
         const char c = json[i];
@@ -272,16 +282,16 @@ std::optional<QString> DuplicateKey(const QByteArray& json) {
                     QJsonDocument::fromJson("[\"" + text + "\"]").array().at(0).toString();
                 if (objects.last().contains(key))
                     return key;
-                objects.last().append(key);
+                objects.last().insert(key);
                 expectKey = false;
             }
             i = end;
         } else if (c == '{') {
-            objects.append(QStringList());
+            objects.append(QSet<QString>());
             isObject.append(true);
             expectKey = true;
         } else if (c == '[') {
-            objects.append(QStringList());
+            objects.append(QSet<QString>());
             isObject.append(false);
         } else if (c == '}' || c == ']') {
             if (!objects.isEmpty()) {
@@ -382,6 +392,43 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
     return values;
 }
 
+std::optional<QList<SourcedValues>> ExportsFromJson(const QByteArray& json, QString& error) {
+    const QJsonObject document = QJsonDocument::fromJson(json).object();
+    if (!document.contains(QStringLiteral("exports"))) {
+        const std::optional<QList<ConfigValue>> values = ValuesFromJson(json, error);
+        if (!values)
+            return std::nullopt;
+        return QList<SourcedValues>{{document.value(QStringLiteral("source")).toString(), *values}};
+    }
+    if (const std::optional<QString> twice = DuplicateKey(json)) {
+        error = QStringLiteral("key \"%1\" stands twice").arg(*twice);
+        return std::nullopt;
+    }
+    if (document.size() != 1 || !document.value(QStringLiteral("exports")).isArray()) {
+        error = QStringLiteral("expected {\"exports\": [EXPORT ...]} and nothing beside it");
+        return std::nullopt;
+    }
+    QList<SourcedValues> exports;
+    const QJsonArray list = document.value(QStringLiteral("exports")).toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonObject each = list.at(i).toObject();
+        QString problem;
+        const std::optional<QList<ConfigValue>> values =
+            list.at(i).isObject() ? ValuesFromJson(QJsonDocument(each).toJson(), problem)
+                                  : (problem = QStringLiteral("expected an object"), std::nullopt);
+        if (!values) {
+            error = QStringLiteral("exports[%1]: %2").arg(i).arg(problem);
+            return std::nullopt;
+        }
+        exports.append({each.value(QStringLiteral("source")).toString(), *values});
+    }
+    if (exports.isEmpty()) {
+        error = QStringLiteral("\"exports\" holds no export");
+        return std::nullopt;
+    }
+    return exports;
+}
+
 QStringList ValueWarnings(const QList<ConfigValue>& values) {
     QStringList warnings;
     for (const ConfigValue& value : values) {
@@ -393,6 +440,17 @@ QStringList ValueWarnings(const QList<ConfigValue>& values) {
             value.text == QLatin1String("0.0.0.0"))
             warnings << QStringLiteral("--%1 0.0.0.0 leaves the device without a %2")
                             .arg(option, QLatin1String(info->label));
+        if (value.setting == DeviceSetting::IpAddr) {
+            const QByteArray ip = IpAddressBytes(value.text).value_or(QByteArray(4, '\0'));
+            const int first = quint8(ip.at(0));
+            if (value.text == QLatin1String("0.0.0.0") ||
+                value.text == QLatin1String("255.255.255.255"))
+                warnings << QStringLiteral("--ip %1 is no address a device can be reached at")
+                                .arg(value.text);
+            else if (first >= 224 && first <= 239)
+                warnings << QStringLiteral("--ip %1 is a multicast address, not one of a device")
+                                .arg(value.text);
+        }
         if (value.setting == DeviceSetting::MacAddr) {
             // The low bit of the first octet marks a group address.
             const int first = value.text.left(2).toInt(nullptr, 16);

@@ -46,6 +46,16 @@ bool SaveDocument(const QString& path, const QJsonObject& document, QString& err
 
 // The values of an export document or a bare configuration object.
 std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString& error);
+
+// One export's values and the HOST:PORT it was read from ("" when it does
+// not say).
+struct SourcedValues {
+    QString source;
+    QList<ConfigValue> values;
+};
+// The exports of a document: a configuration or one export, or the
+// {"exports": [...]} of several hosts, each checked as ValuesFromJson does.
+std::optional<QList<SourcedValues>> ExportsFromJson(const QByteArray& json, QString& error);
 // What is legal but likely a mistake: a mask or gateway of 0.0.0.0, a
 // broadcast or multicast MAC address. Worth a warning, not a refusal.
 QStringList ValueWarnings(const QList<ConfigValue>& values);

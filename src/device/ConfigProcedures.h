@@ -77,6 +77,10 @@ public:
     // to the follower. An invalid value is logged and marked, nothing else of
     // it is sent, and no restart follows.
     WriteOutcome WriteConfiguration(const QList<ConfigValue>& values, bool restart);
+    // Restarts the device without writing anything and hands it to the
+    // follower at `address` and `port`, where it said it would come back;
+    // true when the follower took it over.
+    bool RestartTo(const QString& address, int port);
     // "?Version" and "?DateVersion" after an upgrade's restart.
     VersionOutcome ReadVersion();
     // The one query of "Read" for `field`; true when an answer item came.

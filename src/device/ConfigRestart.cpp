@@ -8,6 +8,10 @@
 
 #include <exception>
 
+bool ConfigProcedures::RestartTo(const QString& address, int port) {
+    return socket_.Connected() && runRestartSequence(false, address, port);
+}
+
 bool ConfigProcedures::runRestartSequence(bool clearArp, const QString& address, int port) {
     try {
         emit restartBegun();

@@ -106,13 +106,26 @@ bool CheckIpAddress(const QString& text) {
     return IpAddressBytes(text).has_value();
 }
 
-std::optional<QByteArray> MacAddressBytes(const QString& text) {
+bool IsContiguousMask(const QByteArray& bytes) {
+    if (bytes.size() != 4)
+        return false;
+    quint32 mask = 0;
+    for (const char byte : bytes)
+        mask = (mask << 8) | quint8(byte);
+    // Ones then zeros: the inverted mask plus one is a power of two (or 0).
+    const quint32 hostBits = ~mask;
+    return (hostBits & (hostBits + 1)) == 0;
+}
+
+namespace {
+
+// The window's reading of typed text: each part a number, else a hexadecimal pair.
+bool WindowMacParts(const QString& text) {
     if (text.size() < 11)
-        return std::nullopt;
+        return false;
     QList<QStringView> parts;
     if (!CutParts(text, QLatin1Char('-'), 5, parts))
-        return std::nullopt;
-    QByteArray bytes;
+        return false;
     for (QStringView part : parts) {
         int value = ReadNumber(part, 256);
         if (!IsByteValue(value)) {
@@ -122,14 +135,27 @@ std::optional<QByteArray> MacAddressBytes(const QString& text) {
             value = ReadNumber(hex, 256);
         }
         if (!IsByteValue(value))
-            return std::nullopt;
-        bytes.append(char(value));
+            return false;
     }
+    return true;
+}
+
+} // namespace
+
+std::optional<QByteArray> MacAddressBytes(const QString& text) {
+    // Six hexadecimal parts, so that "11" is 0x11 whichever way it was typed.
+    static const QRegularExpression pairs(
+        QStringLiteral("^[0-9A-Fa-f]{1,2}(-[0-9A-Fa-f]{1,2}){5}$"));
+    if (!pairs.match(text).hasMatch())
+        return std::nullopt;
+    QByteArray bytes;
+    for (const QString& part : text.split(QLatin1Char('-')))
+        bytes.append(char(part.toInt(nullptr, 16)));
     return bytes;
 }
 
 bool CheckMacAddress(const QString& text) {
-    return MacAddressBytes(text).has_value();
+    return WindowMacParts(text);
 }
 
 bool CheckPort(const QString& text) {

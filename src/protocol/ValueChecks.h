@@ -39,9 +39,13 @@ bool CheckIpAddress(const QString& text);
 // The four values a dotted address passing CheckIpAddress stands for, so that
 // "010.0.0.1" and "10.0.0.1" compare equal.
 std::optional<QByteArray> IpAddressBytes(const QString& text);
+// A network mask's four bytes as a network can use them: ones, then zeros
+// (255.255.255.0, 0.0.0.0), not 255.0.255.0.
+bool IsContiguousMask(const QByteArray& bytes);
 // Six parts cut at the first five "-", each 0..255 read as a number or as a hexadecimal pair.
 bool CheckMacAddress(const QString& text);
-// The six values of a MAC address passing CheckMacAddress.
+// The six bytes of a MAC address written as six hexadecimal pairs ("0B" and "B" alike);
+// nothing otherwise. What every comparison of two MAC addresses goes by.
 std::optional<QByteArray> MacAddressBytes(const QString& text);
 // The highest TCP port; a larger number would wrap to another port.
 constexpr int kMaxPort = 65535;

@@ -104,30 +104,44 @@ void TestCliCommands::verboseTracesCommandsAndAnswers() {
 }
 
 void TestCliCommands::deviceTextReachesTheTerminalEscaped_data() {
-    QTest::addColumn<bool>("json");
-    QTest::newRow("text") << false;
-    QTest::newRow("json") << true;
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QByteArray>("shown"); // in the output; empty: JSON, exact
+    QTest::addColumn<QByteArray>("never"); // nowhere in the output
+
+    // A version text that would clear the screen of whoever reads the output.
+    const QString clear = QStringLiteral("1.0\x1b[2J");
+    QTest::newRow("text") << QStringList{} << clear << QByteArray("1.0\\x1b[2J")
+                          << QByteArray("\x1b");
+    QTest::newRow("verbose") << QStringList{"-v"} << clear << QByteArray("1.0\\x1b[2J")
+                             << QByteArray("\x1b");
+    QTest::newRow("json") << QStringList{"--json"} << clear << QByteArray() << QByteArray();
+    // A formula a spreadsheet would run when the file is opened.
+    QTest::newRow("csv formula") << QStringList{"--format", "csv"}
+                                 << QStringLiteral("=CMD|' /C CALC'!A0")
+                                 << QByteArray(",'=CMD|' /C CALC'!A0,") << QByteArray(",=CMD");
+    QTest::newRow("csv at sign") << QStringList{"--format", "csv"} << QStringLiteral("@SUM(A1)")
+                                 << QByteArray(",'@SUM(A1),") << QByteArray(",@SUM");
 }
 
 void TestCliCommands::deviceTextReachesTheTerminalEscaped() {
-    // A version text that would clear the screen of whoever reads the output.
-    QFETCH(bool, json);
+    QFETCH(QStringList, options);
+    QFETCH(QString, version);
+    QFETCH(QByteArray, shown);
+    QFETCH(QByteArray, never);
     const auto device = StartSim(2);
     QVERIFY(device);
-    device->setVersion(QStringLiteral("1.0\x1b[2J"), QStringLiteral("03.04.25"));
-    QStringList arguments{"read", device->hostPort()};
-    if (json)
-        arguments << "--json";
-    const CliRun run = RunCli(arguments);
+    device->setVersion(version, QStringLiteral("03.04.25"));
+    const CliRun run = RunCli(QStringList{"read", device->hostPort()} << options);
     QVERIFY2(run.finished, run.transcript());
     QCOMPARE(run.exitCode, 0);
-    if (json) {
+    if (shown.isEmpty()) {
         // The document stays exact; JSON escapes it by itself.
-        QCOMPARE(OnlyResult(run, "read").value("version").toString(), QStringLiteral("1.0\x1b[2J"));
-    } else {
-        QVERIFY2(!run.out.contains('\x1b'), run.transcript());
-        QVERIFY2(run.out.contains("1.0\\x1b[2J"), run.transcript());
+        QCOMPARE(OnlyResult(run, "read").value("version").toString(), version);
+        return;
     }
+    QVERIFY2(!run.out.contains(never) && !run.err.contains(never), run.transcript());
+    QVERIFY2(run.out.contains(shown) || run.err.contains(shown), run.transcript());
 }
 
 void TestCliCommands::writeIsConfirmedAndStored_data() {

@@ -19,6 +19,8 @@ class TestCliFleet : public QObject {
 private slots:
     void failingDevice_data();
     void failingDevice();
+    void writtenIsWhatTheDeviceConfirmed_data();
+    void writtenIsWhatTheDeviceConfirmed();
     void droppedUpgradeLeavesTheOthersGoing();
     void unreachableHostAmongGoodOnes();
     void jobsBoundTheDevicesInParallel_data();
@@ -118,6 +120,75 @@ void TestCliFleet::failingDevice() {
     // A refusal keeps the device where it was; nothing is installed.
     QCOMPARE(device->restartCount(), 0);
     QCOMPARE(device->state().version, QStringLiteral("1.00A"));
+}
+
+// A failed write reports what the device confirmed, each confirmation after
+// its own command, and apply's "after" what the device may hold.
+void TestCliFleet::writtenIsWhatTheDeviceConfirmed_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("unknown"); // apply: keys "after" cannot tell
+
+    const QStringList none;
+    const QStringList restart{"--restart", "--restart-pause", "300"};
+    QTest::newRow("hangs up after two")
+        << "write" << none << "dropAfter:2" << 3 << "did not confirm the gw"
+        << QStringList{"ip", "mask"} << none;
+    QTest::newRow("refuses one") << "write" << none << "reject:GW" << 1 << "refused the gw"
+                                 << QStringList{"ip", "mask", "speed"} << none;
+    QTest::newRow("confirms all early") << "write" << none << "confirmAllEarly" << 3
+                                        << "did not confirm the mask" << QStringList{"ip"} << none;
+    QTest::newRow("confirms all early, restart")
+        << "write" << restart << "confirmAllEarly" << 3 << "did not confirm the mask"
+        << QStringList{"ip"} << none;
+    QTest::newRow("apply, hangs up after two")
+        << "apply" << restart << "dropAfter:12" << 3 << "did not confirm the gw"
+        << QStringList{"ip", "mask"} << QStringList{"gw", "speed"};
+    QTest::newRow("apply, refuses one") << "apply" << none << "reject:GW" << 1 << "refused the gw"
+                                        << QStringList{"ip", "mask", "speed"} << none;
+}
+
+void TestCliFleet::writtenIsWhatTheDeviceConfirmed() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, extra);
+    QFETCH(QString, fault);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, unknown);
+    sim::SimFaults faults;
+    ApplyFaultName(faults, fault);
+    const SimPtr device = StartSim(21, 0, faults);
+    QVERIFY(device);
+    QStringList arguments{command, "--json", "--answer-timeout", "300"};
+    if (command == QLatin1String("apply"))
+        arguments << WriteFile(dir, QStringLiteral("four.json"),
+                               R"({"ip": "127.0.0.9", "mask": "255.0.0.0", "gw": "127.0.0.250",
+                                   "speed": 4})");
+    else
+        arguments << QStringList{"--ip", "127.0.0.9",   "--mask",  "255.0.0.0",
+                                 "--gw", "127.0.0.250", "--speed", "4"};
+    const CliRun run = RunCli(arguments << extra << device->hostPort());
+    QVERIFY2(run.finished, run.transcript());
+    QCOMPARE(run.exitCode, exitCode);
+    const QJsonObject result = Results(run).at(0).toObject();
+    QVERIFY2(result.value("error").toString().contains(error), run.transcript());
+    QCOMPARE(result.value("written").toVariant().toStringList(), written);
+    QCOMPARE(result.value("restarted").toBool(), false);
+    QCOMPARE(device->restartCount(), 0);
+    if (command == QLatin1String("apply")) {
+        const QJsonObject after = result.value("after").toObject();
+        for (const QString key : {"ip", "mask", "gw", "speed"})
+            QCOMPARE(after.value(key).toVariant().toString() == QLatin1String("unknown"),
+                     unknown.contains(key));
+        // A refused value stays as it was.
+        if (fault.startsWith(QLatin1String("reject")))
+            QCOMPARE(after.value("gw"), result.value("before").toObject().value("gw"));
+    }
 }
 
 void TestCliFleet::droppedUpgradeLeavesTheOthersGoing() {

@@ -55,6 +55,22 @@ void TestCliInput::badInputSendsNothing_data() {
     row("leading zero in a host", {"read", "@HOST", "127.0.0.012"}, "bad host \"127.0.0.012\"");
     row("number in disguise", {"read", "@HOST", "0x7f.0.0.3"}, "bad host \"0x7f.0.0.3\"");
     row("same host twice", {"read", "@HOST", "@HOST"}, "is given twice");
+    row("same host, two spellings", {"read", "localhost:@PORT", "127.0.0.1:@PORT"},
+        "is given twice (as localhost:");
+    // Control characters of an argument are shown, not sent to the terminal.
+    row("escape in a host", {"read", "@HOST", "a\x1b[2J"}, "bad host \"a\\x1b[2J\"");
+    row("mask not contiguous", {"write", "--mask", "255.0.255.0", "@HOST"},
+        "bad --mask \"255.0.255.0\": expected a dotted mask");
+    row("hosts file missing", {"read", "--hosts-file", "@MISSING"}, "cannot open");
+    row("hosts file, one host in two spellings", {"read", "--hosts-file", "@CSV"}, "is given twice",
+        "# site A\n@HOST\n\n  localhost:@PORT  # the same one\n");
+    row("hosts file, bad range", {"read", "--hosts-file", "@CSV"},
+        "line 2: ", "@HOST\n127.0.0.0/33\n");
+    row("hosts file and configuration on standard input", {"apply", "-", "--hosts-file", "-"},
+        "cannot both read standard input", "{}");
+    row("configuration too large", {"apply", "@FILE", "@HOST"}, "at most 1024 KiB",
+        QByteArray((1 << 20) + 1, ' '));
+    row("export through a planted link", {"export", "-o", "@LINK", "@HOST"}, "is a symbolic link");
     row("one address for two hosts", {"write", "--ip", "127.0.0.50", "@HOST", "127.0.0.2:@PORT"},
         "would give 2 hosts the same address");
     row("one MAC for two hosts",
@@ -152,18 +168,25 @@ void TestCliInput::badInputSendsNothing_data() {
             {"write", "--values", "@CSV"}, message, csv);
     };
     table("no header", "", "no header row");
-    table("unknown column", "host,colour\n@HOST,red\n", "line 1: unknown column \"colour\"");
+    table("unknown column", "host,colour\n@HOST,red\n",
+          "line 1, column 2: unknown column \"colour\"");
     table("column twice", "host,ip,ip\n", "column \"ip\" stands twice");
     table("no host column", "ip\n127.0.0.9\n", "no column \"host\"");
     table("no rows", "host,ip\n", "no host below the header");
     table("bad value", "host,ip\n@HOST,127.0.0.9\n127.0.0.2:@PORT,127.0.0.012\n",
-          "line 3: bad \"ip\" \"127.0.0.012\"");
-    table("bad host", "host,ip\n127.0.0.012,127.0.0.9\n", "line 2: bad host");
+          "line 3, column 2: bad \"ip\" \"127.0.0.012\"");
+    table("bad host", "host,ip\n127.0.0.012,127.0.0.9\n", "line 2, column 1: bad host");
     table("fields missing", "host,ip,mask\n@HOST,127.0.0.9\n",
           "line 2: 2 fields, the header has 3");
     table("quote not closed", "host,speed\n@HOST,\"Auto\n", "line 2: a quote is not closed");
     table("nothing to write", "host,ip\n@HOST,\n", "line 2: no value to write");
     table("host twice", "host,ip\n@HOST,127.0.0.9\n@HOST,127.0.0.10\n", "is given twice");
+    table("not UTF-8", "host,ip\n@HOST,127.0.0.9\n127.0.0.2:@PORT,\xe9\n",
+          "line 3: not UTF-8 text");
+    table("semicolons, bad value", "Host;IP;;\n@HOST;127.0.0.9;;\n;;;\n127.0.0.2:@PORT;1.2.3;;\n",
+          "line 4, column 2: bad \"ip\" \"1.2.3\"");
+    table("host twice, two spellings", "host,ip\n@HOST,127.0.0.9\nLocalHost:@PORT,127.0.0.10\n",
+          "line 3: host");
     table("one address for two", "host,ip\n@HOST,127.0.0.9\n127.0.0.2:@PORT,127.0.0.9\n",
           "would both be at 127.0.0.9:");
     table("moved onto a host that stays", "host,ip\n@HOST,127.0.0.2\n127.0.0.2:@PORT,\n",
@@ -225,7 +248,10 @@ void TestCliInput::badInputSendsNothing() {
         argument.replace(QLatin1String("@FILE"), file);
         argument.replace(QLatin1String("@CSV"), table);
         argument.replace(QLatin1String("@MISSING"), dir.filePath(QStringLiteral("none.json")));
+        argument.replace(QLatin1String("@LINK"), dir.filePath(QStringLiteral("link.json")));
     }
+    // A link planted where an export goes, pointing at a file of the user's.
+    QVERIFY(QFile::link(file, dir.filePath(QStringLiteral("link.json"))));
 
     const CliRun run = RunCli(arguments, content);
     QVERIFY2(run.finished, run.transcript());
@@ -234,6 +260,7 @@ void TestCliInput::badInputSendsNothing() {
     QVERIFY2(run.err.startsWith("rk5720-cli: "), run.transcript());
     QVERIFY2(QString::fromUtf8(run.err).contains(message), run.transcript());
     QCOMPARE(ConnectionsSeen(*device), 0);
+    QCOMPARE(QFileInfo(file).size(), qint64(content.size()));
 }
 
 void TestCliInput::helpOfEveryCommand_data() {

@@ -57,20 +57,21 @@ void TestCliOutput::interruptReportsTheHostsDone_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("silent");
     QTest::addColumn<QString>("output");
-    QTest::addColumn<int>("firstExit"); // 3: the first host is a closed port
+    QTest::addColumn<int>("firstExit");           // 3: the first host is a closed port
+    QTest::addColumn<QStringList>("heldWritten"); // kept in the held host's report
 
     const QStringList read{"read", "--answer-timeout", "60000"};
     const QStringList write{"write",     "--mask",          "255.0.0.0",
                             "--restart", "--restart-pause", "60000"};
     QTest::newRow("SIGINT json") << int(SIGINT) << (read + QStringList{"--json"}) << true << "json"
-                                 << 0;
+                                 << 0 << QStringList();
     QTest::newRow("SIGTERM json") << int(SIGTERM) << (read + QStringList{"--json"}) << true
-                                  << "json" << 0;
-    QTest::newRow("SIGTERM text") << int(SIGTERM) << read << true << "text" << 0;
+                                  << "json" << 0 << QStringList();
+    QTest::newRow("SIGTERM text") << int(SIGTERM) << read << true << "text" << 0 << QStringList();
     QTest::newRow("SIGINT csv") << int(SIGINT) << (read + QStringList{"--format", "csv"}) << true
-                                << "csv" << 0;
-    QTest::newRow("SIGTERM in a restart pause")
-        << int(SIGTERM) << (write + QStringList{"--json"}) << false << "json" << 3;
+                                << "csv" << 0 << QStringList();
+    QTest::newRow("SIGTERM in a restart pause") << int(SIGTERM) << (write + QStringList{"--json"})
+                                                << false << "json" << 3 << QStringList{"mask"};
 }
 
 void TestCliOutput::interruptReportsTheHostsDone() {
@@ -79,6 +80,7 @@ void TestCliOutput::interruptReportsTheHostsDone() {
     QFETCH(bool, silent);
     QFETCH(QString, output);
     QFETCH(int, firstExit);
+    QFETCH(QStringList, heldWritten);
     const SimPtr device = StartSim(60);
     sim::SimFaults faults;
     faults.silentAll = silent;
@@ -122,12 +124,18 @@ void TestCliOutput::interruptReportsTheHostsDone() {
         QCOMPARE(results.at(0).toObject().contains("config"), firstExit == 0);
         QCOMPARE(results.at(1).toObject().value("exit_code").toInt(), code);
         QCOMPARE(results.at(1).toObject().value("error").toString(), QStringLiteral("interrupted"));
+        // What was done before the signal stays in the report.
+        const QJsonObject heldResult = results.at(1).toObject();
+        QCOMPARE(heldResult.value("written").toVariant().toStringList(), heldWritten);
+        QCOMPARE(heldResult.value("restarted").toBool(), !heldWritten.isEmpty());
+        if (!heldWritten.isEmpty())
+            QCOMPARE(heldResult.value("expected_at").toString(), held->hostPort());
     } else if (output == QLatin1String("csv")) {
         const QStringList lines = Lines(out);
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines.at(1).startsWith(first + ",0,"), transcript);
         QCOMPARE(lines.at(2),
-                 QStringLiteral("%1,%2,,,,,,,,,,interrupted").arg(held->hostPort()).arg(code));
+                 QStringLiteral("%1,%2,,,,,,,,,,,interrupted").arg(held->hostPort()).arg(code));
     } else {
         QVERIFY2(out.contains(first.toUtf8() + ": version:"), transcript);
         QVERIFY2(!out.contains(held->hostPort().toUtf8()), transcript);
@@ -160,9 +168,17 @@ void TestCliOutput::formatGivesOneLinePerHost_data() {
         << "1,0\"\x1b"
            "A"
         << QStringList{
-               "host,exit_code,ip,mask,port,gw,mac,byte_order,speed,version,date,error",
+               "host,exit_code,ip,mask,port,gw,mac,byte_order,speed,version,date,socket_error,"
+               "error",
                "@A,0,127.0.0.62,255.255.255.0,@APORT,127.0.0.254,00-1A-2B-3C-4D-5E,1-0-3-2,Auto,"
-               "\"1,0\"\"\\x1bA\",01.02.08,"};
+               "\"1,0\"\"\\x1bA\",01.02.08,,"};
+    // A failure has the columns a success has.
+    QTest::newRow("read csv, only a failure")
+        << QStringList{"read", "--format", "csv", "@NOBODY"} << "1.00A"
+        << QStringList{
+               "host,exit_code,ip,mask,port,gw,mac,byte_order,speed,version,date,socket_error,"
+               "error",
+               "@NOBODY,3,,,,,,,,,,10061,cannot connect: connection refused"};
     QTest::newRow("table, aligned")
         << QStringList{"rcom", "status", "--format", "table", "@A", "@NOBODY"} << "1.00A"
         << QStringList{QStringLiteral("host").leftJustified(16) +

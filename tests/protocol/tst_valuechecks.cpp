@@ -165,8 +165,12 @@ void TestValueChecks::addressBytes_data() {
     QTest::newRow("ip hexadecimal parts") << false << "0x7F.$0.x1.0" << QByteArray("7f000100");
     QTest::newRow("ip invalid") << false << "1.2.3.256" << QByteArray();
     QTest::newRow("mac pairs") << true << "00-1A-2B-3C-4D-5E" << QByteArray("001a2b3c4d5e");
-    QTest::newRow("mac decimal before pair")
-        << true << "200-10-2-3-4-FF" << QByteArray("c80a020304ff");
+    QTest::newRow("mac pair 11 is 0x11")
+        << true << "00-1A-2B-3C-4D-11" << QByteArray("001a2b3c4d11");
+    QTest::newRow("mac 0B and B alike") << true << "0-1a-2b-3c-4d-B" << QByteArray("001a2b3c4d0b");
+    QTest::newRow("mac decimal 200 is no pair") << true << "200-10-2-3-4-FF" << QByteArray();
+    QTest::newRow("mac prefixed hex") << true << "0x00-$1A-x2B-3C-4D-5E" << QByteArray();
+    QTest::newRow("mac colons") << true << "00:1A:2B:3C:4D:5E" << QByteArray();
     QTest::newRow("mac invalid") << true << "00-1A-2B-3C-4D" << QByteArray();
 }
 

@@ -25,4 +25,8 @@ inline void ApplyFaultName(sim::SimFaults& f, const QString& name) {
         f.oldReadSoft = true;
     else if (kind == QLatin1String("stall"))
         f.stallReadSoftAt = arg.toInt();
+    else if (kind == QLatin1String("dropAfter"))
+        f.dropAfterCommands = arg.toInt();
+    else if (kind == QLatin1String("confirmAllEarly"))
+        f.confirmAllEarly = true;
 }

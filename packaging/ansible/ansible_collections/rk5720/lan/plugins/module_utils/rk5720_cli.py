@@ -14,6 +14,8 @@ EXIT_DONE = 0
 EXIT_REFUSED = 1
 EXIT_USAGE = 2
 EXIT_UNREACHABLE = 3
+# apply --check: something would change, nothing failed.
+EXIT_DRIFT = 4
 
 # What every module needs to reach one device from the machine that runs the task.
 CONNECTION_ARGS = dict(

@@ -181,7 +181,7 @@ rc:
 from ansible.module_utils.basic import AnsibleModule
 from ansible.module_utils.six import string_types
 from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
-    CONFIG_PARAMETERS, CONNECTION_ARGS, EXIT_DONE, PARAMETER_OF_KEY, common_options,
+    CONFIG_PARAMETERS, CONNECTION_ARGS, EXIT_DONE, EXIT_DRIFT, PARAMETER_OF_KEY, common_options,
     config_by_parameter, fail_run, run_cli, target_text, value_of_parameter)
 
 
@@ -255,7 +255,8 @@ def main():
     # check mode the CLI's "changed" means "would change".
     result['changed'] = bool(host.get('written')) or (not module.check_mode and
                                                      bool(host.get('changed')))
-    if run.rc != EXIT_DONE or not host:
+    drifted = module.check_mode and run.rc == EXIT_DRIFT
+    if (run.rc != EXIT_DONE and not drifted) or not host:
         fail_run(module, run, **result)
     if module.check_mode:
         result['changed'] = bool(result['differences'])
