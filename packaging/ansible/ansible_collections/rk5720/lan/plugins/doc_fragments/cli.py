@@ -1,3 +1,6 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # The options every module of the collection passes to rk5720-cli; a module
 # that means more by one (config's host and port) documents it itself.
 from __future__ import absolute_import, division, print_function

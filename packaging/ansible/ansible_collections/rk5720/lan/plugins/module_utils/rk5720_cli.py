@@ -1,3 +1,6 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Runs rk5720-cli for the modules of this collection and turns its verdicts
 # into task results: one implementation of the protocol, the CLI's.
 from __future__ import absolute_import, division, print_function

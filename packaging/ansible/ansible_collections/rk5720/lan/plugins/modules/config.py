@@ -1,3 +1,6 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Sets the network parameters of an RK5720 LAN communication server through
 # rk5720-cli apply, which writes only what differs.
 from __future__ import absolute_import, division, print_function

@@ -1,3 +1,6 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Reads an RK5720 LAN communication server's configuration through
 # rk5720-cli read, as facts for reports and conditions.
 from __future__ import absolute_import, division, print_function

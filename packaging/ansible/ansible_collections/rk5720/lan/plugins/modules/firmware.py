@@ -1,3 +1,6 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Upgrades an RK5720 LAN communication server's firmware through rk5720-cli,
 # only when the device's stored image is not the file's.
 from __future__ import absolute_import, division, print_function
