@@ -58,7 +58,9 @@ install(DIRECTORY ${RK_PACKAGING_DIR}/ansible/ansible_collections/rk5720/lan
         DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                               WORLD_READ WORLD_EXECUTE
         PATTERN __pycache__ EXCLUDE
-        PATTERN "*.pyc" EXCLUDE)
+        PATTERN "*.pyc" EXCLUDE
+        # The package's copyright file names the licence; Debian keeps no second copy.
+        PATTERN LICENSE EXCLUDE)
 
 set(icon_svg ${PROJECT_SOURCE_DIR}/src/app/resources/rk5720-config.svg)
 install(FILES ${icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

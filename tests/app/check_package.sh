@@ -31,14 +31,17 @@ for f in usr/bin/rk5720-config usr/bin/rk5720-sim usr/bin/rk5720-cli \
   grep -qx "$f" "$out/files" || fail "missing $f"
 done
 collection=usr/share/ansible/collections/ansible_collections/rk5720/lan
-for f in galaxy.yml README.md meta/runtime.yml plugins/module_utils/rk5720_cli.py \
+for f in galaxy.yml README.md meta/runtime.yml plugins/plugin_utils/verdicts.py \
+  plugins/plugin_utils/cli_action.py plugins/plugin_utils/play_checks.py \
   plugins/doc_fragments/cli.py plugins/modules/config.py plugins/modules/firmware.py \
-  plugins/modules/facts.py; do
+  plugins/modules/facts.py plugins/modules/fleet.py plugins/action/config.py \
+  plugins/action/firmware.py plugins/action/facts.py plugins/action/fleet.py \
+  changelogs/changelog.yaml; do
   grep -qx "$collection/$f" "$out/files" || fail "missing $collection/$f"
 done
 # Only the programs and their data: nothing from the tests or the build tools.
 grep -v -E '^usr/(bin/rk5720-[a-z]+|share/(applications|icons/hicolor|man/man1)/.*)$' "$out/files" |
-  grep -v -E "^$collection/(galaxy\.yml|README\.md|meta/runtime\.yml|plugins/[a-z_]+/[a-z0-9_]+\.py)\$" |
+  grep -v -E "^$collection/(galaxy\.yml|README\.md|meta/runtime\.yml|changelogs/changelog\.yaml|plugins/[a-z_]+/[a-z0-9_]+\.py)\$" |
   grep -v -E '^usr/share/doc/rk5720-config/(copyright|changelog\.gz)$' &&
   fail "unexpected files above"
 for program in $(sed -n 's|^usr/bin/||p' "$out/files"); do
