@@ -13,7 +13,7 @@ from ansible.errors import AnsibleActionFail
 from ansible_collections.rk5720.lan.plugins.plugin_utils.cli_action import CliAction
 from ansible_collections.rk5720.lan.plugins.plugin_utils.play_checks import play_conflicts
 from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
-    CONFIG_PARAMETERS, config_result)
+    CONFIG_PARAMETERS, PARAMETER_OF_KEY, config_result)
 
 VALUE_SPEC = dict(
     ip=dict(type='str'),
@@ -44,7 +44,7 @@ def wanted_config(params):
 class ActionModule(CliAction):
     SPEC = dict(VALUE_SPEC, restart=dict(type='bool', default=False),
                 restart_pause=dict(type='int'))
-    REQUIRED_ONE_OF = [[parameter for _, parameter in CONFIG_PARAMETERS]]
+    REQUIRED_ONE_OF = [list(PARAMETER_OF_KEY.values())]
 
     def perform(self):
         wanted = wanted_config(self.params)

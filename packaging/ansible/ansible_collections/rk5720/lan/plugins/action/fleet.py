@@ -16,7 +16,7 @@ from ansible_collections.rk5720.lan.plugins.action.config import VALUE_SPEC, wan
 from ansible_collections.rk5720.lan.plugins.plugin_utils.cli_action import (
     TABLE_FILE, CliAction)
 from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
-    CONFIG_PARAMETERS, fleet_result)
+    PARAMETER_OF_KEY, fleet_result)
 
 DEVICE_SPEC = dict(VALUE_SPEC, name=dict(type='str'), host=dict(type='str', required=True),
                    port=dict(type='int', default=1024))
@@ -27,11 +27,11 @@ def table_text(devices):
     wanted, an empty cell where a value stays."""
     out = io.StringIO()
     writer = csv.writer(out, lineterminator='\n')
-    writer.writerow(['host'] + [key for key, _ in CONFIG_PARAMETERS])
+    writer.writerow(['host'] + list(PARAMETER_OF_KEY))
     for device in devices:
         wanted = wanted_config(device)
         writer.writerow(['%s:%d' % (device['host'], device['port'])] +
-                        [wanted.get(key, '') for key, _ in CONFIG_PARAMETERS])
+                        [wanted.get(key, '') for key in PARAMETER_OF_KEY])
     return out.getvalue()
 
 

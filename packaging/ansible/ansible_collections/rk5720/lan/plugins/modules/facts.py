@@ -33,8 +33,10 @@ attributes:
     description: Reads in check mode too; it never changes anything.
   diff_mode:
     support: none
+    description: Nothing is shown as a difference.
   facts:
     support: full
+    description: The configuration, the version and the date as the fact C(rk5720_lan).
 '''
 
 EXAMPLES = r'''

@@ -51,6 +51,7 @@ attributes:
         staged yet (a copy task in the same check run writes nothing) counts as "would upgrade".
   diff_mode:
     support: none
+    description: Nothing is shown as a difference.
 '''
 
 EXAMPLES = r'''

@@ -82,6 +82,7 @@ attributes:
     description: Reads and compares only.
   diff_mode:
     support: none
+    description: Nothing is shown as a difference.
 '''
 
 EXAMPLES = r'''

@@ -73,7 +73,7 @@ class CliAction(ActionBase):
         """Once a task, before anything reaches a device: an old or foreign
         program would read the options otherwise."""
         executable = self.params['executable']
-        rc, stdout, _ = self.shell(shlex.quote(executable) + ' --version')
+        rc, stdout = self.shell(shlex.quote(executable) + ' --version')[:2]
         return version_problem(executable, rc, stdout, self.where())
 
     def connection_options(self, with_pause=True):

@@ -179,7 +179,7 @@ def difference(cli_difference):
 
 def diff_text(config):
     return ''.join('%s: %s\n' % (parameter, config[parameter])
-                   for _, parameter in CONFIG_PARAMETERS if parameter in config)
+                   for parameter in PARAMETER_OF_KEY.values() if parameter in config)
 
 
 def apply_host_result(host, check_mode):
