@@ -41,8 +41,9 @@ expect "$cli_deb" rk5720-cli usr/bin/rk5720-cli usr/share/man/man1/rk5720-cli.1.
 expect "$deb" rk5720-config usr/bin/rk5720-config usr/bin/rk5720-sim \
   usr/share/applications/rk5720-config.desktop \
   usr/share/icons/hicolor/scalable/apps/rk5720-config.svg \
-  usr/share/icons/hicolor/48x48/apps/rk5720-config.png \
-  usr/share/icons/hicolor/256x256/apps/rk5720-config.png \
+  $(for size in 16 32 48 64 128 256; do
+    echo usr/share/icons/hicolor/${size}x$size/apps/rk5720-config.png
+  done) \
   usr/share/man/man1/rk5720-config.1.gz usr/share/man/man1/rk5720-sim.1.gz
 collection=usr/share/ansible/collections/ansible_collections/rk5720/lan
 # The collection's files as the tree has them, nothing compiled.
