@@ -257,6 +257,48 @@ def check_fleet_and_conflicts(ansible, cli, fleet_ports):
           'an old rk5720-cli is named with the version needed: %s' % result, run)
 
 
+def cli_knows(cli, field):
+    """Whether rk5720-cli's apply names this JSON field in its help."""
+    done = subprocess.run([cli, 'apply', '--help'], stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, universal_newlines=True)
+    return field in done.stdout
+
+
+def check_reruns(ansible, cli, ports):
+    """A renumbering run again with the same inventory is green and unchanged
+    (the device is found where it moved); a value written without a restart
+    is pending, and the same task with restart restarts the device."""
+    (p1, p2) = ports
+    if not cli_knows(cli, 'found_at') or not cli_knows(cli, 'pending_restart'):
+        print('SKIP: re-runs: this rk5720-cli has no moved-device rule or pending restart '
+              '(apply --help names neither found_at nor pending_restart)')
+        return
+    moved_port = free_port('127.0.0.181')
+    servers = dict(renumbered=dict(rk5720_host='127.0.0.171', rk5720_port=p1,
+                                   want_ip='127.0.0.181', want_device_port=moved_port,
+                                   want_mac='02-00-00-00-00-81'),
+                   pending=dict(rk5720_host='127.0.0.172', rk5720_port=p2,
+                                want_mask='255.255.0.0', want_restart=False))
+    inventory = ansible.inventory(servers, rk5720_cli=cli)
+    task = 'Apply the configuration'
+    for options, what in ((('--check', '--diff'), 'check-diff'), ((), 'real')):
+        run = ansible.playbook('config.yml', inventory, *options)
+        check(run.rc == 0, 'the renumbering play, %s: %s' % (what, run.recap), run)
+    run = ansible.playbook('config.yml', inventory)
+    status, result = run.result(task, 'renumbered')
+    check(run.rc == 0 and not result.get('changed') and
+          result.get('now_at') == '127.0.0.181:%d' % moved_port,
+          'the third run with the same inventory is green and unchanged: %s' % result, run)
+    status, result = run.result(task, 'pending')
+    check(status == 'ok' and result.get('pending_restart') is True and not result.get('changed'),
+          'a value written without a restart is pending: %s' % result, run)
+    servers['pending']['want_restart'] = True
+    run = ansible.playbook('config.yml', ansible.inventory(servers, rk5720_cli=cli))
+    status, result = run.result(task, 'pending')
+    check(status == 'ok' and result.get('restarted') and result.get('changed'),
+          'restart: true restarts a device with a pending restart: %s' % result, run)
+
+
 def main():
     cli, sim, sample_image, collection = (os.path.abspath(a) for a in sys.argv[1:5])
     version = sys.argv[5]
@@ -269,12 +311,14 @@ def main():
         configured = config_fleet(fleet)
         upgraded = firmware_fleet(fleet)
         site = (fleet.start('127.0.0.161'), fleet.start('127.0.0.162'))
+        again = (fleet.start('127.0.0.171'), fleet.start('127.0.0.172'))
         # The two fleets wait on their devices at different times: side by side.
         threads = [threading.Thread(target=check_documentation,
                                     args=(ansible, collection, version)),
                    threading.Thread(target=check_config, args=(ansible, cli) + configured),
                    threading.Thread(target=check_firmware, args=(ansible, cli, upgraded, image)),
-                   threading.Thread(target=check_fleet_and_conflicts, args=(ansible, cli, site))]
+                   threading.Thread(target=check_fleet_and_conflicts, args=(ansible, cli, site)),
+                   threading.Thread(target=check_reruns, args=(ansible, cli, again))]
         for thread in threads:
             thread.start()
         for thread in threads:
