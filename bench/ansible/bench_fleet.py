@@ -4,6 +4,7 @@ work: reading every server, and setting a mask with a restart.
 bench_fleet.py CLI SIM COLLECTIONS [SERVERS [FORKS]]   (inside unshare --net)
 Prints `figure: value unit` lines."""
 import os
+import resource
 import subprocess
 import sys
 import tempfile
@@ -19,6 +20,23 @@ def timed(what):
     started = time.monotonic()
     result = what()
     return time.monotonic() - started, result
+
+
+def cpu_of(what):
+    """CPU seconds (user and system) of the processes `what` runs and waits for."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    result = what()
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime), result
+
+
+def site_group(inventory):
+    """The inventory with its one host in the group `site`."""
+    with open(inventory) as data:
+        text = data.read()
+    with open(inventory, 'w') as out:
+        out.write(text.replace('"servers"', '"site"'))
+    return inventory
 
 
 def main():
@@ -60,6 +78,33 @@ def main():
                                            '300', *(jobs + targets),
                                            data='{"mask": "255.255.255.0"}'))
         print('cli_apply_restart_%d_servers_jobs_%d: %.2f s' % (count, count, seconds))
+
+        # A config task with nothing to change against the engine's ping, per host.
+        config_cpu, _ = cpu_of(lambda: playbook('nochange.yml'))
+        ping_cpu, _ = cpu_of(lambda: playbook('ping.yml'))
+        print('ansible_config_unchanged_cpu_per_host: %.3f s' % (config_cpu / count))
+        print('ansible_ping_cpu_per_host: %.3f s' % (ping_cpu / count))
+        print('config_unchanged_against_ping: %.2f x' % (config_cpu / ping_cpu))
+        # Without what every playbook costs once (the engine's start, the inventory).
+        empty_cpu, _ = cpu_of(lambda: ansible.playbook(
+            os.path.join(HERE, 'empty.yml'), ansible.inventory(servers, rk5720_cli=cli)))
+        print('config_unchanged_against_ping_per_task: %.2f x' %
+              ((config_cpu - empty_cpu) / (ping_cpu - empty_cpu)))
+
+        # The site task: every server in one rk5720-cli apply table run.
+        devices = [dict(host=s['rk5720_host'], port=s['rk5720_port'], mask='255.255.0.0')
+                   for s in servers.values()]
+        site = ansible.inventory({'localhost': dict(site_devices=devices)}, rk5720_cli=cli)
+        site = site_group(site)
+        seconds, run = timed(lambda: ansible.playbook(os.path.join(HERE, 'site.yml'), site))
+        if run.rc != 0 or not run.recap.get('localhost', {}).get('changed'):
+            sys.exit('site task failed:\n' + run.output)
+        print('ansible_site_task_%d_servers: %.2f s' % (count, seconds))
+        table = os.path.join(work, 'site.csv')
+        with open(table, 'w') as out:
+            out.write('host,mask\n' + ''.join('%s,255.255.255.0\n' % t for t in targets))
+        seconds, _ = timed(lambda: cli_run('apply', table, '--json'))
+        print('cli_apply_table_%d_servers: %.2f s' % (count, seconds))
 
 
 if __name__ == '__main__':

@@ -59,8 +59,10 @@ def check_documentation(ansible, collection, version):
     if os.path.exists(built):
         with tarfile.open(built) as archive:
             names = archive.getnames()
-        check({'MANIFEST.json', 'plugins/modules/config.py', 'plugins/modules/firmware.py',
-               'plugins/modules/facts.py', 'plugins/module_utils/rk5720_cli.py'} <= set(names)
+        check({'MANIFEST.json', 'LICENSE', 'plugins/modules/config.py',
+               'plugins/action/config.py', 'plugins/action/firmware.py',
+               'plugins/action/facts.py', 'plugins/action/fleet.py',
+               'plugins/plugin_utils/verdicts.py'} <= set(names)
               and not any('__pycache__' in name for name in names),
               'the built collection holds the modules and nothing compiled: %s' % names)
 
@@ -167,9 +169,10 @@ def check_firmware(ansible, cli, servers, image):
 
     def check_gone(run):
         status, result = run.result(task, 'gone_h')
-        check(status == 'failed' and result.get('unreachable') is True and
-              result.get('msg', '').startswith('unreachable: 127.0.0.154:'),
-              'a device that is not there fails as unreachable: %s' % result, run)
+        check(status == 'unreachable' and result.get('unreachable') is True and
+              result.get('msg', '').startswith('unreachable: 127.0.0.154:') and
+              run.recap.get('gone_h', {}).get('unreachable') == 1,
+              'a device that is not there is unreachable in the recap: %s' % result, run)
 
     run = ansible.playbook('firmware.yml', inventory, '--check')
     for name in ('old_e', 'old_f', 'refuses_g'):
@@ -202,6 +205,100 @@ def check_firmware(ansible, cli, servers, image):
           'a second run uploads nothing: %s' % run.recap, run)
 
 
+def check_fleet_and_conflicts(ansible, cli, fleet_ports):
+    """The site task in check mode and for real; two hosts of a play that
+    would end at one address both fail with nothing written; an old CLI is
+    named with the version needed."""
+    (p1, p2) = fleet_ports
+    devices = [dict(name='one', host='127.0.0.161', port=p1, mask='255.255.0.0'),
+               dict(name='two', host='127.0.0.162', port=p2, speed=3)]
+    localhost = dict(localhost=dict(site_devices=devices))
+    inventory = ansible.inventory(localhost, rk5720_cli=cli)
+    task = 'Apply the site\'s table'
+    run = ansible.playbook('fleet.yml', inventory, '--check')
+    status, result = run.result(task, 'localhost')
+    check(status == 'ok' and result.get('changed') and
+          [d.get('name') for d in result.get('devices', [])] == ['one', 'two'] and
+          cli_read(cli, '127.0.0.161', p1).get('mask') == '255.255.255.0',
+          'the site task in check mode lists each device and writes nothing: %s' % result, run)
+    run = ansible.playbook('fleet.yml', inventory)
+    status, result = run.result(task, 'localhost')
+    check(status == 'ok' and result.get('summary') == '2 devices: 2 changed, 0 unchanged, 0 failed'
+          and cli_read(cli, '127.0.0.161', p1).get('mask') == '255.255.0.0',
+          'the site task writes every device in one run: %s' % result, run)
+    run = ansible.playbook('fleet.yml', inventory)
+    status, result = run.result(task, 'localhost')
+    check(status == 'ok' and not result.get('changed'),
+          'the site task again changes nothing: %s' % result, run)
+
+    twins = dict((name, dict(rk5720_host=host, rk5720_port=port, want_ip='127.0.0.170',
+                             want_device_port=4100))
+                 for name, host, port in (('twin_1', '127.0.0.161', p1),
+                                          ('twin_2', '127.0.0.162', p2)))
+    run = ansible.playbook('config.yml', ansible.inventory(twins, rk5720_cli=cli))
+    for name in twins:
+        status, result = run.result('Apply the configuration', name)
+        check(status == 'failed' and result.get('parameter') == 'ip' and
+              '127.0.0.170:4100' in result.get('msg', ''),
+              'two hosts ending at one address both fail: %s' % result, run)
+    check(cli_read(cli, '127.0.0.161', p1).get('ip') == '127.0.0.161' and
+          cli_read(cli, '127.0.0.162', p2).get('ip') == '127.0.0.162',
+          'nothing was written to the twins')
+
+    old = os.path.join(ansible.work, 'old-cli')
+    with open(old, 'w') as script:
+        script.write('#!/bin/sh\necho "rk5720-cli 0.9.0"\n')
+    os.chmod(old, 0o755)
+    one = dict(one=dict(rk5720_host='127.0.0.161', rk5720_port=p1, want_mask='255.0.0.0'))
+    run = ansible.playbook('config.yml', ansible.inventory(one, rk5720_cli=old))
+    status, result = run.result('Apply the configuration', 'one')
+    check(status == 'failed' and result.get('parameter') == 'executable' and
+          '0.9.0' in result.get('msg', '') and '1.0.0.1 or later' in result.get('msg', ''),
+          'an old rk5720-cli is named with the version needed: %s' % result, run)
+
+
+def cli_knows(cli, field):
+    """Whether rk5720-cli's apply names this JSON field in its help."""
+    done = subprocess.run([cli, 'apply', '--help'], stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, universal_newlines=True)
+    return field in done.stdout
+
+
+def check_reruns(ansible, cli, ports):
+    """A renumbering run again with the same inventory is green and unchanged
+    (the device is found where it moved); a value written without a restart
+    is pending, and the same task with restart restarts the device."""
+    (p1, p2) = ports
+    if not cli_knows(cli, 'found_at') or not cli_knows(cli, 'pending_restart'):
+        print('SKIP: re-runs: this rk5720-cli has no moved-device rule or pending restart '
+              '(apply --help names neither found_at nor pending_restart)')
+        return
+    moved_port = free_port('127.0.0.181')
+    servers = dict(renumbered=dict(rk5720_host='127.0.0.171', rk5720_port=p1,
+                                   want_ip='127.0.0.181', want_device_port=moved_port,
+                                   want_mac='02-00-00-00-00-81'),
+                   pending=dict(rk5720_host='127.0.0.172', rk5720_port=p2,
+                                want_mask='255.255.0.0', want_restart=False))
+    inventory = ansible.inventory(servers, rk5720_cli=cli)
+    task = 'Apply the configuration'
+    for options, what in ((('--check', '--diff'), 'check-diff'), ((), 'real')):
+        run = ansible.playbook('config.yml', inventory, *options)
+        check(run.rc == 0, 'the renumbering play, %s: %s' % (what, run.recap), run)
+    run = ansible.playbook('config.yml', inventory)
+    status, result = run.result(task, 'renumbered')
+    check(run.rc == 0 and not result.get('changed') and
+          result.get('now_at') == '127.0.0.181:%d' % moved_port,
+          'the third run with the same inventory is green and unchanged: %s' % result, run)
+    status, result = run.result(task, 'pending')
+    check(status == 'ok' and result.get('pending_restart') is True and not result.get('changed'),
+          'a value written without a restart is pending: %s' % result, run)
+    servers['pending']['want_restart'] = True
+    run = ansible.playbook('config.yml', ansible.inventory(servers, rk5720_cli=cli))
+    status, result = run.result(task, 'pending')
+    check(status == 'ok' and result.get('restarted') and result.get('changed'),
+          'restart: true restarts a device with a pending restart: %s' % result, run)
+
+
 def main():
     cli, sim, sample_image, collection = (os.path.abspath(a) for a in sys.argv[1:5])
     version = sys.argv[5]
@@ -213,11 +310,15 @@ def main():
         # Started here: a simulator ends with the thread that started it.
         configured = config_fleet(fleet)
         upgraded = firmware_fleet(fleet)
+        site = (fleet.start('127.0.0.161'), fleet.start('127.0.0.162'))
+        again = (fleet.start('127.0.0.171'), fleet.start('127.0.0.172'))
         # The two fleets wait on their devices at different times: side by side.
         threads = [threading.Thread(target=check_documentation,
                                     args=(ansible, collection, version)),
                    threading.Thread(target=check_config, args=(ansible, cli) + configured),
-                   threading.Thread(target=check_firmware, args=(ansible, cli, upgraded, image))]
+                   threading.Thread(target=check_firmware, args=(ansible, cli, upgraded, image)),
+                   threading.Thread(target=check_fleet_and_conflicts, args=(ansible, cli, site)),
+                   threading.Thread(target=check_reruns, args=(ansible, cli, again))]
         for thread in threads:
             thread.start()
         for thread in threads:

@@ -1,6 +1,6 @@
 #!/bin/sh
 # check_package.sh CPACK BUILD_DIR VERSION
-# Builds the Debian package from a built tree and checks its file list, its
+# Builds the Debian packages from a built tree and checks its file list, its
 # control fields, what the installed files do, and lintian's verdict.
 set -eu
 cpack=$1
@@ -16,41 +16,52 @@ fail() {
 
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
   { cat "$out/cpack.log" >&2; fail "cpack"; }
-deb="$out/rk5720-config_${version}_$(dpkg --print-architecture).deb"
-[ -f "$deb" ] || fail "no $deb"
+arch=$(dpkg --print-architecture)
+cli_deb="$out/rk5720-cli_${version}_$arch.deb"
+deb="$out/rk5720-config_${version}_$arch.deb"
+collection_deb="$out/ansible-collection-rk5720-lan_${version}_all.deb"
+for d in "$cli_deb" "$deb" "$collection_deb"; do
+  [ -f "$d" ] || { ls "$out" >&2; fail "no $d"; }
+done
 
-dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||' | grep -v '/$' | sort >"$out/files"
-for f in usr/bin/rk5720-config usr/bin/rk5720-sim usr/bin/rk5720-cli \
+# files DEB: its regular files, one a line.
+files() { dpkg-deb -c "$1" | awk '{ print $6 }' | sed 's|^\./||' | grep -v '/$' | sort; }
+# expect DEB PACKAGE FILE...: the package holds exactly these files, its
+# copyright and its changelog.
+expect() {
+  d=$1
+  package=$2
+  shift 2
+  files "$d" >"$out/$package.files"
+  printf '%s\n' "$@" usr/share/doc/$package/copyright usr/share/doc/$package/changelog.gz |
+    sort >"$out/$package.wanted"
+  diff "$out/$package.wanted" "$out/$package.files" >&2 || fail "files of $package (< wanted, > found)"
+}
+expect "$cli_deb" rk5720-cli usr/bin/rk5720-cli usr/share/man/man1/rk5720-cli.1.gz
+expect "$deb" rk5720-config usr/bin/rk5720-config usr/bin/rk5720-sim \
   usr/share/applications/rk5720-config.desktop \
   usr/share/icons/hicolor/scalable/apps/rk5720-config.svg \
-  usr/share/icons/hicolor/48x48/apps/rk5720-config.png \
-  usr/share/icons/hicolor/256x256/apps/rk5720-config.png \
-  usr/share/man/man1/rk5720-config.1.gz usr/share/man/man1/rk5720-sim.1.gz \
-  usr/share/man/man1/rk5720-cli.1.gz \
-  usr/share/doc/rk5720-config/copyright usr/share/doc/rk5720-config/changelog.gz; do
-  grep -qx "$f" "$out/files" || fail "missing $f"
-done
+  $(for size in 16 32 48 64 128 256; do
+    echo usr/share/icons/hicolor/${size}x$size/apps/rk5720-config.png
+  done) \
+  usr/share/man/man1/rk5720-config.1.gz usr/share/man/man1/rk5720-sim.1.gz
 collection=usr/share/ansible/collections/ansible_collections/rk5720/lan
-for f in galaxy.yml README.md meta/runtime.yml plugins/module_utils/rk5720_cli.py \
-  plugins/doc_fragments/cli.py plugins/modules/config.py plugins/modules/firmware.py \
-  plugins/modules/facts.py; do
-  grep -qx "$collection/$f" "$out/files" || fail "missing $collection/$f"
-done
-# Only the programs and their data: nothing from the tests or the build tools.
-grep -v -E '^usr/(bin/rk5720-[a-z]+|share/(applications|icons/hicolor|man/man1)/.*)$' "$out/files" |
-  grep -v -E "^$collection/(galaxy\.yml|README\.md|meta/runtime\.yml|plugins/[a-z_]+/[a-z0-9_]+\.py)\$" |
-  grep -v -E '^usr/share/doc/rk5720-config/(copyright|changelog\.gz)$' &&
-  fail "unexpected files above"
-for program in $(sed -n 's|^usr/bin/||p' "$out/files"); do
-  grep -qx "usr/share/man/man1/$program.1.gz" "$out/files" || fail "no manual page for $program"
-done
+# The collection's files as the tree has them, nothing compiled.
+src=$(dirname "$0")/../../packaging/ansible/ansible_collections/rk5720/lan
+expect "$collection_deb" ansible-collection-rk5720-lan $(cd "$src" && find . -type f \
+  ! -name '*.pyc' ! -path '*/__pycache__/*' ! -name LICENSE | sed "s|^\./|$collection/|")
+grep -qx "$collection/plugins/action/config.py" "$out/ansible-collection-rk5720-lan.files" ||
+  fail "no action plugin in the collection"
+cat "$out"/*.files >"$out/files"
 
 field() { dpkg-deb -f "$deb" "$1"; }
+for d in "$cli_deb" "$deb" "$collection_deb"; do
+  [ "$(dpkg-deb -f "$d" Version)" = "$version" ] || fail "Version of $d"
+  [ -n "$(dpkg-deb -f "$d" Maintainer)" ] || fail "no Maintainer in $d"
+  [ -n "$(dpkg-deb -f "$d" Description)" ] || fail "no Description in $d"
+done
 [ "$(field Package)" = rk5720-config ] || fail "Package: $(field Package)"
-[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
-[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
-[ -n "$(field Description)" ] || fail "no Description"
+[ "$(field Architecture)" = "$arch" ] || fail "Architecture"
 depends=$(field Depends)
 # Read from the binaries, so every library they link is there.
 echo "$depends" | tr ',' '\n' | sed 's/^ *//' >"$out/depends"
@@ -60,12 +71,21 @@ done
 # The font the windows ask for.
 field Recommends | tr ',' '\n' | sed 's/^ *//' | grep -qx fonts-dejavu-core ||
   fail "Recommends lacks fonts-dejavu-core: $(field Recommends)"
+# A jump host: Qt Core and Network, no GUI library at all.
+cli_depends=$(dpkg-deb -f "$cli_deb" Depends)
+echo "$cli_depends" | grep -q libqt6network6 || fail "rk5720-cli Depends: $cli_depends"
+echo "$cli_depends" | grep -E -q 'libqt6(gui|widgets|svg|dbus|opengl|xcb)|libx|libgl|fontconfig' &&
+  fail "rk5720-cli pulls in a GUI library: $cli_depends"
+[ -z "$(dpkg-deb -f "$cli_deb" Recommends)" ] || fail "rk5720-cli recommends something"
+[ "$(dpkg-deb -f "$collection_deb" Architecture)" = all ] || fail "collection is not Architecture: all"
+dpkg-deb -f "$collection_deb" Depends | grep -q '^ansible-core (>= 2.14)$' ||
+  fail "collection Depends: $(dpkg-deb -f "$collection_deb" Depends)"
 
 # Debian's rules, as lintian knows them: errors and warnings fail, its notes do not.
-lintian --fail-on error,warning "$deb" >"$out/lintian" 2>&1 ||
+lintian --fail-on error,warning "$cli_deb" "$deb" "$collection_deb" >"$out/lintian" 2>&1 ||
   { cat "$out/lintian" >&2; fail "lintian"; }
 
-dpkg-deb -x "$deb" "$out/root"
+for d in "$cli_deb" "$deb" "$collection_deb"; do dpkg-deb -x "$d" "$out/root"; done
 root=$out/root
 desktop-file-validate "$root/usr/share/applications/rk5720-config.desktop" ||
   fail "desktop entry"

@@ -1,3 +1,7 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# The documentation of rk5720.lan.config; its action plugin does the work.
 # Sets the network parameters of an RK5720 LAN communication server through
 # rk5720-cli apply, which writes only what differs.
 from __future__ import absolute_import, division, print_function
@@ -19,7 +23,7 @@ description:
   - The device is reached at I(host):I(port); after an address change it answers at the
     address returned in I(now_at), which is where the next tasks must reach it.
 version_added: 1.0.0
-author: RK5720 LAN Config developers
+author: RK5720 LAN Config developers (@rk5720-config)
 extends_documentation_fragment:
   - rk5720.lan.cli
 options:
@@ -70,11 +74,11 @@ options:
         Default the CLI's (7000).
     type: int
 notes:
-  - Runs C(rk5720-cli) with an argument list, never through a shell; the values go to it as
+  - Runs C(rk5720-cli) on the task's host through its connection, each argument quoted for its shell; the values go to it as
     JSON on its standard input.
   - A bad value fails the task with the parameter's name, and nothing is sent to the device.
-    A device that cannot be reached fails the task with a message that starts with
-    C(unreachable:) and the return value I(unreachable).
+    A device that cannot be reached makes its host unreachable, with a message that starts
+    with C(unreachable:).
 attributes:
   check_mode:
     support: full
@@ -168,7 +172,7 @@ parameter:
   sample: device_port
 unreachable:
   description: True when the device could not be reached, fell silent, answered garbage or
-    dropped the connection.
+    dropped the connection; the host is then unreachable.
   returned: failure because of the connection
   type: bool
 rc:
@@ -177,95 +181,3 @@ rc:
   returned: failure
   type: int
 '''
-
-from ansible.module_utils.basic import AnsibleModule
-from ansible.module_utils.six import string_types
-from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
-    CONFIG_PARAMETERS, CONNECTION_ARGS, EXIT_DONE, EXIT_DRIFT, PARAMETER_OF_KEY, common_options,
-    config_by_parameter, fail_run, run_cli, target_text, value_of_parameter)
-
-
-def wanted_config(module):
-    """The values given, as the CLI's configuration JSON: a table's item by its
-    text or by its index."""
-    config = {}
-    for key, parameter in CONFIG_PARAMETERS:
-        value = module.params[parameter]
-        if value is None:
-            continue
-        if isinstance(value, bool) or not isinstance(value, (int, string_types)):
-            module.fail_json(msg='%s: expected a text or an index, not %r' % (parameter, value),
-                             parameter=parameter)
-        config[key] = value
-    return config
-
-
-def difference(cli_difference):
-    parameter = PARAMETER_OF_KEY.get(cli_difference.get('key'), cli_difference.get('key'))
-    return dict(parameter=parameter,
-                before=value_of_parameter(parameter, cli_difference.get('before')),
-                after=value_of_parameter(parameter, cli_difference.get('after')))
-
-
-def diff_text(config):
-    return ''.join('%s: %s\n' % (parameter, config[parameter])
-                   for _, parameter in CONFIG_PARAMETERS if parameter in config)
-
-
-def main():
-    argument_spec = dict(CONNECTION_ARGS)
-    argument_spec.update(
-        ip=dict(type='str'),
-        mask=dict(type='str'),
-        gateway=dict(type='str'),
-        device_port=dict(type='int'),
-        mac=dict(type='str'),
-        byte_order=dict(type='raw'),
-        speed=dict(type='raw'),
-        restart=dict(type='bool', default=False),
-        restart_pause=dict(type='int'),
-    )
-    module = AnsibleModule(
-        argument_spec=argument_spec,
-        supports_check_mode=True,
-        required_one_of=[[parameter for _, parameter in CONFIG_PARAMETERS]],
-    )
-    arguments = ['-'] + common_options(module)
-    if module.check_mode:
-        arguments.append('--check')
-    if module.params['restart']:
-        arguments.append('--restart')
-    arguments += ['--', target_text(module)]
-
-    run = run_cli(module, 'apply', arguments, data=module.jsonify(wanted_config(module)))
-    host = run.host
-    result = dict(host=module.params['host'], port=module.params['port'])
-    if host:
-        result.update(
-            differences=[difference(d) for d in host.get('differences') or []],
-            before=config_by_parameter(host.get('before')),
-            after=config_by_parameter(host.get('after')),
-            written=[PARAMETER_OF_KEY.get(key, key) for key in host.get('written') or []],
-            restarted=bool(host.get('restarted')),
-        )
-        for field in ('now_at', 'version', 'date'):
-            if host.get(field):
-                result[field] = host[field]
-    # What was written stays written even when the check after it fails; in
-    # check mode the CLI's "changed" means "would change".
-    result['changed'] = bool(host.get('written')) or (not module.check_mode and
-                                                     bool(host.get('changed')))
-    drifted = module.check_mode and run.rc == EXIT_DRIFT
-    if (run.rc != EXIT_DONE and not drifted) or not host:
-        fail_run(module, run, **result)
-    if module.check_mode:
-        result['changed'] = bool(result['differences'])
-    if module._diff:
-        result['diff'] = dict(before=diff_text(result['before']), after=diff_text(result['after']),
-                              before_header=target_text(module),
-                              after_header=result.get('now_at', target_text(module)))
-    module.exit_json(**result)
-
-
-if __name__ == '__main__':
-    main()

@@ -1,3 +1,7 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# The documentation of rk5720.lan.facts; its action plugin does the work.
 # Reads an RK5720 LAN communication server's configuration through
 # rk5720-cli read, as facts for reports and conditions.
 from __future__ import absolute_import, division, print_function
@@ -16,21 +20,23 @@ description:
     site that has the rk5720-config package); with C(delegate_to) the facts still belong to
     the device's host.
 version_added: 1.0.0
-author: RK5720 LAN Config developers
+author: RK5720 LAN Config developers (@rk5720-config)
 extends_documentation_fragment:
   - rk5720.lan.cli
 notes:
-  - Runs C(rk5720-cli) with an argument list, never through a shell.
-  - A device that cannot be reached fails the task with a message that starts with
-    C(unreachable:) and the return value I(unreachable).
+  - Runs C(rk5720-cli) on the task's host through its connection, each argument quoted for its shell.
+  - A device that cannot be reached makes its host unreachable, with a message that starts
+    with C(unreachable:).
 attributes:
   check_mode:
     support: full
     description: Reads in check mode too; it never changes anything.
   diff_mode:
     support: none
+    description: Nothing is shown as a difference.
   facts:
     support: full
+    description: The configuration, the version and the date as the fact C(rk5720_lan).
 '''
 
 EXAMPLES = r'''
@@ -73,30 +79,7 @@ ansible_facts:
       type: dict
 unreachable:
   description: True when the device could not be reached, fell silent, answered garbage or
-    dropped the connection.
+    dropped the connection; the host is then unreachable.
   returned: failure because of the connection
   type: bool
 '''
-
-from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
-    CONNECTION_ARGS, EXIT_DONE, common_options, config_by_parameter, fail_run, run_cli,
-    target_text)
-
-
-def main():
-    module = AnsibleModule(argument_spec=dict(CONNECTION_ARGS), supports_check_mode=True)
-    run = run_cli(module, 'read', common_options(module) + ['--', target_text(module)])
-    if run.rc != EXIT_DONE or not run.host:
-        fail_run(module, run)
-    config = config_by_parameter(run.host.get('config'))
-    version = run.host.get('version')
-    date = run.host.get('date')
-    facts = dict(config, version=version, date=date, host=module.params['host'],
-                 port=module.params['port'])
-    module.exit_json(changed=False, config=config, version=version, date=date,
-                     ansible_facts=dict(rk5720_lan=facts))
-
-
-if __name__ == '__main__':
-    main()

@@ -1,3 +1,7 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# The documentation of rk5720.lan.firmware; its action plugin does the work.
 # Upgrades an RK5720 LAN communication server's firmware through rk5720-cli,
 # only when the device's stored image is not the file's.
 from __future__ import absolute_import, division, print_function
@@ -16,7 +20,7 @@ description:
   - Runs on the machine that runs the task (the control node, or a delegate of the
     device's site that has the rk5720-config package); I(image) is a path there.
 version_added: 1.0.0
-author: RK5720 LAN Config developers
+author: RK5720 LAN Config developers (@rk5720-config)
 extends_documentation_fragment:
   - rk5720.lan.cli
 options:
@@ -35,16 +39,19 @@ options:
         CLI's (500); the limits of blocks and installs grow with it.
     type: int
 notes:
-  - Runs C(rk5720-cli) with an argument list, never through a shell.
+  - Runs C(rk5720-cli) on the task's host through its connection, each argument quoted for its shell.
   - A failed verification fails the task with the CLI's message. A bad image fails it naming
     I(image) before anything is sent. A device that cannot be reached fails the task with a
     message that starts with C(unreachable:) and the return value I(unreachable).
 attributes:
   check_mode:
     support: full
-    description: Compares only, and reports as changed a device that would be upgraded.
+    description:
+      - Compares only, and reports as changed a device that would be upgraded. An image not
+        staged yet (a copy task in the same check run writes nothing) counts as "would upgrade".
   diff_mode:
     support: none
+    description: Nothing is shown as a difference.
 '''
 
 EXAMPLES = r'''
@@ -99,7 +106,7 @@ parameter:
   type: str
 unreachable:
   description: True when the device could not be reached, fell silent, answered garbage or
-    dropped the connection.
+    dropped the connection; the host is then unreachable.
   returned: failure because of the connection
   type: bool
 rc:
@@ -108,50 +115,3 @@ rc:
   returned: failure
   type: int
 '''
-
-from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.rk5720.lan.plugins.module_utils.rk5720_cli import (
-    CONNECTION_ARGS, EXIT_DONE, EXIT_REFUSED, EXIT_USAGE, common_options, fail_run, run_cli,
-    target_text)
-
-
-def main():
-    argument_spec = dict(CONNECTION_ARGS)
-    argument_spec.update(
-        image=dict(type='path', required=True),
-        restart_pause=dict(type='int'),
-    )
-    module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True)
-    image = module.params['image']
-    result = dict(changed=False, upgraded=False)
-
-    compare_options = ['--answer-timeout', str(module.params['answer_timeout'])] \
-        if module.params['answer_timeout'] is not None else []
-    compare = run_cli(module, 'compare', compare_options + ['--', image, target_text(module)])
-    if compare.rc == EXIT_DONE and compare.host.get('same') is True:
-        module.exit_json(same=True, **result)
-    # Refused with "same" false: another version, other bytes or another length.
-    if compare.rc != EXIT_REFUSED or compare.host.get('same') is not False:
-        fail_run(module, compare, parameter='image' if compare.rc == EXIT_USAGE else None,
-                 **result)
-    result.update(same=False, difference=compare.host.get('error'))
-    if module.check_mode:
-        result['changed'] = True
-        module.exit_json(**result)
-
-    upgrade = run_cli(module, 'upgrade', common_options(module) + ['--', image,
-                                                                  target_text(module)])
-    # Blocks may have gone out before a failure: the device is not what it was.
-    result['changed'] = upgrade.rc != EXIT_USAGE
-    if upgrade.rc != EXIT_DONE:
-        fail_run(module, upgrade, parameter='image' if upgrade.rc == EXIT_USAGE else None,
-                 **result)
-    result['upgraded'] = True
-    for field in ('version', 'date', 'blocks'):
-        if field in upgrade.host:
-            result[field] = upgrade.host[field]
-    module.exit_json(**result)
-
-
-if __name__ == '__main__':
-    main()

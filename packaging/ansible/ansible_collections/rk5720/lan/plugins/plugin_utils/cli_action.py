@@ -1,0 +1,100 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# What the collection's action plugins share: their options, and rk5720-cli
+# run on the task's host through its connection (so delegate_to and jump hosts
+# work), with no module shipped and no Python started there.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+import shlex
+
+from ansible.plugins.action import ActionBase
+from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
+    CliRun, version_problem)
+
+# Where a table's temporary file goes on the command line.
+TABLE_FILE = '\0table'
+
+# What every task needs to reach one device from the machine that runs it.
+CONNECTION_SPEC = dict(
+    host=dict(type='str', required=True),
+    port=dict(type='int', default=1024),
+    answer_timeout=dict(type='int'),
+    timeout=dict(type='int'),
+    retries=dict(type='int'),
+    executable=dict(type='str', default='rk5720-cli'),
+)
+
+
+class CliAction(ActionBase):
+    TRANSFERS_FILES = False
+    _VALID_ARGS = frozenset()
+    # Filled by each plugin: its options beyond CONNECTION_SPEC.
+    SPEC = {}
+    REQUIRED_ONE_OF = None
+    WITH_CONNECTION = True
+
+    def run(self, tmp=None, task_vars=None):
+        result = super(CliAction, self).run(tmp, task_vars)
+        spec = dict(CONNECTION_SPEC) if self.WITH_CONNECTION else dict(
+            (k, v) for k, v in CONNECTION_SPEC.items() if k not in ('host', 'port'))
+        spec.update(self.SPEC)
+        validation, params = self.validate_argument_spec(argument_spec=spec,
+                                                         required_one_of=self.REQUIRED_ONE_OF)
+        del validation
+        self.params = params
+        self.task_vars = task_vars or {}
+        problem = self.check_version()
+        if problem:
+            result.update(failed=True, msg=problem, parameter='executable')
+            return result
+        result.update(self.perform())
+        return result
+
+    @staticmethod
+    def quoted(text):
+        return shlex.quote(text)
+
+    def where(self):
+        return self._play_context.remote_addr or 'the host that runs the task'
+
+    def target(self):
+        return '%s:%d' % (self.params['host'], self.params['port'])
+
+    def shell(self, command, data=None):
+        if data is not None:
+            data = data.encode('utf-8')
+        done = self._low_level_execute_command(command, sudoable=False, in_data=data)
+        return done.get('rc'), done.get('stdout', ''), done.get('stderr', '')
+
+    def check_version(self):
+        """Once a task, before anything reaches a device: an old or foreign
+        program would read the options otherwise."""
+        executable = self.params['executable']
+        rc, stdout = self.shell(shlex.quote(executable) + ' --version')[:2]
+        return version_problem(executable, rc, stdout, self.where())
+
+    def connection_options(self, with_pause=True):
+        options = []
+        for parameter, option in (('answer_timeout', '--answer-timeout'),
+                                  ('timeout', '--timeout'), ('retries', '--retries'),
+                                  ('restart_pause', '--restart-pause')):
+            if parameter == 'restart_pause' and not with_pause:
+                continue
+            if self.params.get(parameter) is not None:
+                options += [option, str(self.params[parameter])]
+        return options
+
+    def cli(self, command, arguments, data=None, table=False):
+        """One rk5720-cli run with --json. With `table` the data is a CSV
+        table: it goes into a temporary file on the task's host, given to the
+        CLI in place of the argument TABLE_FILE."""
+        argv = [self.params['executable'], command, '--json'] + arguments
+        line = ' '.join('"$f"' if a == TABLE_FILE else shlex.quote(a) for a in argv)
+        if table:
+            line = ('f=$(mktemp --suffix=.csv) || exit 2; cat >"$f"; %s; rc=$?; rm -f "$f"; '
+                    'exit $rc' % line)
+        rc, stdout, stderr = self.shell(line, data=data)
+        return CliRun(argv, rc, stdout, stderr)

@@ -1,0 +1,72 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# Two hosts of one play that would end at one address:port or with one MAC
+# both fail before anything is written, as rk5720-cli's own table does: each
+# host's task finds the others' by templating the same task with their vars.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+from ansible.parsing.mod_args import ModuleArgsParser
+from ansible.template import Templar
+
+
+# The variables every host of a play sees alike.
+PLAY_WIDE = ('omit', 'hostvars', 'groups', 'playbook_dir', 'ansible_play_hosts_all',
+             'ansible_play_batch', 'ansible_playbook_python', 'ansible_check_mode')
+
+
+def endpoint(args):
+    """(ADDR:PORT the device would end at, its MAC or None) of a task's args."""
+    try:
+        port = int(args.get('device_port') or args.get('port') or 1024)
+    except (TypeError, ValueError):
+        return None, None
+    address = args.get('ip') or args.get('host')
+    mac = args.get('mac')
+    return ('%s:%d' % (address, port) if address else None,
+            str(mac).upper().replace(':', '-') if mac else None)
+
+
+def conflict(mine, others):
+    """(message, parameter) of the first other host that ends where this one
+    does, or None. `others` holds (host name, endpoint) pairs."""
+    at, mac = mine
+    for name, (other_at, other_mac) in others:
+        if at and at == other_at:
+            return ('ip: %s would end at %s as well; nothing was written' % (name, at), 'ip')
+        if mac and mac == other_mac:
+            return ('mac: %s would get %s as well; nothing was written' % (name, mac), 'mac')
+    return None
+
+
+def play_conflicts(action, task_vars):
+    """The conflict of this host's config task with the play's other hosts."""
+    args = action.params
+    if not any(args.get(key) is not None for key in ('ip', 'device_port', 'mac')):
+        return None
+    me = task_vars.get('inventory_hostname')
+    hosts = [h for h in task_vars.get('ansible_play_hosts_all') or [] if h != me]
+    task_ds = getattr(action._task, '_ds', None)
+    if not hosts or not isinstance(task_ds, dict):
+        return None
+    try:
+        raw = ModuleArgsParser(task_ds=task_ds,
+                               collection_list=action._task.collections).parse()[1]
+    except Exception:  # pylint: disable=broad-except
+        return None
+    omit = task_vars.get('omit')
+    others = []
+    for name in hosts:
+        try:
+            # The other host's own vars, never this host's under its name.
+            variables = dict((key, task_vars[key]) for key in PLAY_WIDE if key in task_vars)
+            variables.update(task_vars['hostvars'][name])
+            variables['inventory_hostname'] = name
+            templated = Templar(loader=action._loader, variables=variables).template(raw)
+        except Exception:  # pylint: disable=broad-except
+            continue
+        templated = dict((k, v) for k, v in templated.items() if v != omit)
+        others.append((name, endpoint(templated)))
+    return conflict(endpoint(args), others)
