@@ -10,6 +10,16 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-windows}")
+if [ -z "${RK_IN_NETNS:-}" ]; then
+  missing=()
+  for p in wine64 xvfb xdotool imagemagick x11-utils; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+fi
 if [ "$(id -u)" -eq 0 ] && [ -z "${RK_IN_NETNS:-}" ]; then
   exec unshare --net sh -c "ip link set lo up && RK_IN_NETNS=1 exec '$0' '$build'"
 fi
