@@ -1,6 +1,16 @@
 # Bitmaps of our own drawings (window icon, About picture, theme icons) are
 # rendered from the SVG sources at build time by a small tool of ours.
-add_subdirectory(${PROJECT_SOURCE_DIR}/packaging/svg2png ${PROJECT_BINARY_DIR}/packaging/svg2png)
+# It runs on the build machine: a cross build uses one built for the build
+# machine, named by RK_HOST_SVG2PNG.
+if(CMAKE_CROSSCOMPILING)
+  if(NOT EXISTS "${RK_HOST_SVG2PNG}")
+    message(FATAL_ERROR "A cross build needs RK_HOST_SVG2PNG: rk-svg2png built for this machine")
+  endif()
+  add_executable(rk-svg2png IMPORTED)
+  set_target_properties(rk-svg2png PROPERTIES IMPORTED_LOCATION "${RK_HOST_SVG2PNG}")
+else()
+  add_subdirectory(${PROJECT_SOURCE_DIR}/packaging/svg2png ${PROJECT_BINARY_DIR}/packaging/svg2png)
+endif()
 
 # rk_render_svg(OUTPUT out.png SVG in.svg SIZE width height)
 # A build rule that renders `in.svg` to `out.png`. The rule makes the output's

@@ -1,6 +1,7 @@
 #include "FormLook.h"
 
 #include "TextColor.h"
+#include "UiFontFamilies.h"
 #include "ui_TChatForm.h"
 
 #include <QApplication>
@@ -34,7 +35,9 @@ void StyleResultField(QLineEdit* edit) {
 } // namespace
 
 QFont UiFont() {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    const QStringList families = UiFontFamilies();
+    QFont font(families.first());
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(10);
     return font;

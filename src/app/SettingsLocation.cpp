@@ -1,5 +1,7 @@
 #include "SettingsLocation.h"
 
+#include "FolderWritable.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -11,50 +13,30 @@ QString JoinPath(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
-// What `cmake --install` and the package put beside bin/.
-bool IsInstalledLayout(const QString& exeFolder, const SettingsProbes& probes) {
-    const QString entry = QDir::cleanPath(
-        JoinPath(exeFolder, QStringLiteral("../share/applications/rk5720-config.desktop")));
-    return probes.exists(entry);
-}
-
-QString UserConfigFolder(const QProcessEnvironment& environment) {
-    // The base-directory rules ignore a relative or empty XDG_CONFIG_HOME.
-    const QString xdg = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return QDir::cleanPath(xdg);
-    QString home = environment.value(QStringLiteral("HOME"));
-    if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath();
-    return QDir::cleanPath(JoinPath(home, QStringLiteral(".config")));
-}
-
 } // namespace
 
 SettingsProbes FileSystemProbes() {
     return {
         [](const QString& path) { return QFileInfo::exists(path); },
-        [](const QString& folder) {
-            const QFileInfo info(folder);
-            return info.isDir() && info.isWritable();
-        },
+        [](const QString& folder) { return FolderWritable(folder); },
     };
 }
 
 SettingsLocation ResolveSettingsLocation(const QString& exeFolder,
                                          const QProcessEnvironment& environment,
-                                         const QString& overridePath,
-                                         const SettingsProbes& probes) {
+                                         const QString& overridePath, const SettingsProbes& probes,
+                                         const SettingsRules& rules) {
     using Kind = SettingsLocation::Kind;
     if (!overridePath.isEmpty())
         return {Kind::Override, overridePath};
     const QString beside = JoinPath(exeFolder, QLatin1String(kSettingsFileName));
     if (probes.exists(beside))
         return {Kind::Portable, beside};
-    if (!IsInstalledLayout(exeFolder, probes) && probes.writableFolder(exeFolder))
+    const bool installed =
+        probes.exists(QDir::cleanPath(JoinPath(exeFolder, rules.installedMarker)));
+    if (!installed && probes.writableFolder(exeFolder))
         return {Kind::Portable, beside};
-    const QString folder = JoinPath(UserConfigFolder(environment), QStringLiteral("rk5720-config"));
-    return {Kind::User, JoinPath(folder, QLatin1String(kSettingsFileName))};
+    return {Kind::User, JoinPath(rules.userFolder(environment), QLatin1String(kSettingsFileName))};
 }
 
 QString DescribeSettingsLocation(const SettingsLocation& location) {

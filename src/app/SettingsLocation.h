@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsRules.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 
@@ -31,14 +33,13 @@ struct SettingsLocation {
 // `overridePath` is the --settings value, empty when not given.
 // - --settings wins;
 // - a settings file beside the executable is used where it is;
-// - an installed layout (the desktop entry at ../share/applications) or a
-//   folder that cannot be written sends the file to the user's configuration
-//   folder: $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config,
-//   then "rk5720-config/RK5720LAN_Config.ini";
+// - an installed copy (the rules' marker beside the executable) or a folder
+//   that cannot be written sends the file to the rules' user folder;
 // - otherwise the file goes beside the executable.
 SettingsLocation ResolveSettingsLocation(const QString& exeFolder,
                                          const QProcessEnvironment& environment,
-                                         const QString& overridePath, const SettingsProbes& probes);
+                                         const QString& overridePath, const SettingsProbes& probes,
+                                         const SettingsRules& rules = SystemSettingsRules());
 
 // How --help names the choice.
 QString DescribeSettingsLocation(const SettingsLocation& location);

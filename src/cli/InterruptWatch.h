@@ -2,13 +2,13 @@
 
 #include <QObject>
 
-class QSocketNotifier;
+class ConsoleInterrupt;
 
 // SIGINT and SIGTERM (Ctrl+C and Ctrl+Break on Windows) while a run is under
 // way: instead of dying with the document half-written, the run is told on
-// the main thread and ends itself. The signal handler only writes a byte to a
-// pipe. One watch at a time; the next such signal after the first one (or
-// any outside a watch) has its default effect, so a second Ctrl+C still kills.
+// the main thread and ends itself. One watch at a time; the next such signal
+// after the first one (or any outside a watch) has its default effect, so a
+// second Ctrl+C still kills.
 class InterruptWatch : public QObject {
     Q_OBJECT
 public:
@@ -30,5 +30,5 @@ signals:
 
 private:
     int signal_ = 0;
-    QSocketNotifier* notifier_ = nullptr;
+    ConsoleInterrupt* source_;
 };

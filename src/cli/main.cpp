@@ -4,14 +4,11 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "HostReport.h"
+#include "OpenFileLimit.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
-
-#if defined(Q_OS_UNIX)
-#include <sys/resource.h>
-#endif
 
 namespace {
 
@@ -39,15 +36,7 @@ int main(int argc, char** argv) {
     // which an upgrade of many devices pays thousands of times over.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
-#if defined(Q_OS_UNIX)
-    // A scan holds a connection per address in flight: as many as the system
-    // lets this process have, not the shell's small default.
-    rlimit files{};
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
-#endif
+    RaiseOpenFileLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rk5720-cli"));
     QStringList arguments = QCoreApplication::arguments();

@@ -1,5 +1,7 @@
 #include "ArpEntry.h"
 
+#include "QuietProcess.h"
+
 #include <QProcess>
 
 void RunArpCommand(const QString& address) {
@@ -9,6 +11,7 @@ void RunArpCommand(const QString& address) {
 void RunAndWait(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    MakeQuiet(process);
     process.start(program, arguments);
     if (!process.waitForStarted(timeoutMs))
         return; // not on this workstation: nothing to forget

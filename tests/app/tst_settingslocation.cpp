@@ -39,6 +39,8 @@ private slots:
 
     void rules_data();
     void rules();
+    void windowsRules_data();
+    void windowsRules();
     void inTemporaryFolders_data();
     void inTemporaryFolders();
     void helpNamesTheFile();
@@ -125,6 +127,72 @@ void TestSettingsLocation::rules() {
     };
     const SettingsLocation location = ResolveSettingsLocation(
         exeFolder, Environment(xdg, QStringLiteral("/home/u")), overridePath, probes);
+    QCOMPARE(int(location.kind), kind);
+    QCOMPARE(location.path, path);
+}
+
+void TestSettingsLocation::windowsRules_data() {
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("appData");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("path");
+
+    const QString folder = QStringLiteral("C:/Program Files/RK5720 LAN");
+    const QString beside = folder + QStringLiteral("/RK5720LAN_Config.ini");
+    const QString uninstaller = folder + QStringLiteral("/uninstall.exe");
+    const QString roaming = QStringLiteral("C:\\Users\\u\\AppData\\Roaming");
+    const QString inRoaming =
+        QStringLiteral("C:/Users/u/AppData/Roaming/rk5720-config/RK5720LAN_Config.ini");
+    const QString profile = QStringLiteral("D:\\Profiles\\u");
+    const QString inProfile =
+        QStringLiteral("D:/Profiles/u/AppData/Roaming/rk5720-config/RK5720LAN_Config.ini");
+    const int portable = int(Kind::Portable);
+    const int user = int(Kind::User);
+
+    QTest::newRow("unzipped in a writable folder: beside")
+        << QStringList{} << true << roaming << profile << portable << beside;
+    QTest::newRow("installed: application data")
+        << QStringList{uninstaller} << false << roaming << profile << user << inRoaming;
+    // Wine, or an administrator: the program folder can be written, and the
+    // installed copy still keeps the user's settings apart.
+    QTest::newRow("installed in a writable folder: application data")
+        << QStringList{uninstaller} << true << roaming << profile << user << inRoaming;
+    QTest::newRow("copied by hand into a read-only folder: application data")
+        << QStringList{} << false << roaming << profile << user << inRoaming;
+    QTest::newRow("installed with a file beside it: that file")
+        << QStringList{uninstaller, beside} << false << roaming << profile << portable << beside;
+    QTest::newRow("no APPDATA: the profile's roaming folder")
+        << QStringList{uninstaller} << false << QString() << profile << user << inProfile;
+    QTest::newRow("relative APPDATA ignored")
+        << QStringList{uninstaller} << false << QStringLiteral("Roaming") << profile << user
+        << inProfile;
+    QTest::newRow("Linux paths are not Windows ones")
+        << QStringList{uninstaller} << false << QStringLiteral("/home/u") << profile << user
+        << inProfile;
+}
+
+void TestSettingsLocation::windowsRules() {
+    QFETCH(QStringList, existing);
+    QFETCH(bool, writable);
+    QFETCH(QString, appData);
+    QFETCH(QString, profile);
+    QFETCH(int, kind);
+    QFETCH(QString, path);
+
+    const QSet<QString> exists(existing.begin(), existing.end());
+    const SettingsProbes probes{
+        [exists](const QString& p) { return exists.contains(p); },
+        [writable](const QString&) { return writable; },
+    };
+    QProcessEnvironment environment;
+    if (!appData.isNull())
+        environment.insert(QStringLiteral("APPDATA"), appData);
+    environment.insert(QStringLiteral("USERPROFILE"), profile);
+    const SettingsLocation location =
+        ResolveSettingsLocation(QStringLiteral("C:/Program Files/RK5720 LAN"), environment,
+                                QString(), probes, WindowsSettingsRules());
     QCOMPARE(int(location.kind), kind);
     QCOMPARE(location.path, path);
 }

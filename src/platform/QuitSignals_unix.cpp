@@ -1,5 +1,6 @@
 #include "QuitSignals.h"
 
+#include <QSocketNotifier>
 #include <QWidget>
 
 #include <csignal>
@@ -26,8 +27,8 @@ QuitSignals::QuitSignals(QWidget* window) : window_(window) {
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &QuitSignals::onSignal);
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &QuitSignals::onSignal);
     struct sigaction action = {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
@@ -39,7 +40,7 @@ QuitSignals::QuitSignals(QWidget* window) : window_(window) {
 QuitSignals::~QuitSignals() {
     for (int s : kSignals)
         std::signal(s, SIG_DFL);
-    delete notifier_;
+    qDeleteAll(findChildren<QSocketNotifier*>());
     for (int& fd : signalPipe) {
         if (fd >= 0)
             ::close(fd);

@@ -1,0 +1,5 @@
+#include "SettingsRules.h"
+
+SettingsRules SystemSettingsRules() {
+    return WindowsSettingsRules();
+}

@@ -1,0 +1,5 @@
+#include "UiFontFamilies.h"
+
+QStringList UiFontFamilies() {
+    return {QStringLiteral("DejaVu Sans")};
+}
