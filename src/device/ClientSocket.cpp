@@ -28,8 +28,10 @@ void ClientSocket::Open() {
         return;
     socket_.abort();
     lastError_ = 0;
-    socket_.connectToHost(address_, static_cast<quint16>(port_));
+    // Started first: an attempt that fails inside connectToHost (network
+    // unreachable) stops it there, and must not get a second, late 10060.
     connectTimer_.start();
+    socket_.connectToHost(address_, static_cast<quint16>(port_));
 }
 
 void ClientSocket::Close() {
