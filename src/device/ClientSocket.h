@@ -42,9 +42,6 @@ public:
     explicit ClientSocket(QObject* parent = nullptr);
     ~ClientSocket() override;
 
-    // Tests shorten the platform's limit.
-    void SetConnectTimeoutMs(int ms) { connectTimer_.setInterval(ms); }
-
     QString Address() const { return address_; }
     void SetAddress(const QString& address) { address_ = address; }
     int Port() const { return port_; }
