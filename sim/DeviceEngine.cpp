@@ -464,12 +464,15 @@ void DeviceEngine::answer(const QByteArray& bytes) {
         held_.clear();
     }
     const int at = std::max(0, faults_.answerDelayMs);
-    if (faults_.splitAnswers && all.size() >= 2) {
-        const qsizetype half = all.size() / 2;
-        out_.writes.append({all.left(half), at});
-        out_.writes.append({all.mid(half), at + std::max(0, faults_.splitGapMs)});
-    } else {
-        out_.writes.append({all, at});
+    // Pieces of near equal size, the last one taking the rest; never more
+    // pieces than bytes.
+    const qsizetype pieces = std::clamp<qsizetype>(faults_.answerPieces, 1, all.size());
+    const int gap = std::max(0, faults_.splitGapMs);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < pieces; ++i) {
+        const qsizetype to = i + 1 == pieces ? all.size() : all.size() * (i + 1) / pieces;
+        out_.writes.append({all.mid(from, to - from), at + int(i) * gap});
+        from = to;
     }
 }
 

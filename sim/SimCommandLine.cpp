@@ -33,8 +33,9 @@ constexpr Option kOptions[] = {
      "Fault: ignore these commands (comma-separated: ?VERSION, IPADDR, READBUF, MODBUS, SOFTBLOCK "
      "...)."},
     {"delay", "MS", "Fault: wait this long before every answer."},
-    {"split", nullptr, "Fault: send every answer in two writes."},
-    {"split-gap", "MS", "Time between the two halves of a split answer (default 50)."},
+    {"split", nullptr, "Fault: send every answer in two writes (as --split-pieces 2)."},
+    {"split-pieces", "N", "Fault: send every answer in N writes, --split-gap apart."},
+    {"split-gap", "MS", "Time between the pieces of a split answer (default 50)."},
     {"merge", nullptr, "Fault: hold every answer back and send it with the next one."},
     {"reject", "KEYS",
      "Fault: answer SET_<KEY> = ERROR for these keys (comma-separated, * for all)."},
@@ -152,7 +153,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     SimFaults& f = out.faults;
     f.silentAll = isSet("silent");
     f.silentCommands = upperList(parser.value(QStringLiteral("silent-for")));
-    f.splitAnswers = isSet("split");
+    f.answerPieces = isSet("split") ? 2 : 1;
     f.mergeAnswers = isSet("merge");
     f.rejectKeys = upperList(parser.value(QStringLiteral("reject")));
     f.writeSoftBusy = isSet("writesoft-busy");
@@ -168,6 +169,7 @@ bool ParseSimCommandLine(const QStringList& arguments, SimCommandLine& out, QStr
     f.softBlockTrailer = parser.value(QStringLiteral("soft-block-trailer")).toLatin1();
     if ((isSet("delay") && !readInt(parser, "delay", 0, f.answerDelayMs, error)) ||
         (isSet("split-gap") && !readInt(parser, "split-gap", 0, f.splitGapMs, error)) ||
+        (isSet("split-pieces") && !readInt(parser, "split-pieces", 1, f.answerPieces, error)) ||
         (isSet("soft-block-trailer-gap") &&
          !readInt(parser, "soft-block-trailer-gap", 0, f.softBlockTrailerMs, error)) ||
         (isSet("stall-readsoft") &&

@@ -14,7 +14,7 @@ struct SimFaults {
     bool silentAll = false;            // nothing is answered (commands are ignored)
     QStringList silentCommands;        // these commands are ignored, unanswered
     int answerDelayMs = 0;             // every answer waits this long
-    bool splitAnswers = false;         // each answer goes out in two writes ...
+    int answerPieces = 1;              // each answer goes out in this many writes ...
     int splitGapMs = 50;               // ... this far apart
     bool mergeAnswers = false;         // each answer is held back and sent with the next
     int splitDataAt = 0;               // instrument blocks and ModBus replies go out in two

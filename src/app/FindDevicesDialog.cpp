@@ -45,6 +45,11 @@ FindDevicesDialog::FindDevicesDialog(QWidget* parent)
     QHeaderView* header = ui_.TableDevices->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setStretchLastSection(true);
+    // One line of text a row, as a list of addresses reads best.
+    QHeaderView* rows = ui_.TableDevices->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(ui_.TableDevices->fontMetrics().height() + 4);
+    ui_.TableDevices->setWordWrap(false);
 
     connect(ui_.EditRange, &QLineEdit::textEdited, this, [this] { rangeTyped_ = true; });
     connect(ui_.ButtonSearch, &QPushButton::clicked, this, &FindDevicesDialog::ButtonSearchClick);
@@ -90,9 +95,14 @@ void FindDevicesDialog::ButtonSearchClick() {
         showStatus(Connection::PortError(portText), true);
         return;
     }
+    // The range searched is the one offered next time, whatever the
+    // workstation's networks do meanwhile.
+    rangeTyped_ = true;
     ui_.TableDevices->setRowCount(0);
     ui_.ButtonConnect->setEnabled(false);
     found_ = 0;
+    silent_ = 0;
+    unexpected_ = 0;
     stopped_ = false;
     ui_.ProgressBarSearch->setRange(0, int(addresses->size()));
     ui_.ProgressBarSearch->setValue(0);
@@ -156,17 +166,20 @@ void FindDevicesDialog::listDevice(const ScanFinding& finding, bool connected) {
         ++row;
     if (row < table->rowCount() && table->item(row, ColumnAddress)->text() == finding.address) {
         // The connected device, listed already: it answered after all, and
-        // an unexpected answer does not replace what the window knows.
-        if (finding.garbage)
+        // an unexpected answer or none (it is busy with the window) does
+        // not replace what the window knows.
+        if (finding.garbage || finding.silent)
             return;
     } else {
         table->insertRow(row);
-        ++found_;
+        ++(finding.garbage ? unexpected_ : finding.silent ? silent_ : found_);
     }
     const QString texts[ColumnCount] = {
         finding.address,
         QString::number(finding.port),
-        finding.garbage ? QStringLiteral("unexpected answer") : finding.version,
+        finding.garbage  ? QStringLiteral("unexpected answer")
+        : finding.silent ? QStringLiteral("no answer in time")
+                         : finding.version,
         finding.date,
         finding.mac,
     };
@@ -176,6 +189,12 @@ void FindDevicesDialog::listDevice(const ScanFinding& finding, bool connected) {
             item->setForeground(Qt::red);
             item->setToolTip(
                 QStringLiteral("Something answers here, but not as an RK5720 LAN does"));
+        } else if (finding.silent) {
+            item->setForeground(Qt::darkRed);
+            item->setToolTip(QStringLiteral("It took the connection but did not answer within "
+                                            "%1 ms: a slow link, a busy device, or another "
+                                            "program on this port")
+                                 .arg(scanOptions.answerTimeoutMs));
         } else if (connected) {
             QFont bold = item->font();
             bold.setBold(true);
@@ -197,9 +216,15 @@ void FindDevicesDialog::onFinished() {
     if (ui_.TableDevices->currentRow() < 0 && ui_.TableDevices->rowCount() > 0)
         ui_.TableDevices->setCurrentCell(0, ColumnAddress);
     setSearching(false);
-    showStatus(QStringLiteral("%1%2 device(s) found, %3 of %4 address(es) searched")
+    QString others;
+    if (silent_ > 0)
+        others += QStringLiteral(", %1 with no answer in time").arg(silent_);
+    if (unexpected_ > 0)
+        others += QStringLiteral(", %1 unexpected answer(s)").arg(unexpected_);
+    showStatus(QStringLiteral("%1%2 device(s) found%3, %4 of %5 address(es) searched")
                    .arg(stopped_ ? QStringLiteral("Search stopped: ") : QString())
                    .arg(found_)
+                   .arg(others)
                    .arg(stopped_ ? probedAtStop_ : scanner_.Probed())
                    .arg(scanner_.Total()));
     if (stopped_)

@@ -60,7 +60,11 @@ private:
     DeviceScanner scanner_;
     bool rangeTyped_ = false;
     bool stopped_ = false;
+    // Rows of each kind: devices, addresses that took the connection and
+    // said nothing in time, answers no device gives.
     int found_ = 0;
+    int silent_ = 0;
+    int unexpected_ = 0;
     int probedAtStop_ = 0;
 };
 

@@ -10,6 +10,12 @@ TFCombBoxDial::TFCombBoxDial(QWidget* parent) : QDialog(parent) {
     new ReturnPressesButton(this);
 }
 
+void TFCombBoxDial::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui_.EditAddr->setFocus(Qt::OtherFocusReason);
+    ui_.EditAddr->selectAll();
+}
+
 QPoint SecondaryWindowPos(const QPoint& mainWindowPos) {
     return mainWindowPos + QPoint(40, 70);
 }

@@ -15,6 +15,10 @@ public:
     explicit TFCombBoxDial(QWidget* parent = nullptr);
     Ui::TFCombBoxDial& ui() { return ui_; }
 
+protected:
+    // Opens with the address chosen, ready to be typed over.
+    void showEvent(QShowEvent* event) override;
+
 private:
     Ui::TFCombBoxDial ui_;
 };

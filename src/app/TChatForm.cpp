@@ -95,15 +95,16 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     FormCreate();
 
     // Constructor's own steps. The channel state and the remembered values
-    // start from their member initialisers.
-    beginStartupConnection();
-    device_.connection.SetListenChecked(false);
-
+    // start from their member initialisers. The settings come first: an
+    // attempt that fails inside the call names the remembered address,
+    // which must be loaded by then.
     QString settingsWarning;
     const AppSettings settings =
         LoadSettings(options_.settingsPath, ExecutableFolder(), &settingsWarning);
     ApplySettings(settings, ui_, device_.remembered, openDialog_);
     ShowRememberedParams(ui_, device_.remembered);
+    beginStartupConnection();
+    device_.connection.SetListenChecked(false);
     if (!settingsWarning.isEmpty()) {
         // Once the window is up, and through whatever reporter is set by then.
         QTimer::singleShot(0, this, [this, settingsWarning] {

@@ -20,12 +20,18 @@ struct Found {
     QString version;
     QString date;
     QString mac;
+    // It took the connection but did not answer "?Version" in time.
+    bool silent = false;
 };
 
-QString FoundLine(const Found& f, int port) {
+QString FoundLine(const Found& f, int port, int answerTimeoutMs) {
+    const QString where = (f.address + QLatin1Char(':') + QString::number(port)).leftJustified(21);
+    if (f.silent)
+        return QStringLiteral("%1  connected, no answer within %2 ms")
+            .arg(where)
+            .arg(answerTimeoutMs);
     return QStringLiteral("%1  version %2  date %3  MAC %4")
-        .arg((f.address + QLatin1Char(':') + QString::number(port)).leftJustified(21), f.version,
-             f.date, f.mac.isEmpty() ? QStringLiteral("?") : f.mac);
+        .arg(where, f.version, f.date, f.mac.isEmpty() ? QStringLiteral("?") : f.mac);
 }
 
 } // namespace
@@ -67,11 +73,8 @@ int RunScan(const CommandLine& line) {
     QObject::connect(&scanner, &DeviceScanner::found, &loop, [&](const ScanFinding& f) {
         if (f.garbage)
             return;
-        found.append(
-            {QHostAddress(f.address).toIPv4Address(), f.address, f.version, f.date, f.mac});
-        // Each device as it is found; the summary follows at the end.
-        if (!line.json && line.format == OutputFormat::Text)
-            PrintLine(EscapeControl(FoundLine(found.last(), port)));
+        found.append({QHostAddress(f.address).toIPv4Address(), f.address, f.version, f.date, f.mac,
+                      f.silent});
     });
     scanner.Start(*addresses, port, options);
     if (scanner.Running())
@@ -80,10 +83,13 @@ int RunScan(const CommandLine& line) {
               [](const Found& a, const Found& b) { return a.order < b.order; });
 
     const int exitCode = watch.Interrupted() ? watch.ExitCode() : int(ExitDone);
+    const auto silent = qsizetype(
+        std::count_if(found.begin(), found.end(), [](const Found& f) { return f.silent; }));
     QJsonArray devices;
     for (const Found& f : found)
         devices.append(QJsonObject{{QStringLiteral("address"), f.address},
                                    {QStringLiteral("port"), port},
+                                   {QStringLiteral("answered"), !f.silent},
                                    {QStringLiteral("version"), f.version},
                                    {QStringLiteral("date"), f.date},
                                    {QStringLiteral("mac"), f.mac}});
@@ -92,7 +98,8 @@ int RunScan(const CommandLine& line) {
                              {QStringLiteral("exit_code"), exitCode},
                              {QStringLiteral("range"), line.arguments.at(0)},
                              {QStringLiteral("port"), port},
-                             {QStringLiteral("devices"), devices}};
+                             {QStringLiteral("devices"), devices},
+                             {QStringLiteral("no_answer_in_time"), int(silent)}};
         if (watch.Interrupted())
             document.insert(QStringLiteral("error"), QStringLiteral("interrupted"));
         PrintJson(document);
@@ -101,14 +108,25 @@ int RunScan(const CommandLine& line) {
     if (line.format != OutputFormat::Text)
         PrintTable(
             ObjectTable({QStringLiteral("address"), QStringLiteral("port"),
-                         QStringLiteral("version"), QStringLiteral("date"), QStringLiteral("mac")},
+                         QStringLiteral("answered"), QStringLiteral("version"),
+                         QStringLiteral("date"), QStringLiteral("mac")},
                         devices),
             line.format);
-    else
+    else {
+        // In address order, whatever order they answered in.
+        for (const Found& f : std::as_const(found))
+            PrintLine(EscapeControl(FoundLine(f, port, line.answerTimeoutMs)));
         PrintLine(QStringLiteral("%1 device(s) found in %2 (%3 addresses probed)")
-                      .arg(found.size())
+                      .arg(found.size() - silent)
                       .arg(line.arguments.at(0))
                       .arg(probed));
+        if (silent > 0)
+            PrintLine(QStringLiteral("%1 address(es) took the connection but did not answer "
+                                     "within %2 ms: a slow link or a busy device needs a longer "
+                                     "--answer-timeout")
+                          .arg(silent)
+                          .arg(line.answerTimeoutMs));
+    }
     if (watch.Interrupted())
         PrintError(QStringLiteral("interrupted; the scan did not finish"));
     return exitCode;

@@ -1,6 +1,9 @@
 #include "ClientSocket.h"
 
+#include "ValueChecks.h"
+
 #include <QHostAddress>
+#include <QRegularExpression>
 
 ClientSocket::ClientSocket(QObject* parent) : QObject(parent) {
     socket_.setReadBufferSize(kReadBufferBytes);
@@ -28,6 +31,15 @@ void ClientSocket::Open() {
         return;
     socket_.abort();
     lastError_ = 0;
+    // "127.0.2" reaches 127.0.0.2 through the resolver's old shorthand: a
+    // text of digits and dots that is no dotted-decimal address is taken
+    // as the name nobody can find, not dialled somewhere unexpected.
+    static const QRegularExpression digitsAndDots(QStringLiteral("^[0-9.]+$"));
+    if (digitsAndDots.match(address_).hasMatch() && !IsDottedDecimal(address_)) {
+        QMetaObject::invokeMethod(
+            this, [this] { raiseError(kHostNotFound); }, Qt::QueuedConnection);
+        return;
+    }
     // Started first: an attempt that fails inside connectToHost (network
     // unreachable) stops it there, and must not get a second, late 10060.
     connectTimer_.start();

@@ -49,6 +49,8 @@ public:
 
     bool Active() const { return active_; }
     bool Connected() const;
+    // An attempt is on its way: neither connected nor failed yet.
+    bool Connecting() const { return connectTimer_.isActive(); }
 
     // Starts a non-blocking connection attempt to Address():Port(); does
     // nothing when the socket is already active. A pending attempt is

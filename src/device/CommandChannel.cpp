@@ -5,6 +5,7 @@
 #include "Wait.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Items one answer keeps: far more than any exchange gets from a device that
@@ -39,6 +40,14 @@ CommandChannel::CommandChannel(ClientSocket& socket, DeviceModel& model, DeviceL
         if (raw_ && !raw_->bytes.isEmpty())
             raw_->stopped = true;
     });
+    textGap_.setSingleShot(true);
+    textGap_.setInterval(kTextGapMs);
+    textHold_.setSingleShot(true);
+    textHold_.setInterval(kTextHoldMs);
+    for (QTimer* timer : {&textGap_, &textHold_}) {
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, &CommandChannel::releaseHeldText);
+    }
 }
 
 Answer CommandChannel::Exchange(const QByteArray& bytes, const AnswerWait& wait) {
@@ -63,9 +72,20 @@ Answer CommandChannel::wait(const AnswerWait& wait, uint32_t start) {
         PendingWait* pending;
         ~Unregister() { waits.removeOne(pending); }
     } unregister{waits_, &pending};
-    const bool inTime =
-        WaitTicking([&] { return pending.answer.came() || (wait.endOnDisconnect && !writable_); },
-                    wait.limitMs.value_or(answerWaitMs_), start, wait.tick, wait.tickMs);
+    const uint32_t limitMs = wait.limitMs.value_or(answerWaitMs_);
+    // The answer is whole only when no item of it is still on its way: the
+    // next command never leaves between the pieces of this one's answer.
+    const auto done = [&] {
+        return (pending.answer.came() && heldText_.isEmpty()) ||
+               (wait.endOnDisconnect && !writable_);
+    };
+    bool inTime = WaitTicking(done, limitMs, start, wait.tick, wait.tickMs);
+    // An answer that began within the limit is waited for until it is whole;
+    // the hold timer bounds that.
+    if (!inTime && !heldText_.isEmpty() && heldSince_ - start <= limitMs)
+        inTime = WaitTicking([&] { return done() || heldText_.isEmpty(); }, kTextHoldMs + 50,
+                             rk::GetTickCount(), wait.tick, wait.tickMs) &&
+                 pending.answer.came();
     // An item applied in a pass that ended past the limit came too late.
     if (!inTime)
         pending.answer.awaited = -1;
@@ -108,6 +128,8 @@ void CommandChannel::ClientSocketWrite() {
 }
 
 void CommandChannel::ClientSocketDisconnect() {
+    // What came before the connection dropped is all there will be of it.
+    releaseHeldText();
     writable_ = false;
 }
 
@@ -217,7 +239,44 @@ void CommandChannel::AbandonBlockRead() {
 }
 
 void CommandChannel::receiveText() {
-    const QString text = TrimControl(FromCp1251(socket_.ReceiveText(kMaxTextPerArrival)));
+    const QByteArray arrived = socket_.ReceiveText(kMaxTextPerArrival);
+    if (arrived.isEmpty())
+        return;
+    if (heldText_.isEmpty())
+        heldSince_ = rk::GetTickCount();
+    heldText_ += arrived;
+    // Whole items up to the last ";" are taken at once; so is everything
+    // when only blanks and line ends follow it.
+    const QByteArray trimmed = TrimControl(heldText_);
+    const qsizetype end = trimmed.endsWith(';') ? heldText_.size() : heldText_.lastIndexOf(';') + 1;
+    QByteArray whole = heldText_.left(end);
+    heldText_.remove(0, end);
+    if (heldText_.size() > kMaxTextPerArrival) {
+        whole += heldText_;
+        heldText_.clear();
+    }
+    if (heldText_.isEmpty()) {
+        textGap_.stop();
+        textHold_.stop();
+    } else {
+        if (!whole.isEmpty())
+            heldSince_ = rk::GetTickCount();
+        textGap_.start();
+        if (!whole.isEmpty() || !textHold_.isActive())
+            textHold_.start();
+    }
+    applyText(whole);
+}
+
+void CommandChannel::releaseHeldText() {
+    textGap_.stop();
+    textHold_.stop();
+    const QByteArray held = std::exchange(heldText_, QByteArray());
+    applyText(held);
+}
+
+void CommandChannel::applyText(const QByteArray& bytes) {
+    const QString text = TrimControl(FromCp1251(bytes));
     if (text.isEmpty())
         return;
     log_.AddAnswerText(text);

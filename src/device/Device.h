@@ -30,6 +30,8 @@ public:
     // The connection is established / the socket holds one (or an attempt).
     bool Connected() const { return socket_.Connected(); }
     bool Active() const { return socket_.Active(); }
+    // An attempt is on its way: neither connected nor failed yet.
+    bool Connecting() const { return socket_.Connecting(); }
     // The code of the last socket error since the last attempt, or 0.
     int LastErrorCode() const { return socket_.LastErrorCode(); }
     // Starts an attempt to the target; closes the connection.

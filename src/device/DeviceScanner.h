@@ -17,6 +17,9 @@ struct ScanFinding {
     QString mac;
     // It answered, but not as a device answers "?Version".
     bool garbage = false;
+    // It took the connection but said nothing within the answer time: a
+    // device on a slow link or a busy one, or something else on the port.
+    bool silent = false;
 };
 
 // Finds devices on a range of addresses: a plain connection per address,
@@ -32,7 +35,8 @@ public:
         // How long a connection attempt may take; an address that drops it
         // (no device, a firewall) costs no more.
         int connectTimeoutMs = 300;
-        // How long each of the three answers may take.
+        // How long each of the three answers may take: as long as the
+        // window's Read gives each of its queries.
         int answerTimeoutMs = 500;
     };
 
@@ -59,6 +63,9 @@ private:
 
     void launchMore();
     void advance(Probe* probe);
+    // Takes what arrived: the awaited item once it is whole (ended by ";",
+    // or as it stands once the pieces stop when `stopped`).
+    void take(Probe* probe, bool stopped);
     void finishProbe(Probe* probe, bool report);
 
     QStringList addresses_;

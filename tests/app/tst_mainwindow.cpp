@@ -129,8 +129,18 @@ void TestMainWindow::secondaryWindows() {
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Connect with server..."));
     QCOMPARE(dialog.size(), QSize(266, 111));
-    QCOMPARE(dialog.ui().Label1->text(), QStringLiteral("IP address "));
+    // Alt+I and Alt+O reach the fields; the dialog opens in the address.
+    QCOMPARE(dialog.ui().Label1->text(), QStringLiteral("&IP address "));
+    QCOMPARE(dialog.ui().Label1->buddy(), dialog.ui().EditAddr);
+    QCOMPARE(dialog.ui().Label2->buddy(), dialog.ui().EditPort);
     QVERIFY(dialog.ui().BitBtn1->isDefault());
+    dialog.open();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.focusWidget(), dialog.ui().EditAddr, 5000);
+    QCOMPARE(dialog.ui().EditAddr->selectedText(), dialog.ui().EditAddr->text());
+    dialog.reject();
+    const Controls ui(*window_);
+    QCOMPARE(ui.get<QPushButton>("ButtonGetAll")->text(), QStringLiteral("&Read"));
+    QCOMPARE(ui.get<QPushButton>("ButtonSetAll")->text(), QStringLiteral("&Write"));
     QCOMPARE(window_->findChild<TFormAboutProgr*>()->windowTitle(), QStringLiteral("About"));
     QCOMPARE(window_->findChild<TForm_Help*>()->windowTitle(),
              QStringLiteral("RK5720ETH_Config Help"));

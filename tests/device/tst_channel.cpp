@@ -19,6 +19,8 @@ private slots:
     void notWritableSendsNothingButWaits();
     void blankArrivalIsIgnored();
     void readIgnoredUntilWritable();
+    void piecesAreJoined_data();
+    void piecesAreJoined();
 
     void applyItem_data();
     void applyItem();
@@ -121,6 +123,63 @@ void TestChannel::readIgnoredUntilWritable() {
     DrainEvents();
     QVERIFY(h->value(DeviceField::IpAddr).isEmpty());
     QCOMPARE(h->socket.ReceiveLength(), 16);
+}
+
+void TestChannel::piecesAreJoined_data() {
+    // The answer to "?IpAddr;" comes in these pieces, the first `firstMs`
+    // after the command and each next one `gapMs` later; the peer hangs up
+    // after the last when `hangUp`.
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<int>("firstMs");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QStringList>("log");
+    const QString ip = QStringLiteral("127.0.0.2");
+    QTest::newRow("three pieces 40 ms apart")
+        << QList<QByteArray>{"IPADDR", " = 127.0", ".0.2;"} << 0 << 40 << false << ip << QString()
+        << QStringList{"IPADDR = 127.0.0.2;"};
+    QTest::newRow("cut inside a second item")
+        << QList<QByteArray>{"IPADDR = 127.0.0.2;NETM", "ASK = 255.0.0.0;\r\n"} << 0 << 40 << false
+        << ip << "255.0.0.0" << QStringList{"IPADDR = 127.0.0.2;", "NETMASK = 255.0.0.0;"};
+    QTest::newRow("begun inside the limit, ended past it")
+        << QList<QByteArray>{"IPADDR = 12", "7.0.0.2;"} << 450 << 60 << false << ip << QString()
+        << QStringList{"IPADDR = 127.0.0.2;"};
+    QTest::newRow("no terminator: taken when the pieces stop")
+        << QList<QByteArray>{"IPADDR = 127", ".0.0.2"} << 0 << 30 << false << ip << QString()
+        << QStringList{"IPADDR = 127.0.0.2"};
+    QTest::newRow("connection dropped after a piece")
+        << QList<QByteArray>{"IPADDR = 127.0.0.2"} << 0 << 0 << true << ip << QString()
+        << QStringList{"IPADDR = 127.0.0.2"};
+}
+
+void TestChannel::piecesAreJoined() {
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(int, firstMs);
+    QFETCH(int, gapMs);
+    QFETCH(bool, hangUp);
+    QFETCH(QString, ip);
+    QFETCH(QString, mask);
+    QFETCH(QStringList, log);
+    h->reply = [&](const QByteArray&) {
+        for (int i = 0; i < pieces.size(); ++i)
+            QTimer::singleShot(firstMs + i * gapMs, Qt::PreciseTimer, h.get(),
+                               [this, piece = pieces.at(i)] { h->send(piece); });
+        if (hangUp)
+            QTimer::singleShot(firstMs + int(pieces.size()) * gapMs + 30, h.get(),
+                               [this] { h->peer->disconnectFromHost(); });
+    };
+    AnswerWait wait;
+    wait.key = AnswerKey::IPADDR;
+    wait.endOnDisconnect = hangUp;
+    const Answer answer = h->channel->Exchange("?IpAddr;", wait);
+    // Whole when the wait ends: the next command would leave only now.
+    QCOMPARE(answer.value(), ip);
+    QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::IpAddr), ip, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(h->value(DeviceField::NetMask), mask, 5000);
+    QCOMPARE(h->logLines(), log);
+    QVERIFY(!h->channel->TextHeld());
 }
 
 void TestChannel::applyItem_data() {

@@ -9,7 +9,9 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <iterator>
 #include <memory>
+#include <vector>
 
 class TestScanner : public QObject {
     Q_OBJECT
@@ -21,13 +23,37 @@ private slots:
 };
 
 void TestScanner::findsWhatAnswers() {
-    // 127.0.0.61: a device; .62: something that answers garbage; .63: an
-    // open port that says nothing; .64: nobody.
-    sim::SimulatorThread::Options options;
-    options.address = QHostAddress(QStringLiteral("127.0.0.61"));
-    sim::SimulatorThread device(options);
-    QVERIFY(device.start());
-    const quint16 port = device.port();
+    // One scan of: devices answering whole, in three pieces 40 ms apart, just
+    // inside the answer time and just past it; something that answers
+    // garbage; an open port that says nothing; nobody.
+    struct Peer {
+        const char* address;
+        int pieces;  // a simulator answering in this many pieces, 0: no simulator
+        int delayMs; // ... after this long
+        const char* shown; // the version found, "garbage", "silent" or nullptr: not listed
+    };
+    const int answerMs = 400;
+    const Peer peers[] = {
+        {"127.0.0.61", 1, 0, "1.00A"},      {"127.0.0.62", 0, 0, "garbage"},
+        {"127.0.0.63", 0, 0, "silent"},     {"127.0.0.64", 0, 0, nullptr},
+        {"127.0.0.66", 3, 0, "1.00A"},      {"127.0.0.67", 1, answerMs - 100, "1.00A"},
+        {"127.0.0.68", 1, answerMs + 150, "silent"},
+    };
+    std::vector<std::unique_ptr<sim::SimulatorThread>> devices;
+    quint16 port = 0;
+    for (const Peer& peer : peers) {
+        if (peer.pieces == 0)
+            continue;
+        sim::SimulatorThread::Options options;
+        options.address = QHostAddress(QString::fromLatin1(peer.address));
+        options.port = port;
+        options.faults.answerPieces = peer.pieces;
+        options.faults.splitGapMs = 40;
+        options.faults.answerDelayMs = peer.delayMs;
+        devices.push_back(std::make_unique<sim::SimulatorThread>(options));
+        QVERIFY(devices.back()->start());
+        port = devices.back()->port();
+    }
     QTcpServer garbage;
     QVERIFY(garbage.listen(QHostAddress(QStringLiteral("127.0.0.62")), port));
     QList<QTcpSocket*> garbageClients;
@@ -43,26 +69,33 @@ void TestScanner::findsWhatAnswers() {
     QVERIFY(silent.listen(QHostAddress(QStringLiteral("127.0.0.63")), port));
 
     DeviceScanner scanner;
-    QList<ScanFinding> found;
-    connect(&scanner, &DeviceScanner::found, this, [&found](const ScanFinding& f) { found << f; });
+    QMap<QString, ScanFinding> found;
+    connect(&scanner, &DeviceScanner::found, this,
+            [&found](const ScanFinding& f) { found.insert(f.address, f); });
     QSignalSpy finished(&scanner, &DeviceScanner::finished);
     DeviceScanner::Options scan;
-    scan.answerTimeoutMs = 300;
-    scanner.Start({QStringLiteral("127.0.0.61"), QStringLiteral("127.0.0.62"),
-                   QStringLiteral("127.0.0.63"), QStringLiteral("127.0.0.64")},
-                  port, scan);
+    scan.answerTimeoutMs = answerMs;
+    QStringList addresses;
+    for (const Peer& peer : peers)
+        addresses << QString::fromLatin1(peer.address);
+    scanner.Start(addresses, port, scan);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
-    QCOMPARE(scanner.Probed(), 4);
-    std::sort(found.begin(), found.end(),
-              [](const ScanFinding& a, const ScanFinding& b) { return a.address < b.address; });
-    QCOMPARE(found.size(), 2);
-    QCOMPARE(found[0].address, QStringLiteral("127.0.0.61"));
-    QCOMPARE(found[0].version, QStringLiteral("1.00A"));
-    QCOMPARE(found[0].date, QStringLiteral("01.02.08"));
-    QCOMPARE(found[0].mac, QStringLiteral("00-1A-2B-3C-4D-5E"));
-    QVERIFY(!found[0].garbage);
-    QCOMPARE(found[1].address, QStringLiteral("127.0.0.62"));
-    QVERIFY(found[1].garbage);
+    QCOMPARE(scanner.Probed(), int(std::size(peers)));
+    for (const Peer& peer : peers) {
+        const QString address = QString::fromLatin1(peer.address);
+        QCOMPARE(found.contains(address), peer.shown != nullptr);
+        if (!peer.shown)
+            continue;
+        const ScanFinding& f = found.value(address);
+        const QString shown = f.garbage  ? QStringLiteral("garbage")
+                              : f.silent ? QStringLiteral("silent")
+                                         : f.version;
+        QCOMPARE(shown, QString::fromLatin1(peer.shown));
+        if (f.version.isEmpty())
+            continue;
+        QCOMPARE(f.date, QStringLiteral("01.02.08"));
+        QCOMPARE(f.mac, QStringLiteral("00-1A-2B-3C-4D-5E"));
+    }
     qDeleteAll(garbageClients);
 }
 

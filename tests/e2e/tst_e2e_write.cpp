@@ -23,6 +23,7 @@ private slots:
     void init();
     void cleanup();
 
+    void writeAllAndFollowDeviceToNewAddress_data();
     void writeAllAndFollowDeviceToNewAddress();
     void rejectedValueStillRestarts();
     void failedCheck_data();
@@ -83,7 +84,22 @@ QStringList TestE2eWrite::sentCommands() const {
     return commands;
 }
 
+void TestE2eWrite::writeAllAndFollowDeviceToNewAddress_data() {
+    // Answers whole, or in pieces 40 ms apart: no command leaves between the
+    // pieces of the answer before it, so none is stored with the next one's
+    // text, and the read-back after the restart is whole too.
+    QTest::addColumn<int>("pieces");
+    QTest::newRow("whole answers") << 1;
+    QTest::newRow("answers in two pieces") << 2;
+    QTest::newRow("answers in three pieces") << 3;
+}
+
 void TestE2eWrite::writeAllAndFollowDeviceToNewAddress() {
+    QFETCH(int, pieces);
+    device->updateFaults([pieces](sim::SimFaults& f) {
+        f.answerPieces = pieces;
+        f.splitGapMs = 40;
+    });
     const quint16 newPort = ClosedPort(QStringLiteral("127.0.0.2"));
     QVERIFY(newPort != 0);
     tickOnly({"CheckBoxIPAddr", "CheckBoxMask", "CheckBoxPort", "CheckBoxGW", "CheckBoxMac",

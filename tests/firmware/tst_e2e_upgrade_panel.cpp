@@ -187,7 +187,7 @@ void TestE2eUpgradePanel::compareJoinsSegmentedBlocks() {
     connect(&f.firmware(), &FirmwareProcedures::phase, this, [this](FirmwarePhase phase) {
         if (phase == FirmwarePhase::ReadBackBegun)
             f.device->updateFaults([](sim::SimFaults& s) {
-                s.splitAnswers = true;
+                s.answerPieces = 2;
                 s.splitGapMs = 20;
             });
     });

@@ -559,7 +559,7 @@ void TestSimEngine::mergeHoldsAnswerForTheNext() {
 
 void TestSimEngine::splitAndDelay() {
     DeviceEngine engine;
-    engine.faults().splitAnswers = true;
+    engine.faults().answerPieces = 2;
     engine.faults().splitGapMs = 40;
     engine.faults().answerDelayMs = 100;
     const EngineOutput out = engine.feed("?GW;");

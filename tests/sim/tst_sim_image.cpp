@@ -131,7 +131,8 @@ void TestSimImage::commandLine_data() {
                                            "?version,readbuf",
                                            "--delay",
                                            "250",
-                                           "--split",
+                                           "--split-pieces",
+                                           "3",
                                            "--split-gap",
                                            "30",
                                            "--merge",
@@ -163,7 +164,7 @@ void TestSimImage::commandLine() {
         QCOMPARE(o.server.address, QHostAddress(QHostAddress::LocalHost));
         QCOMPARE(o.server.port, uint16_t(1024));
         QCOMPARE(o.server.restartDelayMs, 3000);
-        QVERIFY(!o.faults.silentAll && !o.faults.splitAnswers && o.faults.dropAfterCommands < 0);
+        QVERIFY(!o.faults.silentAll && o.faults.answerPieces == 1 && o.faults.dropAfterCommands < 0);
         QCOMPARE(o.server.limits.idleTimeoutMs, 60000);
         QVERIFY(!o.showVersion);
     } else if (check == QLatin1String("listen")) {
@@ -173,7 +174,7 @@ void TestSimImage::commandLine() {
         const SimFaults& f = o.faults;
         QCOMPARE(f.silentCommands, (QStringList{"?VERSION", "READBUF"}));
         QCOMPARE(f.answerDelayMs, 250);
-        QVERIFY(f.splitAnswers && f.mergeAnswers && f.silentAll);
+        QVERIFY(f.answerPieces == 3 && f.mergeAnswers && f.silentAll);
         QCOMPARE(f.splitGapMs, 30);
         QCOMPARE(f.rejectKeys, (QStringList{"GW", "*"}));
         QVERIFY(f.writeSoftBusy && f.upgradeFail && f.noComeBack && f.oldReadSoft &&

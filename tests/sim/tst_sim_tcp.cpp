@@ -222,7 +222,7 @@ void TestSimTcp::faultsOverTcp() {
 void TestSimTcp::delayAndSplitTiming() {
     SimulatorThread::Options o;
     o.faults.answerDelayMs = 300;
-    o.faults.splitAnswers = true;
+    o.faults.answerPieces = 2;
     o.faults.splitGapMs = 200;
     SimulatorThread device(o);
     QVERIFY(device.start());
