@@ -26,6 +26,7 @@ private slots:
     void jobsBoundTheDevicesInParallel_data();
     void jobsBoundTheDevicesInParallel();
     void scanFindsExactlyTheDevices();
+    void scanListsLateDevicesInAddressOrder();
     void restartWithTheRealPause();
 
 private:
@@ -348,6 +349,41 @@ void TestCliFleet::scanFindsExactlyTheDevices() {
         QCOMPARE(device.value("mac").toString(), macs.at(i));
     }
     QCOMPARE(elsewhere->connectionCount(), 0);
+}
+
+void TestCliFleet::scanListsLateDevicesInAddressOrder() {
+    // .51 answers 600 ms late, after .52 has answered; the text lists it
+    // first all the same, counts it apart and names the option that finds it.
+    sim::SimFaults late;
+    late.answerDelayMs = 600;
+    const SimPtr slow = StartSim(51, 0, late);
+    QVERIFY(slow);
+    const SimPtr quick = StartSim(52, slow->port());
+    QVERIFY(quick);
+    const QString port = QString::number(slow->port());
+    const QString mac = QStringLiteral("00-1A-2B-3C-4D-5E");
+    const CliRun text = RunCli({"scan", "127.0.0.48/29", "--port", port});
+    QVERIFY2(text.finished, text.transcript());
+    QCOMPARE(text.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             QStringList({QStringLiteral("127.0.0.51:%1").arg(port).leftJustified(21) +
+                              "  connected, no answer within 500 ms",
+                          QStringLiteral("127.0.0.52:%1").arg(port).leftJustified(21) +
+                              "  version 1.00A  date 01.02.08  MAC " + mac,
+                          "1 device(s) found in 127.0.0.48/29 (6 addresses probed)",
+                          "1 address(es) took the connection but did not answer within 500 ms: "
+                          "a slow link or a busy device needs a longer --answer-timeout"}));
+
+    const CliRun json =
+        RunCli({"scan", "127.0.0.48/29", "--port", port, "--answer-timeout", "1500", "--json"});
+    QVERIFY2(json.finished, json.transcript());
+    const QJsonArray found = json.json().value("devices").toArray();
+    QCOMPARE(found.size(), 2);
+    for (const QJsonValue& device : found) {
+        QVERIFY(device.toObject().value("answered").toBool());
+        QCOMPARE(device.toObject().value("mac").toString(), mac);
+    }
+    QCOMPARE(json.json().value("no_answer_in_time").toInt(-1), 0);
 }
 
 void TestCliFleet::restartWithTheRealPause() {

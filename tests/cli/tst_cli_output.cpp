@@ -188,8 +188,8 @@ void TestCliOutput::formatGivesOneLinePerHost_data() {
                        "refused"};
     QTest::newRow("scan csv, one line per device")
         << QStringList{"scan", "127.0.0.62/31", "--port", "@APORT", "--format", "csv"} << "1.00A"
-        << QStringList{"address,port,version,date,mac",
-                       "127.0.0.62,@APORT,1.00A,01.02.08,00-1A-2B-3C-4D-5E"};
+        << QStringList{"address,port,answered,version,date,mac",
+                       "127.0.0.62,@APORT,true,1.00A,01.02.08,00-1A-2B-3C-4D-5E"};
 }
 
 void TestCliOutput::formatGivesOneLinePerHost() {
