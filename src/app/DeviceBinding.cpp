@@ -1,5 +1,7 @@
 #include "DeviceBinding.h"
 
+#include "TextColor.h"
+
 #include "HexLine.h"
 #include "LabelColor.h"
 #include "StatusPanels.h"
@@ -33,6 +35,9 @@ DeviceBinding::DeviceBinding(Device& device, Ui::TChatForm& ui, StatusPanels& st
     });
     connect(&log, &DeviceLog::statusText, &status,
             [&status](StatusPanel panel, const QString& text) { status.SetText(panel, text); });
+    connect(&log, &DeviceLog::messageAlarm, &status, [&status](bool alarm) {
+        SetTextColor(status.Panel(StatusPanel::Message), alarm ? Qt::red : Qt::black);
+    });
     connect(&log, &DeviceLog::lampShown, &status,
             [&status](bool shown) { status.SetLampWidth(shown ? 20 : 0); });
 

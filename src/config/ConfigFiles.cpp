@@ -3,12 +3,15 @@
 #include "ConfigDocument.h"
 #include "ConfigMode.h"
 #include "Messages.h"
+#include "ValueChecks.h"
 #include "ui_TChatForm.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -67,8 +70,7 @@ bool ConfigFiles::save(const QString& path) {
                          .arg(QDir::toNativeSeparators(path), error));
         return false;
     }
-    device_.log.ShowStatus(
-        QStringLiteral("Configuration saved to %1").arg(QDir::toNativeSeparators(path)));
+    showDone(QStringLiteral("Configuration saved to %1"), path);
     return true;
 }
 
@@ -99,7 +101,9 @@ bool ConfigFiles::load(const QString& path) {
         reportError_(QStringLiteral("%1 is not a saved configuration: %2").arg(shown, error));
         return false;
     }
+    const QString foreign = foreignSource(*bytes, *values);
     // Every value passed its check: only now is anything changed.
+    bool identityHeld = false;
     for (const ConfigMode::WriteRow& row : ConfigMode::WriteRows(ui_)) {
         const auto value = std::find_if(values->begin(), values->end(), [&](const ConfigValue& v) {
             return v.setting == row.setting;
@@ -109,10 +113,50 @@ bool ConfigFiles::load(const QString& path) {
             row.edit->setText(value->text);
         else if (held)
             row.combo->setCurrentIndex(value->text.toInt());
+        // Another device's address and MAC written here would give two
+        // devices one identity: shown, but not ticked.
+        const bool identity =
+            row.setting == DeviceSetting::IpAddr || row.setting == DeviceSetting::MacAddr;
+        identityHeld = identityHeld || (held && identity);
         // A box the file does not tick is cleared: "Write" sends the file's
         // configuration, not a mixture with what was ticked before.
-        row.box->setChecked(held);
+        row.box->setChecked(held && (foreign.isEmpty() || !identity));
     }
-    device_.log.ShowStatus(QStringLiteral("Configuration loaded from %1").arg(shown));
+    if (foreign.isEmpty() || !identityHeld) {
+        showDone(QStringLiteral("Configuration loaded from %1"), path);
+        return true;
+    }
+    const QString why = QStringLiteral("; IP address and MAC address left unticked: ") + foreign;
+    device_.log.AddLogLine(QStringLiteral("Configuration loaded from ") + shown + why);
+    device_.log.SetAlarm(QStringLiteral("Configuration loaded from ") +
+                          QFileInfo(path).fileName() + why);
     return true;
+}
+
+QString ConfigFiles::foreignSource(const QByteArray& bytes, const QList<ConfigValue>& values) const {
+    const QString source = QJsonDocument::fromJson(bytes).object().value(QLatin1String("source")).toString();
+    if (!device_.Connected())
+        return source.isEmpty() ? QStringLiteral("not connected to a device")
+                                : QStringLiteral("saved from %1, and not connected").arg(source);
+    const QString here = QStringLiteral("%1:%2").arg(device_.Address()).arg(device_.Port());
+    if (source.isEmpty())
+        return QStringLiteral("the file does not say which device it was saved from");
+    if (source != here)
+        return QStringLiteral("saved from %1, not from %2").arg(source, here);
+    // The same address may hold another device now: its MAC, when this
+    // connection read it, tells.
+    const std::optional<QByteArray> known =
+        MacAddressBytes(device_.model.Value(DeviceField::MacAddr));
+    for (const ConfigValue& value : values)
+        if (value.setting == DeviceSetting::MacAddr && known &&
+            MacAddressBytes(value.text) != known)
+            return QStringLiteral("saved from a device with MAC address %1, not %2")
+                .arg(value.text.toUpper(), device_.model.Value(DeviceField::MacAddr));
+    return QString();
+}
+
+void ConfigFiles::showDone(const QString& pattern, const QString& path) {
+    // The status bar has room for a file name; the log keeps the whole path.
+    device_.log.AddLogLine(pattern.arg(QDir::toNativeSeparators(path)));
+    device_.log.SetStatus(StatusPanel::Message, pattern.arg(QFileInfo(path).fileName()));
 }

@@ -37,6 +37,13 @@ private:
     // True when `path` was written whole; else the file is as it was.
     bool save(const QString& path);
     bool load(const QString& path);
+    // `pattern` with the file's name in the status bar, with its whole path
+    // in the log.
+    void showDone(const QString& pattern, const QString& path);
+    // Why the file's configuration may be another device's (its source is
+    // not this connection, or its MAC not the one read here); empty when it
+    // is this device's.
+    QString foreignSource(const QByteArray& bytes, const QList<ConfigValue>& values) const;
 
     Device& device_;
     Ui::TChatForm& ui_;

@@ -1,5 +1,6 @@
 #include "ConfigMode.h"
 
+#include "ValueChecks.h"
 #include "ui_TChatForm.h"
 
 #include <QComboBox>
@@ -39,8 +40,10 @@ void ConfigMode::ButtonSetAllClick() {
             values.append({row.setting, row.edit ? row.edit->text()
                                                  : QString::number(SelectedIndex(row.combo))});
     }
-    following_ = device_.config.WriteConfiguration(values, ui_.ChBoxRestart->isChecked()).result ==
-                 ConfigProcedures::WriteResult::Restarting;
+    const ConfigProcedures::WriteOutcome outcome =
+        device_.config.WriteConfiguration(values, ui_.ChBoxRestart->isChecked());
+    following_ = outcome.result == ConfigProcedures::WriteResult::Restarting;
+    expected_ = {outcome.restartAddress, outcome.identity};
 }
 
 void ConfigMode::onRestartBegun() {
@@ -64,7 +67,23 @@ void ConfigMode::onFollowed(bool back) {
         return;
     following_ = false;
     shell_.SetBusyCursor(false);
-    if (back)
+    if (back) {
         ButtonGetAllClick();
+        checkIdentity();
+    }
     enableButtons();
+}
+
+void ConfigMode::checkIdentity() {
+    const std::optional<QByteArray> expected = MacAddressBytes(expected_.mac);
+    const std::optional<QByteArray> answered =
+        MacAddressBytes(device_.model.Value(DeviceField::MacAddr));
+    // Without both there is nothing to compare; the read says what it got.
+    if (!expected || !answered || *expected == *answered)
+        return;
+    // Another device's confirmations must not pass for this one's.
+    device_.model.ClearNetworkResults();
+    device_.log.ShowAlarm(QStringLiteral("another device answers at %1: MAC address %2, not %3")
+                              .arg(expected_.address, device_.model.Value(DeviceField::MacAddr),
+                                   expected_.mac.toUpper()));
 }

@@ -46,10 +46,20 @@ private:
     void onRestartAborted();
     // The follower ended; only a restart of this panel's write is its business.
     void onFollowed(bool back);
+    // The device that came back must be the one written: the MAC address it
+    // had or was given. Else its read-back is shown, but in red and without
+    // the write's "OK".
+    void checkIdentity();
     void enableButtons();
 
     Device& device_;
     Ui::TChatForm& ui_;
     Shell& shell_;
     bool following_ = false;
+    // Where the restarted device should answer, and the MAC it should report
+    // (empty: unknown).
+    struct Expected {
+        QString address;
+        QString mac;
+    } expected_;
 };

@@ -130,6 +130,9 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
         return outcome;
     }
     model_.ClearNetworkResults();
+    // What this connection read of the device's MAC address names it after
+    // a restart.
+    outcome.identity = model_.Value(DeviceField::MacAddr);
     model_.ClearValues();
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing config..."));
     ProcessMessages();
@@ -138,7 +141,7 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
     // otherwise to those of the connection the write went over.
     outcome.restartAddress = socket_.Address();
     outcome.restartPort = socket_.Port();
-    bool invalid = false;
+    QString invalid;
     bool macWritten = false;
     for (const ConfigValue& value : values) {
         const SettingCommand* command = FindCommand(value.setting);
@@ -147,7 +150,8 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
         if (command->check && !command->check(value.text)) {
             log_.AddLogLine(QString::fromLatin1(command->error));
             model_.SetResult(value.setting, SettingResult::Error);
-            invalid = true;
+            if (invalid.isEmpty())
+                invalid = QString::fromLatin1(command->error);
             continue;
         }
         ++outcome.sent;
@@ -163,9 +167,13 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
             outcome.restartAddress = value.text;
         if (value.setting == DeviceSetting::Port)
             outcome.restartPort = ReadNumber(value.text, outcome.restartPort);
+        if (value.setting == DeviceSetting::MacAddr)
+            outcome.identity = value.text;
     }
 
-    if (invalid) {
+    if (!invalid.isEmpty()) {
+        // The write is over: "Writing config..." would say it still runs.
+        log_.SetStatus(StatusPanel::Message, invalid);
         outcome.result = WriteResult::InvalidValue;
         return outcome;
     }
@@ -180,6 +188,8 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
             outcome.result = WriteResult::PartlyAnswered;
             return outcome;
         }
+        if (!MacAddressBytes(outcome.identity))
+            outcome.identity = askIdentity();
         outcome.result = runRestartSequence(macWritten, outcome.restartAddress, outcome.restartPort)
                              ? WriteResult::Restarting
                              : WriteResult::RestartFailed;
@@ -194,6 +204,15 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
     socket_.Close();
     outcome.result = WriteResult::NotAnswered;
     return outcome;
+}
+
+QString ConfigProcedures::askIdentity() {
+    if (!channel_.Writable())
+        return QString();
+    AnswerWait wait;
+    wait.key = AnswerKey::MACADDR;
+    wait.endOnDisconnect = true;
+    return channel_.Exchange(QByteArrayLiteral("?MacAddr;"), wait).value();
 }
 
 bool ConfigProcedures::ReadValue(DeviceField field) {

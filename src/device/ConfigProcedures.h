@@ -57,6 +57,10 @@ public:
         QList<DeviceSetting> confirmed;
         QString restartAddress;
         int restartPort = ClientSocket::kDefaultPort;
+        // With a restart: the MAC address the device should report when it
+        // is back (the one it confirmed it was given, or the one it had),
+        // empty when it never said.
+        QString identity;
     };
     // The version read after an upgrade's restart.
     struct VersionOutcome {
@@ -104,6 +108,9 @@ signals:
     void restartAborted();
 
 private:
+    // The device's MAC address, asked just before a restart when this
+    // connection never read it; empty when it does not say.
+    QString askIdentity();
     // True when the follower took the device over.
     bool runRestartSequence(bool clearArp, const QString& address, int port);
 

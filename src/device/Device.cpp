@@ -6,6 +6,15 @@ Device::Device(QObject* parent)
       config(socket_, channel_, remembered, model, log, follower),
       firmware(socket_, channel_, model, log, config, follower), linkTest(socket_, channel_, log) {
     connect(&socket_, &ClientSocket::connected, &connection, &Connection::ClientSocketConnect);
+    // What was read belongs to the device of the previous connection: shown
+    // under the new "Connect to:" it would pass for this one's.
+    connect(&socket_, &ClientSocket::connected, this, [this] {
+        if (!model.HasValues())
+            return;
+        model.ClearValues();
+        log.AddLogLine(QStringLiteral("Read Config cleared: the values were the previous "
+                                      "connection's; press Read for this device's"));
+    });
     connect(&socket_, &ClientSocket::disconnected, &channel_,
             &CommandChannel::ClientSocketDisconnect);
     connect(&socket_, &ClientSocket::disconnected, &connection,

@@ -18,7 +18,20 @@ void DeviceLog::ShowStatus(const QString& text) {
     SetStatus(StatusPanel::Message, text);
 }
 
+void DeviceLog::ShowAlarm(const QString& text) {
+    AddLogLine(text);
+    SetAlarm(text);
+}
+
+void DeviceLog::SetAlarm(const QString& text) {
+    status_[size_t(StatusPanel::Message)] = text;
+    emit messageAlarm(true);
+    emit statusText(StatusPanel::Message, text);
+}
+
 void DeviceLog::SetStatus(StatusPanel panel, const QString& text) {
     status_[size_t(panel)] = text;
+    if (panel == StatusPanel::Message)
+        emit messageAlarm(false);
     emit statusText(panel, text);
 }

@@ -39,6 +39,11 @@ public:
 
     // A message into the message log and status panel 2 together.
     void ShowStatus(const QString& text);
+    // ShowStatus for a result the user must not take for success: the
+    // status shows it in red until the next message.
+    void ShowAlarm(const QString& text);
+    // The same in the status alone.
+    void SetAlarm(const QString& text);
     void SetStatus(StatusPanel panel, const QString& text);
     QString Status(StatusPanel panel) const { return status_[size_t(panel)]; }
     // The connection lamp.
@@ -52,6 +57,9 @@ signals:
     void answerText(const QString& text);
     void commandSent(const QString& text);
     void statusText(StatusPanel panel, const QString& text);
+    // The message panel's text is an alarm (red) or not; sent before the
+    // text that it applies to.
+    void messageAlarm(bool alarm);
     void lampShown(bool shown);
 
 private:

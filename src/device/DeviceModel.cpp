@@ -1,10 +1,17 @@
 #include "DeviceModel.h"
 
+#include <algorithm>
+
 #include "ValueChecks.h"
 
 void DeviceModel::SetValue(DeviceField field, const QString& value) {
     values_[size_t(field)] = value;
     emit valueChanged(field, value);
+}
+
+bool DeviceModel::HasValues() const {
+    return std::any_of(values_.begin(), values_.end(),
+                       [](const QString& value) { return !value.isEmpty(); });
 }
 
 void DeviceModel::ClearValues() {

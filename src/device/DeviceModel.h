@@ -53,6 +53,8 @@ public:
     void SetValue(DeviceField field, const QString& value);
     // Empties the nine read fields before a read or a write.
     void ClearValues();
+    // Some field holds a value.
+    bool HasValues() const;
 
     SettingResult Result(DeviceSetting setting) const { return results_[size_t(setting)]; }
     void SetResult(DeviceSetting setting, SettingResult result);

@@ -54,7 +54,10 @@ void RestartFollower::Timer1Timer() {
         log_.SetStatus(StatusPanel::Progress, QString(qMax(countdown_, 0), QLatin1Char('-')));
     } else {
         timer1_.stop();
-        log_.ShowStatus(msg::ServerNotConnected);
+        // Where it was looked for: the address a write gave it may be wrong.
+        log_.ShowStatus(msg::ServerNotConnected + QStringLiteral(" (tried %1:%2)")
+                                                      .arg(socket_.Address())
+                                                      .arg(socket_.Port()));
         emit followed(false);
     }
     ProcessMessages();

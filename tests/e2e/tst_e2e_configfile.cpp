@@ -3,6 +3,8 @@
 // but for what the user changed; a file that is no saved configuration
 // changes nothing.
 #include "ConfigFiles.h"
+#include "LabelColor.h"
+#include "StatusPanels.h"
 #include "SimulatorThread.h"
 #include "ToolHarness.h"
 
@@ -49,6 +51,7 @@ private slots:
     void init();
     void cleanup();
 
+    void savedConfigurationWrittenToAnotherReadsBackEqual_data();
     void savedConfigurationWrittenToAnotherReadsBackEqual();
     void saveWritesWholeOrNothing();
     void badFileChangesNothing_data();
@@ -82,11 +85,23 @@ QString TestE2eConfigFile::answerFile(bool save, const QString& path) {
     return path;
 }
 
+void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual_data() {
+    // The source answers the save's queries whole or in pieces 40 ms apart.
+    QTest::addColumn<int>("pieces");
+    QTest::newRow("whole answers") << 1;
+    QTest::newRow("answers in three pieces") << 3;
+}
+
 void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
+    QFETCH(int, pieces);
     const auto source = StartSimAt(QStringLiteral("127.0.0.1"), 0);
     QVERIFY(source);
     const auto target = StartSimAt(QStringLiteral("127.0.0.2"), 0);
     QVERIFY(target);
+    source->updateFaults([pieces](sim::SimFaults& f) {
+        f.answerPieces = pieces;
+        f.splitGapMs = 40;
+    });
     source->updateState([](sim::DeviceState& s) {
         s.config.netMask = "255.255.0.0";
         s.config.gateway = "127.0.0.100";
@@ -106,7 +121,9 @@ void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
     ui.get<QAction>("SaveConfigItem")->trigger();
     QCOMPARE(dialogsAsked, 1);
     QCOMPARE(tool->errors, QStringList());
-    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Configuration saved to ") + path);
+    // The status bar has room for the name; the log keeps the path.
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Configuration saved to source.json"));
+    QVERIFY(tool->logLines().contains(QStringLiteral("Configuration saved to ") + path));
     const QStringList sourceRead = ReadFields(ui); // the save read the device, as "Read" does
     QCOMPARE(sourceRead.at(1), QStringLiteral("255.255.0.0"));
     QFile saved(path);
@@ -126,10 +143,18 @@ void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
     answerFile(false, path);
     ui.get<QAction>("LoadConfigItem")->trigger();
     QCOMPARE(tool->errors, QStringList());
+    // Another device's address and MAC are shown but not ticked, in red.
     QCOMPARE(WriteGroup(ui),
              QStringList({"127.0.0.1", "255.255.0.0", QString::number(source->port()),
                           "127.0.0.100", "02-00-00-00-00-0A", "3-2-1-0", "100 Mbit/s full duplex",
-                          "x", "x", "x", "x", "x", "x", "x"}));
+                          "-", "x", "x", "x", "-", "x", "x"}));
+    QCOMPARE(tool->status(StatusPanel::Message),
+             QStringLiteral("Configuration loaded from source.json; IP address and MAC address "
+                            "left unticked: saved from 127.0.0.1:%1, not from 127.0.0.2:%2")
+                 .arg(source->port())
+                 .arg(target->port()));
+    QCOMPARE(LabelColor(tool->form->findChild<StatusPanels*>()->Panel(StatusPanel::Message)),
+             QColor(Qt::red));
     ui.get<QLineEdit>("MEditIpAddr")->setText(QStringLiteral("127.0.0.2"));
     ui.get<QLineEdit>("MEditPort")->setText(QString::number(target->port()));
     ui.get<QCheckBox>("ChBoxRestart")->setChecked(false);
@@ -139,7 +164,16 @@ void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
     QStringList expected = sourceRead;
     expected[0] = QStringLiteral("127.0.0.2");
     expected[2] = QString::number(target->port());
+    expected[4] = QStringLiteral("00-1A-2B-3C-4D-5E"); // its own MAC
     QCOMPARE(ReadFields(ui), expected);
+
+    // Loaded back where it was saved, every setting is ticked.
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), source->port()));
+    ui.get<QPushButton>("ButtonGetAll")->click();
+    ui.get<QAction>("LoadConfigItem")->trigger();
+    QCOMPARE(WriteGroup(ui).mid(7), QStringList({"x", "x", "x", "x", "x", "x", "x"}));
+    QCOMPARE(tool->status(StatusPanel::Message),
+             QStringLiteral("Configuration loaded from source.json"));
 }
 
 void TestE2eConfigFile::saveWritesWholeOrNothing() {

@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "LabelColor.h"
 #include "SimulatorThread.h"
+#include "StatusPanels.h"
 #include "TestSupport.h"
 #include "Ticks.h"
 #include "ToolHarness.h"
@@ -26,6 +27,7 @@ private slots:
     void writeAllAndFollowDeviceToNewAddress_data();
     void writeAllAndFollowDeviceToNewAddress();
     void rejectedValueStillRestarts();
+    void anotherDeviceAtTheNewAddressIsNamed();
     void failedCheck_data();
     void failedCheck();
     void comboWithoutIndexSendsMinusOne();
@@ -169,6 +171,30 @@ void TestE2eWrite::rejectedValueStillRestarts() {
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
 }
 
+void TestE2eWrite::anotherDeviceAtTheNewAddressIsNamed() {
+    // The device confirms its new address but never comes back; another one
+    // answers there. Its read-back is shown, but not as this write's success.
+    const auto other = StartSimAt(QStringLiteral("127.0.0.3"), device->port());
+    QVERIFY(other);
+    other->updateState([](sim::DeviceState& s) { s.config.macAddr = "02-00-00-00-00-0B"; });
+    device->updateFaults([](sim::SimFaults& f) { f.noComeBack = true; });
+    tickOnly({"CheckBoxIPAddr"});
+    tool->ui().get<QLineEdit>("MEditIpAddr")->setText(QStringLiteral("127.0.0.3"));
+    tool->ui().get<QPushButton>("ButtonSetAll")->click();
+    QCOMPARE(tool->ui().get<QLabel>("LabelIPAddr")->text(), QStringLiteral("OK"));
+    QTRY_VERIFY_WITH_TIMEOUT(tool->ui().get<QPushButton>("ButtonSetAll")->isEnabled(), 10000);
+    QCOMPARE(tool->ui().get<QLineEdit>("EditMacAddr")->text(), QStringLiteral("02-00-00-00-00-0B"));
+    const QString alarm = QStringLiteral("another device answers at 127.0.0.3: MAC address "
+                                         "02-00-00-00-00-0B, not 00-1A-2B-3C-4D-5E");
+    QCOMPARE(tool->status(StatusPanel::Message), alarm);
+    QVERIFY(tool->logLines().contains(alarm));
+    QCOMPARE(LabelColor(tool->form->findChild<StatusPanels*>()->Panel(StatusPanel::Message)),
+             QColor(Qt::red));
+    for (const QString& name : kResultLabels)
+        QVERIFY2(tool->form->findChild<QLabel*>(name)->text() != QStringLiteral("OK"),
+                 qPrintable(name));
+}
+
 void TestE2eWrite::failedCheck_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("edit");
@@ -225,7 +251,7 @@ void TestE2eWrite::failedCheck() {
     // The valid parameter is still sent, and nothing restarts.
     QCOMPARE(sentCommands(), QStringList{"SPEED_DUPLEX = 0"});
     QCOMPARE(tool->ui().get<QLabel>("LabelSpeedDup")->text(), QStringLiteral("OK"));
-    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Writing config..."));
+    QCOMPARE(tool->status(StatusPanel::Message), message);
     QVERIFY(tool->ui().get<QPushButton>("ButtonSetAll")->isEnabled());
 }
 
@@ -244,7 +270,9 @@ void TestE2eWrite::comboWithoutIndexSendsMinusOne() {
 void TestE2eWrite::noBoxTickedRestartsAtOnce() {
     tickOnly({});
     tool->ui().get<QPushButton>("ButtonSetAll")->click();
-    QCOMPARE(sentCommands(), QStringList{"Close = 1"});
+    // The MAC address, never read on this connection, names the device that
+    // must come back.
+    QCOMPARE(sentCommands(), (QStringList{"?MacAddr;", "Close = 1"}));
     QVERIFY(device->waitForRestart());
     QTRY_VERIFY_WITH_TIMEOUT(tool->ui().get<QPushButton>("ButtonSetAll")->isEnabled(), 10000);
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.1"));
@@ -356,7 +384,8 @@ void TestE2eWrite::writeRestartGivingUpLeavesUploadLabel() {
     QTRY_VERIFY_WITH_TIMEOUT(!tool->form->device().follower.Following(), 15000);
     // The upload's label says nothing of a write's restart.
     QCOMPARE(tool->ui().get<QLabel>("LabelUpload")->text(), QStringLiteral(" "));
-    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
+    QCOMPARE(tool->status(StatusPanel::Message),
+             QStringLiteral("Server is not connected (tried 127.0.0.1:%1)").arg(device->port()));
     QVERIFY(tool->ui().get<QPushButton>("ButtonUpload")->isEnabled());
     QVERIFY(tool->ui().get<QPushButton>("ButtonSetAll")->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -370,11 +399,12 @@ void TestE2eWrite::restartWithRealTiming() {
     tool->ui().get<QPushButton>("ButtonSetAll")->click();
     const uint32_t clickDone = rk::TicksSince(t0);
     const QList<sim::WireEntry> got = device->wireLog(sim::WireEntry::Kind::Received);
-    QCOMPARE(got.size(), 2);
-    QCOMPARE(got[1].bytes, QByteArray("Close = 1"));
+    QCOMPARE(got.size(), 3);
+    QCOMPARE(got[1].bytes, QByteArray("?MacAddr;"));
+    QCOMPARE(got[2].bytes, QByteArray("Close = 1"));
     const QList<sim::WireEntry> answers = device->wireLog(sim::WireEntry::Kind::Sent);
-    QVERIFY(!answers.isEmpty());
-    QVERIFY2(uint32_t(got[1].tick - answers.first().tick) >= 500, "pause before Close = 1");
+    QCOMPARE(answers.size(), 2);
+    QVERIFY2(uint32_t(got[2].tick - answers.last().tick) >= 500, "pause before Close = 1");
     QVERIFY2(clickDone >= 500 + 7000, qPrintable(QString::number(clickDone)));
     QVERIFY(tool->form->device().follower.Following());
     QCOMPARE(tool->status(StatusPanel::Progress).size(), 9);
@@ -403,8 +433,10 @@ void TestE2eWrite::deviceThatNeverComesBack() {
     // A shrinking row of dashes, one per reconnection tick.
     QCOMPARE(marks.mid(1, 10), (QStringList{"----------", "---------", "--------", "-------",
                                             "------", "-----", "----", "---", "--", "-"}));
-    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
-    QVERIFY(tool->logLines().contains(QStringLiteral("Server is not connected")));
+    const QString gaveUp =
+        QStringLiteral("Server is not connected (tried 127.0.0.1:%1)").arg(device->port());
+    QCOMPARE(tool->status(StatusPanel::Message), gaveUp);
+    QVERIFY(tool->logLines().contains(gaveUp));
     QVERIFY(tool->ui().get<QPushButton>("ButtonGetAll")->isEnabled());
     QVERIFY(tool->ui().get<QPushButton>("ButtonSetAll")->isEnabled());
     QVERIFY(!QApplication::overrideCursor());

@@ -377,7 +377,8 @@ void TestE2eUpload::deviceThatNeverComesBack() {
     QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(),
              QStringLiteral("Error restarting of RK5720ELAN"));
     QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(Qt::red));
-    QCOMPARE(f.tool->status(StatusPanel::Message), QStringLiteral("Server is not connected"));
+    QCOMPARE(f.tool->status(StatusPanel::Message),
+             QStringLiteral("Server is not connected (tried 127.0.0.1:%1)").arg(f.device->port()));
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
 }
