@@ -98,8 +98,12 @@ bool StatusPanels::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StatusPanels::SetText(StatusPanel panel, const QString& text) {
-    if (QLabel* label = Panel(panel))
+    if (QLabel* label = Panel(panel)) {
         label->setText(text);
+        // A text longer than its panel is cut; the whole of it stays a
+        // hover (and a screen reader's description) away.
+        label->setToolTip(text);
+    }
 }
 
 QString StatusPanels::Text(StatusPanel panel) const {

@@ -126,10 +126,11 @@ bool ConfigFiles::load(const QString& path) {
         showDone(QStringLiteral("Configuration loaded from %1"), path);
         return true;
     }
-    const QString why = QStringLiteral("; IP address and MAC address left unticked: ") + foreign;
-    device_.log.AddLogLine(QStringLiteral("Configuration loaded from ") + shown + why);
-    device_.log.SetAlarm(QStringLiteral("Configuration loaded from ") +
-                          QFileInfo(path).fileName() + why);
+    // The status bar's panel holds some 45 characters: what matters first.
+    device_.log.AddLogLine(QStringLiteral("Configuration loaded from ") + shown +
+                           QStringLiteral("; IP address and MAC address left unticked: ") +
+                           foreign);
+    device_.log.SetAlarm(QStringLiteral("IP and MAC not ticked: ") + foreign);
     return true;
 }
 

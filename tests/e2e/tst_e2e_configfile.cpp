@@ -148,11 +148,12 @@ void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
              QStringList({"127.0.0.1", "255.255.0.0", QString::number(source->port()),
                           "127.0.0.100", "02-00-00-00-00-0A", "3-2-1-0", "100 Mbit/s full duplex",
                           "-", "x", "x", "x", "-", "x", "x"}));
-    QCOMPARE(tool->status(StatusPanel::Message),
-             QStringLiteral("Configuration loaded from source.json; IP address and MAC address "
-                            "left unticked: saved from 127.0.0.1:%1, not from 127.0.0.2:%2")
-                 .arg(source->port())
-                 .arg(target->port()));
+    const QString why = QStringLiteral("saved from 127.0.0.1:%1, not from 127.0.0.2:%2")
+                            .arg(source->port())
+                            .arg(target->port());
+    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("IP and MAC not ticked: ") + why);
+    QVERIFY(tool->logLines().contains(QStringLiteral("Configuration loaded from ") + path +
+                                      "; IP address and MAC address left unticked: " + why));
     QCOMPARE(LabelColor(tool->form->findChild<StatusPanels*>()->Panel(StatusPanel::Message)),
              QColor(Qt::red));
     ui.get<QLineEdit>("MEditIpAddr")->setText(QStringLiteral("127.0.0.2"));
