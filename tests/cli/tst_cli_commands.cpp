@@ -170,6 +170,13 @@ void TestCliCommands::writeIsConfirmedAndStored_data() {
                                    << QStringList{"mac"} << 0 << 0 << "is a broadcast address";
     QTest::newRow("multicast MAC") << QStringList{"--mac", "01-00-5E-00-00-01"}
                                    << QStringList{"mac"} << 0 << 0 << "is a multicast address";
+    QTest::newRow("ip 0.0.0.0") << QStringList{"--ip", "0.0.0.0"} << QStringList{"ip"} << 0 << 0
+                                << "--ip 0.0.0.0 is no address a device can be reached at";
+    QTest::newRow("broadcast ip")
+        << QStringList{"--ip", "255.255.255.255"} << QStringList{"ip"} << 0 << 0
+        << "--ip 255.255.255.255 is no address a device can be reached at";
+    QTest::newRow("multicast ip") << QStringList{"--ip", "239.1.2.3"} << QStringList{"ip"} << 0
+                                  << 0 << "--ip 239.1.2.3 is a multicast address";
 }
 
 void TestCliCommands::writeIsConfirmedAndStored() {
@@ -200,7 +207,8 @@ void TestCliCommands::writeIsConfirmedAndStored() {
     const sim::NetworkConfig after = device->state().config;
     QCOMPARE(after.packFloat, packFloat);
     QCOMPARE(after.speedDuplex, speed);
-    QCOMPARE(after.ipAddr, written.contains("ip") ? QStringLiteral("127.0.0.9") : before.ipAddr);
+    const qsizetype ipAt = options.indexOf(QStringLiteral("--ip"));
+    QCOMPARE(after.ipAddr, ipAt >= 0 ? options.at(ipAt + 1) : before.ipAddr);
     QCOMPARE(after.port, written.contains("port") ? quint16(4321) : before.port);
     QCOMPARE(device->restartCount(), 0);
     QCOMPARE(device->address(), QHostAddress(QStringLiteral("127.0.0.3")));
