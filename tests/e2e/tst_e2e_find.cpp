@@ -172,6 +172,11 @@ void TestE2eFind::searchListsExactlyTheDevices() {
                             "254 of 254 address(es) searched"));
     // A search changes nothing in the window.
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
+    // Opened again, it offers what was searched last.
+    dialog->reject();
+    QVERIFY(openDialog());
+    QCOMPARE(dialog->ui().EditRange->text(), QStringLiteral("127.0.0.0/24"));
+    QCOMPARE(dialog->ui().EditSearchPort->text(), QString::number(port));
 }
 
 void TestE2eFind::namesAndKeyboard() {
