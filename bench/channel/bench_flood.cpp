@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtWidgets>
 
 #include <algorithm>
 #include <cstdio>

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QtWidgets>
 
 #include <algorithm>
 #include <cstdio>

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtWidgets>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,7 @@
 #include "TChatForm.h"
 
+#include "ui_TChatForm.h"
+
 #include "AppSettings.h"
 #include "AppSetup.h"
 #include "ClickFilter.h"
@@ -37,28 +39,28 @@ constexpr int kTimerInterval = 1000;
 } // namespace
 
 TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
-    : QMainWindow(parent), options_(options) {
-    ui_.setupUi(this);
+    : QMainWindow(parent), options_(options), ui_(std::make_unique<Ui::TChatForm>()) {
+    ui_->setupUi(this);
     setFont(UiFont());
-    ApplyFormLook(ui_);
+    ApplyFormLook(*ui_);
     new ReturnPressesButton(this);
     resize(kWindowWidth, kLayoutHeight);
     // Smaller than the compact layout would cut off its controls, which do
     // not move with the window's edges.
     setMinimumSize(kWindowWidth, CompactHeight());
 
-    statusPanels_ = new StatusPanels(ui_.StatusBar1,
+    statusPanels_ = new StatusPanels(ui_->StatusBar1,
                                      [this](QPainter& painter, int panel, const PanelRect& rect) {
                                          StatusBar1DrawPanel(painter, panel, rect);
                                      });
 
-    dock_ = new PanelDock(ui_.ClientArea, ui_.Memo2, kPanelHeight);
-    dock_->AddPanel(ui_.PanelConfig);
-    dock_->AddPanel(ui_.PanelUpgrade);
-    dock_->AddPanel(ui_.PanelTest);
+    dock_ = new PanelDock(ui_->ClientArea, ui_->Memo2, kPanelHeight);
+    dock_->AddPanel(ui_->PanelConfig);
+    dock_->AddPanel(ui_->PanelUpgrade);
+    dock_->AddPanel(ui_->PanelTest);
     // The test logs grow with the test panel when it fills the window.
-    dock_->Stretch(ui_.GroupBox9, true, false);
-    dock_->Stretch(ui_.GroupBox10, true, true);
+    dock_->Stretch(ui_->GroupBox9, true, false);
+    dock_->Stretch(ui_->GroupBox10, true, true);
 
     Timer2.setObjectName(QStringLiteral("Timer2"));
     Timer2.setInterval(kTimerInterval);
@@ -101,8 +103,8 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
     QString settingsWarning;
     const AppSettings settings =
         LoadSettings(options_.settingsPath, ExecutableFolder(), &settingsWarning);
-    ApplySettings(settings, ui_, device_.remembered, openDialog_);
-    ShowRememberedParams(ui_, device_.remembered);
+    ApplySettings(settings, *ui_, device_.remembered, openDialog_);
+    ShowRememberedParams(*ui_, device_.remembered);
     beginStartupConnection();
     device_.connection.SetListenChecked(false);
     if (!settingsWarning.isEmpty()) {
@@ -118,12 +120,12 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
 }
 
 void TChatForm::CreateSubsystems() {
-    binding_ = std::make_unique<DeviceBinding>(device_, ui_, *statusPanels_, *this);
-    config_ = std::make_unique<ConfigMode>(device_, ui_, *this);
+    binding_ = std::make_unique<DeviceBinding>(device_, *ui_, *statusPanels_, *this);
+    config_ = std::make_unique<ConfigMode>(device_, *ui_, *this);
     // A child too, so that a test can reach it by its type and answer its
     // file dialogs.
     configFiles_ = std::make_unique<ConfigFiles>(
-        device_, ui_,
+        device_, *ui_,
         [this](const QString& message) {
             if (reportError_)
                 reportError_(message);
@@ -131,9 +133,8 @@ void TChatForm::CreateSubsystems() {
         this);
     // A child too, so that a test can reach it by its type and answer its
     // open-file dialog; the pointer deletes it first, which unlinks it.
-    upgrade_ = std::make_unique<UpgradeMode>(
-        device_, ui_, *this, openDialog_, [this] { ResetUpgradeLabels(); }, this);
-    linkTest_ = std::make_unique<LinkTest>(device_, ui_, Timer2);
+    upgrade_ = std::make_unique<UpgradeMode>(device_, *ui_, *this, openDialog_, this);
+    linkTest_ = std::make_unique<LinkTest>(device_, *ui_, Timer2);
 }
 
 bool TChatForm::ExecConnectDialog(QString& address, QString& port) {
@@ -158,59 +159,59 @@ void TChatForm::setErrorReporter(std::function<void(const QString&)> reporter) {
 }
 
 void TChatForm::WireHandlers() {
-    connect(ui_.NConfig, &QAction::triggered, this, &TChatForm::NConfigClick);
-    connect(ui_.NUpgrade, &QAction::triggered, this, &TChatForm::NUpgradeClick);
-    connect(ui_.NTest, &QAction::triggered, this, &TChatForm::NTestClick);
-    connect(ui_.Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
-    connect(ui_.About1, &QAction::triggered, this,
+    connect(ui_->NConfig, &QAction::triggered, this, &TChatForm::NConfigClick);
+    connect(ui_->NUpgrade, &QAction::triggered, this, &TChatForm::NUpgradeClick);
+    connect(ui_->NTest, &QAction::triggered, this, &TChatForm::NTestClick);
+    connect(ui_->Exit1, &QAction::triggered, this, &TChatForm::Exit1Click);
+    connect(ui_->About1, &QAction::triggered, this,
             [this] { ShowSecondaryWindow(*this, *aboutWindow_); });
-    connect(ui_.Programmhelp1, &QAction::triggered, this,
+    connect(ui_->Programmhelp1, &QAction::triggered, this,
             [this] { ShowSecondaryWindow(*this, *helpWindow_); });
 
     ConfigMode* config = config_.get();
-    connect(ui_.FileConnectItem, &QAction::triggered, this, &TChatForm::FileConnectItemaClick);
-    connect(ui_.Disconnect, &QAction::triggered, this, &TChatForm::Disconnect1Click);
-    connect(ui_.FindDevicesItem, &QAction::triggered, this, &TChatForm::FindDevicesItemClick);
+    connect(ui_->FileConnectItem, &QAction::triggered, this, &TChatForm::FileConnectItemaClick);
+    connect(ui_->Disconnect, &QAction::triggered, this, &TChatForm::Disconnect1Click);
+    connect(ui_->FindDevicesItem, &QAction::triggered, this, &TChatForm::FindDevicesItemClick);
     connect(findDialog_, &FindDevicesDialog::connectRequested, this, &TChatForm::ConnectToFound);
     ConfigFiles* files = configFiles_.get();
-    connect(ui_.SaveConfigItem, &QAction::triggered, files, &ConfigFiles::SaveConfigurationClick);
-    connect(ui_.LoadConfigItem, &QAction::triggered, files, &ConfigFiles::LoadConfigurationClick);
-    connect(ui_.ButtonGetAll, &QPushButton::clicked, config, &ConfigMode::ButtonGetAllClick);
-    connect(ui_.ButtonSetAll, &QPushButton::clicked, config, &ConfigMode::ButtonSetAllClick);
+    connect(ui_->SaveConfigItem, &QAction::triggered, files, &ConfigFiles::SaveConfigurationClick);
+    connect(ui_->LoadConfigItem, &QAction::triggered, files, &ConfigFiles::LoadConfigurationClick);
+    connect(ui_->ButtonGetAll, &QPushButton::clicked, config, &ConfigMode::ButtonGetAllClick);
+    connect(ui_->ButtonSetAll, &QPushButton::clicked, config, &ConfigMode::ButtonSetAllClick);
 
     UpgradeMode* upgrade = upgrade_.get();
-    connect(ui_.Button3, &QPushButton::clicked, upgrade, &UpgradeMode::Button3Click);
-    new ClickFilter(ui_.EditFileName, [upgrade] { upgrade->Button3Click(); });
-    connect(ui_.ButtonUpload, &QPushButton::clicked, upgrade, &UpgradeMode::ButtonUploadClick);
-    connect(ui_.ButtonCompare, &QPushButton::clicked, upgrade, &UpgradeMode::ButtonCompareClick);
-    connect(ui_.Button2, &QPushButton::clicked, upgrade, &UpgradeMode::Button2Click);
-    connect(ui_.Button4, &QPushButton::clicked, upgrade, &UpgradeMode::Button4Click);
+    connect(ui_->Button3, &QPushButton::clicked, upgrade, &UpgradeMode::Button3Click);
+    new ClickFilter(ui_->EditFileName, [upgrade] { upgrade->Button3Click(); });
+    connect(ui_->ButtonUpload, &QPushButton::clicked, upgrade, &UpgradeMode::ButtonUploadClick);
+    connect(ui_->ButtonCompare, &QPushButton::clicked, upgrade, &UpgradeMode::ButtonCompareClick);
+    connect(ui_->Button2, &QPushButton::clicked, upgrade, &UpgradeMode::Button2Click);
+    connect(ui_->Button4, &QPushButton::clicked, upgrade, &UpgradeMode::Button4Click);
 
-    new ClickFilter(ui_.LabelPConf, [this] { NUpgradeClick(); });
-    new ClickFilter(ui_.LabelPSoft, [this] { NTestClick(); });
-    new ClickFilter(ui_.LabelPTest, [this] { NConfigClick(); });
-    new ClickFilter(ui_.Label14, [this] { Label14Click(); });
+    new ClickFilter(ui_->LabelPConf, [this] { NUpgradeClick(); });
+    new ClickFilter(ui_->LabelPSoft, [this] { NTestClick(); });
+    new ClickFilter(ui_->LabelPTest, [this] { NConfigClick(); });
+    new ClickFilter(ui_->Label14, [this] { Label14Click(); });
 
     // toggled rather than clicked: a box set while the settings load must
     // update its input too.
     const std::pair<QCheckBox*, void (TChatForm::*)()> boxes[] = {
-        {ui_.CheckBoxIPAddr, &TChatForm::CheckBoxIPAddrClick},
-        {ui_.CheckBoxMask, &TChatForm::CheckBoxMaskClick},
-        {ui_.CheckBoxPort, &TChatForm::CheckBoxPortClick},
-        {ui_.CheckBoxGW, &TChatForm::CheckBoxGWClick},
-        {ui_.CheckBoxMac, &TChatForm::CheckBoxMacClick},
-        {ui_.CheckBoxPackFloat, &TChatForm::CheckBoxPackFloatClick},
-        {ui_.CheckBoxSpeedDup, &TChatForm::CheckBoxSpeedDupClick},
+        {ui_->CheckBoxIPAddr, &TChatForm::CheckBoxIPAddrClick},
+        {ui_->CheckBoxMask, &TChatForm::CheckBoxMaskClick},
+        {ui_->CheckBoxPort, &TChatForm::CheckBoxPortClick},
+        {ui_->CheckBoxGW, &TChatForm::CheckBoxGWClick},
+        {ui_->CheckBoxMac, &TChatForm::CheckBoxMacClick},
+        {ui_->CheckBoxPackFloat, &TChatForm::CheckBoxPackFloatClick},
+        {ui_->CheckBoxSpeedDup, &TChatForm::CheckBoxSpeedDupClick},
     };
     for (const auto& [box, handler] : boxes)
         connect(box, &QCheckBox::toggled, this, handler);
 
-    ui_.Memo2->viewport()->installEventFilter(this);
+    ui_->Memo2->viewport()->installEventFilter(this);
 }
 
 void TChatForm::FormCreate() {
     const QCursor nextPage = NextPageCursor();
-    for (QLabel* title : {ui_.LabelPConf, ui_.LabelPSoft, ui_.LabelPTest})
+    for (QLabel* title : {ui_->LabelPConf, ui_->LabelPSoft, ui_->LabelPTest})
         title->setCursor(nextPage);
     FileListenItemClick();
 }
@@ -224,7 +225,7 @@ void TChatForm::beginStartupConnection() {
 void TChatForm::FormClose() {
     QString error;
     EnsureSettingsFolder(options_.settingsPath);
-    if (!SaveSettings(options_.settingsPath, CollectSettings(ui_, device_.remembered, openDialog_),
+    if (!SaveSettings(options_.settingsPath, CollectSettings(*ui_, device_.remembered, openDialog_),
                       &error) &&
         reportError_)
         reportError_(error);
@@ -239,62 +240,53 @@ void TChatForm::closeEvent(QCloseEvent* event) {
 
 void TChatForm::SwitchMode(QAction* item, QWidget* panel, bool fill) {
     device_.AbandonBlockRead();
-    for (QAction* mode : {ui_.NConfig, ui_.NUpgrade, ui_.NTest})
+    for (QAction* mode : {ui_->NConfig, ui_->NUpgrade, ui_->NTest})
         mode->setChecked(mode == item);
     dock_->Show(panel, fill ? PanelDock::Dock::Fill : PanelDock::Dock::Top);
 }
 
 void TChatForm::NConfigClick() {
-    SwitchMode(ui_.NConfig, ui_.PanelConfig, false);
+    SwitchMode(ui_->NConfig, ui_->PanelConfig, false);
 }
 
 void TChatForm::NUpgradeClick() {
-    SwitchMode(ui_.NUpgrade, ui_.PanelUpgrade, false);
-    ResetUpgradeLabels();
+    SwitchMode(ui_->NUpgrade, ui_->PanelUpgrade, false);
+    upgrade_->ResetUpgradeLabels();
 }
 
 void TChatForm::NTestClick() {
-    SwitchMode(ui_.NTest, ui_.PanelTest, true);
-}
-
-void TChatForm::ResetUpgradeLabels() {
-    for (QLabel* label : {ui_.LabelUpload, ui_.LabelCompare}) {
-        label->setText(QStringLiteral(" "));
-        SetTextColor(label, Qt::black);
-    }
-    ui_.GrBoxFileVer->hide();
-    ui_.GrBoxImVer->hide();
+    SwitchMode(ui_->NTest, ui_->PanelTest, true);
 }
 
 void TChatForm::CheckBoxIPAddrClick() {
-    ui_.MEditIpAddr->setEnabled(ui_.CheckBoxIPAddr->isChecked());
+    ui_->MEditIpAddr->setEnabled(ui_->CheckBoxIPAddr->isChecked());
 }
 void TChatForm::CheckBoxMaskClick() {
-    ui_.MEditNetMask->setEnabled(ui_.CheckBoxMask->isChecked());
+    ui_->MEditNetMask->setEnabled(ui_->CheckBoxMask->isChecked());
 }
 void TChatForm::CheckBoxPortClick() {
-    ui_.MEditPort->setEnabled(ui_.CheckBoxPort->isChecked());
+    ui_->MEditPort->setEnabled(ui_->CheckBoxPort->isChecked());
 }
 void TChatForm::CheckBoxGWClick() {
-    ui_.MEditGW->setEnabled(ui_.CheckBoxGW->isChecked());
+    ui_->MEditGW->setEnabled(ui_->CheckBoxGW->isChecked());
 }
 void TChatForm::CheckBoxMacClick() {
-    ui_.MEditMac->setEnabled(ui_.CheckBoxMac->isChecked());
+    ui_->MEditMac->setEnabled(ui_->CheckBoxMac->isChecked());
 }
 void TChatForm::CheckBoxPackFloatClick() {
-    ui_.CBoxPackFloat->setEnabled(ui_.CheckBoxPackFloat->isChecked());
+    ui_->CBoxPackFloat->setEnabled(ui_->CheckBoxPackFloat->isChecked());
 }
 void TChatForm::CheckBoxSpeedDupClick() {
-    ui_.CBoxSpeedDup->setEnabled(ui_.CheckBoxSpeedDup->isChecked());
+    ui_->CBoxSpeedDup->setEnabled(ui_->CheckBoxSpeedDup->isChecked());
 }
 
 void TChatForm::Memo2MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, int, int) {
     if (shift.testFlag(Qt::ControlModifier))
-        ui_.Memo2->clear();
+        ui_->Memo2->clear();
 }
 
 bool TChatForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_.Memo2->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == ui_->Memo2->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         Memo2MouseDown(mouse->button(), mouse->modifiers(), at.x(), at.y());
@@ -314,10 +306,10 @@ void TChatForm::Label14Click() {
     if (height() < qMin(kExpandThreshold, expanded)) {
         resize(width(), expanded);
         KeepOnScreen();
-        ui_.Memo2->show();
+        ui_->Memo2->show();
     } else {
         resize(width(), CompactHeight());
-        ui_.Memo2->hide();
+        ui_->Memo2->hide();
     }
     dock_->Relayout();
 }
@@ -359,7 +351,8 @@ void TChatForm::FileConnectItemaClick() {
         device_.Close();
     QString address;
     QString port;
-    device_.connection.ProposeTarget(ui_.MEditIpAddr->text(), ui_.MEditPort->text(), address, port);
+    device_.connection.ProposeTarget(ui_->MEditIpAddr->text(), ui_->MEditPort->text(), address,
+                                     port);
     if (ExecConnectDialog(address, port))
         device_.connection.ConnectTo(address, port);
 }
@@ -396,9 +389,9 @@ void TChatForm::SetBusyCursor(bool busy) {
 }
 
 bool TChatForm::IsUpgradeMode() const {
-    return ui_.NUpgrade->isChecked();
+    return ui_->NUpgrade->isChecked();
 }
 
 bool TChatForm::IsTestPanelVisible() const {
-    return ui_.PanelTest->isVisibleTo(this);
+    return ui_->PanelTest->isVisibleTo(this);
 }

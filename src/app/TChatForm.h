@@ -5,13 +5,16 @@
 #include "OpenDialogState.h"
 #include "Shell.h"
 #include "StatusPanels.h"
-#include "ui_TChatForm.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+
+namespace Ui {
+class TChatForm;
+}
 
 class ConfigFiles;
 class ConfigMode;
@@ -64,7 +67,6 @@ public:
     void NConfigClick();
     void NUpgradeClick();
     void NTestClick();
-    void ResetUpgradeLabels();
     void CheckBoxIPAddrClick();
     void CheckBoxMaskClick();
     void CheckBoxPortClick();
@@ -100,7 +102,9 @@ private:
     void beginStartupConnection();
 
     AppOptions options_;
-    Ui::TChatForm ui_;
+    // The generated form stays out of this header: only the window's own
+    // files and its panels see the controls.
+    std::unique_ptr<Ui::TChatForm> ui_;
     // Declared before everything that holds references to it.
     Device device_;
     OpenDialogState openDialog_;

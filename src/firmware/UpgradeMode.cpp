@@ -2,6 +2,7 @@
 
 #include "LabelColor.h"
 #include "Messages.h"
+#include "TextColor.h"
 #include "ValueChecks.h"
 #include "Wait.h"
 #include "ui_TChatForm.h"
@@ -11,9 +12,8 @@
 #include <QFileInfo>
 
 UpgradeMode::UpgradeMode(Device& device, Ui::TChatForm& ui, Shell& shell, OpenDialogState& dialog,
-                         std::function<void()> resetUpgradeLabels, QObject* parent)
-    : QObject(parent), device_(device), ui_(ui), shell_(shell), dialog_(dialog),
-      resetUpgradeLabels_(std::move(resetUpgradeLabels)) {
+                         QObject* parent)
+    : QObject(parent), device_(device), ui_(ui), shell_(shell), dialog_(dialog) {
     openFile = [this](const QString& start, const QString& filter) {
         return QFileDialog::getOpenFileName(ui_.PanelUpgrade->window(), QString(), start, filter);
     };
@@ -33,13 +33,22 @@ void UpgradeMode::Button3Click() {
     dialog_.FileName = chosen;
     dialog_.InitialDir = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
     ui_.EditFileName->setText(chosen);
-    resetUpgradeLabels_();
+    ResetUpgradeLabels();
     ui_.GrBoxFileVer->setVisible(true);
     device_.firmware.CheckImageFile(chosen);
 }
 
+void UpgradeMode::ResetUpgradeLabels() {
+    for (QLabel* label : {ui_.LabelUpload, ui_.LabelCompare}) {
+        label->setText(QStringLiteral(" "));
+        SetTextColor(label, Qt::black);
+    }
+    ui_.GrBoxFileVer->hide();
+    ui_.GrBoxImVer->hide();
+}
+
 void UpgradeMode::ButtonUploadClick() {
-    resetUpgradeLabels_();
+    ResetUpgradeLabels();
     // The device that comes back from the install must be this one: its
     // MAC address, asked for now unless this connection read it already.
     identity_.clear();
@@ -86,7 +95,7 @@ void UpgradeMode::ButtonCompareClick() {
         device_.log.ShowStatus(msg::ServerNotConnected);
         return;
     }
-    resetUpgradeLabels_();
+    ResetUpgradeLabels();
     const FirmwareProcedures::CompareResult result =
         device_.firmware.CompareFirmware(dialog_.FileName);
     ui_.ProgressBarUpload->setVisible(false);

@@ -24,8 +24,11 @@ public:
     using OpenFileDialog = std::function<QString(const QString& start, const QString& filter)>;
 
     UpgradeMode(Device& device, Ui::TChatForm& ui, Shell& shell, OpenDialogState& dialog,
-                std::function<void()> resetUpgradeLabels, QObject* parent = nullptr);
+                QObject* parent = nullptr);
 
+    // The panel's result labels blank and black, its version boxes hidden:
+    // on entering the panel and before each upgrade or comparison.
+    void ResetUpgradeLabels();
     void Button3Click();
     void ButtonUploadClick();
     void ButtonCompareClick();
@@ -53,7 +56,6 @@ private:
     Ui::TChatForm& ui_;
     Shell& shell_;
     OpenDialogState& dialog_;
-    std::function<void()> resetUpgradeLabels_;
     bool following_ = false;
     // The MAC address the device had before the install (empty: unknown).
     QString identity_;

@@ -7,7 +7,10 @@
 #include "TChatForm.h"
 
 #include <QTemporaryDir>
+// Every control class a test reaches by name; the window's header no longer
+// brings them in with its generated form.
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
