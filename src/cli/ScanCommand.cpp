@@ -106,12 +106,11 @@ int RunScan(const CommandLine& line) {
         return exitCode;
     }
     if (line.format != OutputFormat::Text)
-        PrintTable(
-            ObjectTable({QStringLiteral("address"), QStringLiteral("port"),
-                         QStringLiteral("answered"), QStringLiteral("version"),
-                         QStringLiteral("date"), QStringLiteral("mac")},
-                        devices),
-            line.format);
+        PrintTable(ObjectTable({QStringLiteral("address"), QStringLiteral("port"),
+                                QStringLiteral("answered"), QStringLiteral("version"),
+                                QStringLiteral("date"), QStringLiteral("mac")},
+                               devices),
+                   line.format);
     else {
         // In address order, whatever order they answered in.
         for (const Found& f : std::as_const(found))

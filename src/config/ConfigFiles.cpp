@@ -134,8 +134,10 @@ bool ConfigFiles::load(const QString& path) {
     return true;
 }
 
-QString ConfigFiles::foreignSource(const QByteArray& bytes, const QList<ConfigValue>& values) const {
-    const QString source = QJsonDocument::fromJson(bytes).object().value(QLatin1String("source")).toString();
+QString ConfigFiles::foreignSource(const QByteArray& bytes,
+                                   const QList<ConfigValue>& values) const {
+    const QString source =
+        QJsonDocument::fromJson(bytes).object().value(QLatin1String("source")).toString();
     if (!device_.Connected())
         return source.isEmpty() ? QStringLiteral("not connected to a device")
                                 : QStringLiteral("saved from %1, and not connected").arg(source);

@@ -55,9 +55,9 @@ void RestartFollower::Timer1Timer() {
     } else {
         timer1_.stop();
         // Where it was looked for: the address a write gave it may be wrong.
-        log_.ShowStatus(msg::ServerNotConnected + QStringLiteral(" (tried %1:%2)")
-                                                      .arg(socket_.Address())
-                                                      .arg(socket_.Port()));
+        log_.ShowStatus(
+            msg::ServerNotConnected +
+            QStringLiteral(" (tried %1:%2)").arg(socket_.Address()).arg(socket_.Port()));
         emit followed(false);
     }
     ProcessMessages();

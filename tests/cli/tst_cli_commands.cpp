@@ -175,8 +175,8 @@ void TestCliCommands::writeIsConfirmedAndStored_data() {
     QTest::newRow("broadcast ip")
         << QStringList{"--ip", "255.255.255.255"} << QStringList{"ip"} << 0 << 0
         << "--ip 255.255.255.255 is no address a device can be reached at";
-    QTest::newRow("multicast ip") << QStringList{"--ip", "239.1.2.3"} << QStringList{"ip"} << 0
-                                  << 0 << "--ip 239.1.2.3 is a multicast address";
+    QTest::newRow("multicast ip") << QStringList{"--ip", "239.1.2.3"} << QStringList{"ip"} << 0 << 0
+                                  << "--ip 239.1.2.3 is a multicast address";
 }
 
 void TestCliCommands::writeIsConfirmedAndStored() {

@@ -28,15 +28,18 @@ void TestScanner::findsWhatAnswers() {
     // garbage; an open port that says nothing; nobody.
     struct Peer {
         const char* address;
-        int pieces;  // a simulator answering in this many pieces, 0: no simulator
-        int delayMs; // ... after this long
+        int pieces;        // a simulator answering in this many pieces, 0: no simulator
+        int delayMs;       // ... after this long
         const char* shown; // the version found, "garbage", "silent" or nullptr: not listed
     };
     const int answerMs = 400;
     const Peer peers[] = {
-        {"127.0.0.61", 1, 0, "1.00A"},      {"127.0.0.62", 0, 0, "garbage"},
-        {"127.0.0.63", 0, 0, "silent"},     {"127.0.0.64", 0, 0, nullptr},
-        {"127.0.0.66", 3, 0, "1.00A"},      {"127.0.0.67", 1, answerMs - 100, "1.00A"},
+        {"127.0.0.61", 1, 0, "1.00A"},
+        {"127.0.0.62", 0, 0, "garbage"},
+        {"127.0.0.63", 0, 0, "silent"},
+        {"127.0.0.64", 0, 0, nullptr},
+        {"127.0.0.66", 3, 0, "1.00A"},
+        {"127.0.0.67", 1, answerMs - 100, "1.00A"},
         {"127.0.0.68", 1, answerMs + 150, "silent"},
     };
     std::vector<std::unique_ptr<sim::SimulatorThread>> devices;

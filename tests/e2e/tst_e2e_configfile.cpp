@@ -4,8 +4,8 @@
 // changes nothing.
 #include "ConfigFiles.h"
 #include "LabelColor.h"
-#include "StatusPanels.h"
 #include "SimulatorThread.h"
+#include "StatusPanels.h"
 #include "ToolHarness.h"
 
 #include <QCheckBox>
@@ -122,7 +122,8 @@ void TestE2eConfigFile::savedConfigurationWrittenToAnotherReadsBackEqual() {
     QCOMPARE(dialogsAsked, 1);
     QCOMPARE(tool->errors, QStringList());
     // The status bar has room for the name; the log keeps the path.
-    QCOMPARE(tool->status(StatusPanel::Message), QStringLiteral("Configuration saved to source.json"));
+    QCOMPARE(tool->status(StatusPanel::Message),
+             QStringLiteral("Configuration saved to source.json"));
     QVERIFY(tool->logLines().contains(QStringLiteral("Configuration saved to ") + path));
     const QStringList sourceRead = ReadFields(ui); // the save read the device, as "Read" does
     QCOMPARE(sourceRead.at(1), QStringLiteral("255.255.0.0"));

@@ -159,8 +159,7 @@ void TestE2eFind::searchListsExactlyTheDevices() {
     QCOMPARE(Row(table, 3).at(2), QStringLiteral("unexpected answer"));
     QCOMPARE(Row(table, 4).mid(0, 3), QStringList({"127.0.0.235", p, "no answer in time"}));
     for (int row : {5, 6})
-        QCOMPARE(Row(table, row).mid(2),
-                 QStringList({"1.00A", "01.02.08", "00-1A-2B-3C-4D-5E"}));
+        QCOMPARE(Row(table, row).mid(2), QStringList({"1.00A", "01.02.08", "00-1A-2B-3C-4D-5E"}));
     // One line of text a row.
     QCOMPARE(table->rowHeight(0), table->fontMetrics().height() + 4);
     QCOMPARE(devices.at(3)->connectionCount(), 0);

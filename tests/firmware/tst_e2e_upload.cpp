@@ -123,8 +123,7 @@ void TestE2eUpload::deviceAfterTheInstallIsTheOneUpgraded_data() {
     QTest::addColumn<QString>("label");
     QTest::newRow("read, the same device") << true << false << "OK";
     QTest::newRow("not read: asked first") << false << false << "OK";
-    QTest::newRow("read, another device")
-        << true << true << "another device answers at 127.0.0.1";
+    QTest::newRow("read, another device") << true << true << "another device answers at 127.0.0.1";
 }
 
 void TestE2eUpload::deviceAfterTheInstallIsTheOneUpgraded() {

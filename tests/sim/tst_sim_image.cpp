@@ -1,7 +1,7 @@
-#include "Version.h"
 #include "DeviceState.h"
 #include "FirmwareImage.h"
 #include "SimCommandLine.h"
+#include "Version.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -164,7 +164,8 @@ void TestSimImage::commandLine() {
         QCOMPARE(o.server.address, QHostAddress(QHostAddress::LocalHost));
         QCOMPARE(o.server.port, uint16_t(1024));
         QCOMPARE(o.server.restartDelayMs, 3000);
-        QVERIFY(!o.faults.silentAll && o.faults.answerPieces == 1 && o.faults.dropAfterCommands < 0);
+        QVERIFY(!o.faults.silentAll && o.faults.answerPieces == 1 &&
+                o.faults.dropAfterCommands < 0);
         QCOMPARE(o.server.limits.idleTimeoutMs, 60000);
         QVERIFY(!o.showVersion);
     } else if (check == QLatin1String("listen")) {
