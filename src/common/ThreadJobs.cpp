@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <vector>
 
 struct ThreadJobs::Shared {
     int count = 0;
@@ -16,6 +18,12 @@ struct ThreadJobs::Shared {
     std::atomic<bool> stopped{false};
     QEventLoop* loop = nullptr;
     int running = 0;
+    // A worker's event dispatcher is deleted once its function returns. Stop()
+    // wakes only the workers whose function has not said it is returning, and
+    // holds this meanwhile, so that none is woken through a dispatcher being
+    // deleted.
+    std::mutex ending;
+    std::vector<bool> returning;
 };
 
 void RunJobsOnThreads(int count, int parallel, const std::function<void(int index)>& job) {
@@ -28,13 +36,16 @@ ThreadJobs::ThreadJobs(int count, int parallel, std::function<void(int index)> j
     shared_->count = std::max(count, 0);
     shared_->job = std::move(job);
     const int workers = shared_->count == 0 ? 0 : std::clamp(parallel, 1, shared_->count);
+    shared_->returning.assign(size_t(workers), false);
     for (int w = 0; w < workers; ++w) {
         // Each worker takes the next job when its last one ended.
-        threads_.emplace_back(QThread::create([shared = shared_] {
+        threads_.emplace_back(QThread::create([shared = shared_, w] {
             for (int index = shared->next.fetch_add(1);
                  index < shared->count && !shared->stopped.load();
                  index = shared->next.fetch_add(1))
                 shared->job(index);
+            const std::lock_guard<std::mutex> lock(shared->ending);
+            shared->returning[size_t(w)] = true;
         }));
     }
 }
@@ -70,10 +81,14 @@ void ThreadJobs::Run() {
 void ThreadJobs::Stop() {
     if (shared_->stopped.exchange(true))
         return;
-    for (const std::unique_ptr<QThread>& thread : threads_) {
+    const std::lock_guard<std::mutex> lock(shared_->ending);
+    for (size_t w = 0; w < threads_.size(); ++w) {
+        QThread* thread = threads_[w].get();
         thread->requestInterruption();
+        if (shared_->returning[w])
+            continue;
         // A worker asleep in its wait looks at the request when it wakes.
-        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread.get()))
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread))
             dispatcher->wakeUp();
     }
     if (shared_->loop)
