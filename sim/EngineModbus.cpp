@@ -99,6 +99,8 @@ QByteArray DeviceEngine::modbusReply(const QByteArray& frame) {
         exception(kIllegalFunction);
     }
 
+    if (faults_.modbusFunctionShift != 0 && !reply.isEmpty())
+        reply[0] = static_cast<char>(uint8_t(reply[0]) + faults_.modbusFunctionShift);
     QByteArray adu = faults_.modbusFixedIds ? QByteArray::fromHex("02030000") : frame.left(4);
     if (faults_.modbusTransactionShift != 0) {
         const auto transaction =

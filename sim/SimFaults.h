@@ -33,6 +33,7 @@ struct SimFaults {
                                        // splitGapMs apart
     int modbusTransactionShift = 0;    // ModBus replies carry the request's transaction + this
     bool modbusFixedIds = false;       // ModBus replies carry 02 03 00 00, not the request's ids
+    int modbusFunctionShift = 0;       // ModBus replies carry the request's function + this
     QByteArray readBufTrailer;         // sent readBufTrailerMs after an instrument block
     int readBufTrailerMs = 100;
     QByteArray softBlockTrailer; // sent softBlockTrailerMs after a data block's answer

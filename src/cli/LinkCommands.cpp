@@ -144,6 +144,16 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
     report.fields.insert(QStringLiteral("header"), HexText(header));
     report.fields.insert(QStringLiteral("pdu"), HexText(pdu));
     report.Say(QStringLiteral("reply: %1 | %2").arg(HexText(header), HexText(pdu)));
+    // A reply is to this request only when it is for its function (or is its
+    // exception), as well as its transaction: a server that mixes up two
+    // requests' replies must not have one judged as the other's.
+    const QByteArray request = ModbusRequestBytes(frameText).value_or(QByteArray());
+    if (request.size() > kModbusHeaderSize && !pdu.isEmpty() &&
+        (uint8_t(pdu[0]) & 0x7F) != uint8_t(request[kModbusHeaderSize]))
+        return void(report.Fail(
+            ExitUnreachable,
+            QStringLiteral("a reply for function %1, not %2")
+                .arg(HexText(pdu.left(1)), HexText(request.mid(kModbusHeaderSize, 1)))));
     const bool exception = !pdu.isEmpty() && (uint8_t(pdu[0]) & 0x80) != 0;
     if (exception) {
         const int code = pdu.size() >= 2 ? uint8_t(pdu[1]) : -1;

@@ -588,19 +588,24 @@ void TestCliCommands::modbusReply() {
 
 void TestCliCommands::modbusSaysWhatCame_data() {
     QTest::addColumn<int>("shift");
+    QTest::addColumn<int>("functionShift");
     QTest::addColumn<int>("cutAt");
     QTest::addColumn<QString>("error");
-    QTest::newRow("another transaction") << 4 << 0 << "a reply for transaction 00 05, not 00 01";
-    QTest::newRow("header in pieces") << 0 << 3 << "header came in pieces (3 bytes first)";
-    QTest::newRow("nothing") << 0 << -1 << "no reply within 500 ms";
+    QTest::newRow("another transaction")
+        << 4 << 0 << 0 << "a reply for transaction 00 05, not 00 01";
+    QTest::newRow("another function") << 0 << -1 << 0 << "a reply for function 03, not 04";
+    QTest::newRow("header in pieces") << 0 << 0 << 3 << "header came in pieces (3 bytes first)";
+    QTest::newRow("nothing") << 0 << 0 << -1 << "no reply within 500 ms";
 }
 
 void TestCliCommands::modbusSaysWhatCame() {
     QFETCH(int, shift);
+    QFETCH(int, functionShift);
     QFETCH(int, cutAt);
     QFETCH(QString, error);
     sim::SimFaults faults;
     faults.modbusTransactionShift = shift;
+    faults.modbusFunctionShift = functionShift;
     faults.splitDataAt = std::max(cutAt, 0);
     if (cutAt < 0)
         faults.silentCommands = QStringList{"MODBUS"};
