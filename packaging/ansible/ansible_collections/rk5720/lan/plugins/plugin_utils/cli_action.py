@@ -8,8 +8,13 @@ from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
+import fcntl
+import hashlib
+import os
 import shlex
 
+from ansible import constants as C
+from ansible.module_utils.common.text.converters import to_bytes, to_text
 from ansible.plugins.action import ActionBase
 from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
     CliRun, version_problem)
@@ -46,7 +51,7 @@ class CliAction(ActionBase):
         del validation
         self.params = params
         self.task_vars = task_vars or {}
-        problem = self.check_version()
+        problem = self.check_version_once()
         if problem:
             result.update(failed=True, msg=problem, parameter='executable')
             return result
@@ -57,7 +62,12 @@ class CliAction(ActionBase):
     def quoted(text):
         return shlex.quote(text)
 
+    def runs_locally(self):
+        return self._connection.transport == 'local'
+
     def where(self):
+        if self.runs_locally():
+            return 'the control node'
         return self._play_context.remote_addr or 'the host that runs the task'
 
     def target(self):
@@ -66,15 +76,49 @@ class CliAction(ActionBase):
     def shell(self, command, data=None):
         if data is not None:
             data = data.encode('utf-8')
+        if self.runs_locally():
+            # The local connection runs the line with its own shell: without
+            # the second shell and the 'sleep 0' (an ssh mitigation) that
+            # _low_level_execute_command adds, two processes less a task.
+            self._connection.cwd = to_bytes(self._loader.get_basedir(),
+                                            errors='surrogate_or_strict')
+            rc, stdout, stderr = self._connection.exec_command(command, in_data=data,
+                                                               sudoable=False)
+            return (rc, to_text(stdout, errors='surrogate_then_replace'),
+                    to_text(stderr, errors='surrogate_then_replace'))
         done = self._low_level_execute_command(command, sudoable=False, in_data=data)
         return done.get('rc'), done.get('stdout', ''), done.get('stderr', '')
 
     def check_version(self):
-        """Once a task, before anything reaches a device: an old or foreign
-        program would read the options otherwise."""
+        """Before anything reaches a device: an old or foreign program would
+        read the options otherwise."""
         executable = self.params['executable']
-        rc, stdout = self.shell(shlex.quote(executable) + ' --version')[:2]
+        rc, stdout = self.shell('exec ' + shlex.quote(executable) + ' --version')[:2]
         return version_problem(executable, rc, stdout, self.where())
+
+    def check_version_once(self):
+        """check_version once a run for each program on each host that runs
+        tasks: a good answer is kept in the run's own temporary folder (gone
+        when the run ends), and the hosts that wait for it take it from there.
+        A bad one is not kept: the next task may come after an install."""
+        executable = self.params['executable']
+        if self.runs_locally():
+            where = ('local', executable)
+        else:
+            context = self._play_context
+            where = (self._connection.transport, context.remote_addr, context.port,
+                     context.remote_user, executable)
+        key = hashlib.sha256(repr(where).encode('utf-8')).hexdigest()[:32]
+        path = os.path.join(C.DEFAULT_LOCAL_TMP, 'rk5720-cli-version-' + key)
+        with open(path, 'a+') as kept:
+            fcntl.flock(kept, fcntl.LOCK_EX)
+            kept.seek(0)
+            if kept.read() == 'ok':
+                return None
+            problem = self.check_version()
+            if problem is None:
+                kept.write('ok')
+            return problem
 
     def connection_options(self, with_pause=True):
         options = []
@@ -96,5 +140,7 @@ class CliAction(ActionBase):
         if table:
             line = ('f=$(mktemp --suffix=.csv) || exit 2; cat >"$f"; %s; rc=$?; rm -f "$f"; '
                     'exit $rc' % line)
+        else:
+            line = 'exec ' + line
         rc, stdout, stderr = self.shell(line, data=data)
         return CliRun(argv, rc, stdout, stderr)
