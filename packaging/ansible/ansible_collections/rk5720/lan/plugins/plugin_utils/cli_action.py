@@ -8,14 +8,11 @@ from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
-import fcntl
-import hashlib
-import os
 import shlex
 
-from ansible import constants as C
 from ansible.module_utils.common.text.converters import to_bytes, to_text
 from ansible.plugins.action import ActionBase
+from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import locked_run_file
 from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
     CliRun, version_problem)
 
@@ -98,9 +95,8 @@ class CliAction(ActionBase):
 
     def check_version_once(self):
         """check_version once a run for each program on each host that runs
-        tasks: a good answer is kept in the run's own temporary folder (gone
-        when the run ends), and the hosts that wait for it take it from there.
-        A bad one is not kept: the next task may come after an install."""
+        tasks; the hosts that wait for the first answer take it. A bad answer
+        is not kept: the next task may come after an install."""
         executable = self.params['executable']
         if self.runs_locally():
             where = ('local', executable)
@@ -108,11 +104,7 @@ class CliAction(ActionBase):
             context = self._play_context
             where = (self._connection.transport, context.remote_addr, context.port,
                      context.remote_user, executable)
-        key = hashlib.sha256(repr(where).encode('utf-8')).hexdigest()[:32]
-        path = os.path.join(C.DEFAULT_LOCAL_TMP, 'rk5720-cli-version-' + key)
-        with open(path, 'a+') as kept:
-            fcntl.flock(kept, fcntl.LOCK_EX)
-            kept.seek(0)
+        with locked_run_file('cli-version', where) as kept:
             if kept.read() == 'ok':
                 return None
             problem = self.check_version()
