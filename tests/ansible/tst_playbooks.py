@@ -169,7 +169,9 @@ def firmware_fleet(fleet):
 
 
 def check_firmware(ansible, cli, servers, image):
-    inventory = ansible.inventory(servers, rk5720_cli=cli, image=image)
+    # Through a connection that is not the local one: shell lines as over ssh.
+    inventory = ansible.inventory(servers, rk5720_cli=cli, image=image,
+                                  ansible_connection='rk_shell')
     task = 'Install the image where the device holds another'
 
     def check_gone(run):
@@ -204,7 +206,8 @@ def check_firmware(ansible, cli, servers, image):
     check_gone(run)
 
     del servers['refuses_g'], servers['gone_h']
-    run = ansible.playbook('firmware.yml', ansible.inventory(servers, rk5720_cli=cli, image=image))
+    run = ansible.playbook('firmware.yml', ansible.inventory(servers, rk5720_cli=cli, image=image,
+                                                             ansible_connection='rk_shell'))
     check(run.rc == 0 and run.changed_hosts() == [] and
           all(run.result(task, name)[1].get('upgraded') is False for name in servers),
           'a second run uploads nothing: %s' % run.recap, run)

@@ -70,13 +70,17 @@ class CliAction(ActionBase):
     def target(self):
         return '%s:%d' % (self.params['host'], self.params['port'])
 
-    def shell(self, command, data=None):
+    def shell(self, command, data=None, single=False):
+        """rc, stdout and stderr of a shell line on the task's host. A
+        `single` command replaces the local shell: a process less."""
         if data is not None:
             data = data.encode('utf-8')
         if self.runs_locally():
             # The local connection runs the line with its own shell: without
             # the second shell and the 'sleep 0' (an ssh mitigation) that
             # _low_level_execute_command adds, two processes less a task.
+            if single:
+                command = 'exec ' + command
             self._connection.cwd = to_bytes(self._loader.get_basedir(),
                                             errors='surrogate_or_strict')
             rc, stdout, stderr = self._connection.exec_command(command, in_data=data,
@@ -90,7 +94,7 @@ class CliAction(ActionBase):
         """Before anything reaches a device: an old or foreign program would
         read the options otherwise."""
         executable = self.params['executable']
-        rc, stdout = self.shell('exec ' + shlex.quote(executable) + ' --version')[:2]
+        rc, stdout = self.shell(shlex.quote(executable) + ' --version', single=True)[:2]
         return version_problem(executable, rc, stdout, self.where())
 
     def check_version_once(self):
@@ -132,7 +136,5 @@ class CliAction(ActionBase):
         if table:
             line = ('f=$(mktemp --suffix=.csv) || exit 2; cat >"$f"; %s; rc=$?; rm -f "$f"; '
                     'exit $rc' % line)
-        else:
-            line = 'exec ' + line
-        rc, stdout, stderr = self.shell(line, data=data)
+        rc, stdout, stderr = self.shell(line, data=data, single=not table)
         return CliRun(argv, rc, stdout, stderr)
