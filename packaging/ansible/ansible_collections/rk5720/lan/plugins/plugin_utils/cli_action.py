@@ -9,10 +9,11 @@ from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
 import shlex
+import subprocess
 
 from ansible.module_utils.common.text.converters import to_bytes, to_text
 from ansible.plugins.action import ActionBase
-from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import locked_run_file
+from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import once_a_run
 from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
     CliRun, version_problem)
 
@@ -70,17 +71,14 @@ class CliAction(ActionBase):
     def target(self):
         return '%s:%d' % (self.params['host'], self.params['port'])
 
-    def shell(self, command, data=None, single=False):
-        """rc, stdout and stderr of a shell line on the task's host. A
-        `single` command replaces the local shell: a process less."""
+    def shell(self, command, data=None):
+        """rc, stdout and stderr of a shell line on the task's host."""
         if data is not None:
             data = data.encode('utf-8')
         if self.runs_locally():
             # The local connection runs the line with its own shell: without
             # the second shell and the 'sleep 0' (an ssh mitigation) that
             # _low_level_execute_command adds, two processes less a task.
-            if single:
-                command = 'exec ' + command
             self._connection.cwd = to_bytes(self._loader.get_basedir(),
                                             errors='surrogate_or_strict')
             rc, stdout, stderr = self._connection.exec_command(command, in_data=data,
@@ -90,11 +88,28 @@ class CliAction(ActionBase):
         done = self._low_level_execute_command(command, sudoable=False, in_data=data)
         return done.get('rc'), done.get('stdout', ''), done.get('stderr', '')
 
+    def execute(self, argv, data=None):
+        """rc, stdout and stderr of one program on the task's host. On the
+        control node it is started as the local connection would start it,
+        in the playbook's folder, but without a shell: a process less."""
+        if not self.runs_locally():
+            return self.shell(' '.join(shlex.quote(a) for a in argv), data)
+        try:
+            done = subprocess.run(argv, input=None if data is None else data.encode('utf-8'),
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                  cwd=self._loader.get_basedir(), check=False)
+        except OSError as error:
+            # As the shell says it: 127 not found, 126 not runnable.
+            rc = 127 if isinstance(error, FileNotFoundError) else 126
+            return rc, '', '%s: %s\n' % (argv[0], error.strerror)
+        return (done.returncode, to_text(done.stdout, errors='surrogate_then_replace'),
+                to_text(done.stderr, errors='surrogate_then_replace'))
+
     def check_version(self):
         """Before anything reaches a device: an old or foreign program would
         read the options otherwise."""
         executable = self.params['executable']
-        rc, stdout = self.shell(shlex.quote(executable) + ' --version', single=True)[:2]
+        rc, stdout = self.execute([executable, '--version'])[:2]
         return version_problem(executable, rc, stdout, self.where())
 
     def check_version_once(self):
@@ -108,13 +123,8 @@ class CliAction(ActionBase):
             context = self._play_context
             where = (self._connection.transport, context.remote_addr, context.port,
                      context.remote_user, executable)
-        with locked_run_file('cli-version', where) as kept:
-            if kept.read() == 'ok':
-                return None
-            problem = self.check_version()
-            if problem is None:
-                kept.write('ok')
-            return problem
+        return once_a_run('cli-version', where, self.check_version,
+                          keep=lambda problem: problem is None)
 
     def connection_options(self, with_pause=True):
         options = []
@@ -132,9 +142,11 @@ class CliAction(ActionBase):
         table: it goes into a temporary file on the task's host, given to the
         CLI in place of the argument TABLE_FILE."""
         argv = [self.params['executable'], command, '--json'] + arguments
-        line = ' '.join('"$f"' if a == TABLE_FILE else shlex.quote(a) for a in argv)
         if table:
+            line = ' '.join('"$f"' if a == TABLE_FILE else shlex.quote(a) for a in argv)
             line = ('f=$(mktemp --suffix=.csv) || exit 2; cat >"$f"; %s; rc=$?; rm -f "$f"; '
                     'exit $rc' % line)
-        rc, stdout, stderr = self.shell(line, data=data, single=not table)
+            rc, stdout, stderr = self.shell(line, data=data)
+        else:
+            rc, stdout, stderr = self.execute(argv, data)
         return CliRun(argv, rc, stdout, stderr)

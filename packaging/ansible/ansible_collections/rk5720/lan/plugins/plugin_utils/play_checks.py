@@ -9,11 +9,9 @@ from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
-import json
-
 from ansible.parsing.mod_args import ModuleArgsParser
 from ansible.template import Templar
-from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import locked_run_file
+from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import once_a_run
 
 
 # The variables every host of a play sees alike.
@@ -83,12 +81,7 @@ def play_conflicts(action, task_vars):
     # Templating every host's vars costs each task as much as the play has
     # hosts: once for the batch, by the first task, is enough.
     batch = (action._task._uuid, tuple(task_vars.get('ansible_play_batch') or ()))
-    with locked_run_file('endpoints', batch) as kept:
-        text = kept.read()
-        if text:
-            endpoints = dict((name, tuple(at)) for name, at in json.loads(text).items())
-        else:
-            endpoints = templated_endpoints(action, task_vars, hosts)
-            kept.write(json.dumps(endpoints))
-    others = [(name, at) for name, at in sorted(endpoints.items()) if name != me]
+    endpoints = once_a_run('endpoints', batch,
+                           lambda: templated_endpoints(action, task_vars, hosts))
+    others = [(name, tuple(at)) for name, at in sorted(endpoints.items()) if name != me]
     return conflict(endpoint(args), others)

@@ -8,21 +8,40 @@ from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
-import contextlib
 import fcntl
 import hashlib
+import json
 import os
 
 from ansible import constants as C
 
 
-@contextlib.contextmanager
-def locked_run_file(kind, key):
-    """The run's file for `kind` and `key` (any repr-able value), open for
-    reading and appending and locked: another host's task that wants it waits
-    until this one is done with it."""
+def _read(path):
+    try:
+        with open(path) as kept:
+            return True, json.load(kept)
+    except (OSError, ValueError):
+        return False, None
+
+
+def once_a_run(kind, key, compute, keep=lambda value: True):
+    """compute()'s value (JSON) for `key` (any repr-able value), computed once
+    a run: the tasks that come while the first computes it wait for it, the
+    later ones only read it. A value `keep` refuses is computed again."""
     digest = hashlib.sha256(repr(key).encode('utf-8')).hexdigest()[:32]
-    with open(os.path.join(C.DEFAULT_LOCAL_TMP, 'rk5720-%s-%s' % (kind, digest)), 'a+') as kept:
-        fcntl.flock(kept, fcntl.LOCK_EX)
-        kept.seek(0)
-        yield kept
+    path = os.path.join(C.DEFAULT_LOCAL_TMP, 'rk5720-%s-%s' % (kind, digest))
+    found, value = _read(path)
+    if found:
+        return value
+    with open(path + '.lock', 'a') as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        found, value = _read(path)
+        if found:
+            return value
+        value = compute()
+        if keep(value):
+            # Whole or not at all for those that only read it.
+            with open(path + '.new', 'w') as out:
+                json.dump(value, out)
+            os.rename(path + '.new', path)
+        return value
