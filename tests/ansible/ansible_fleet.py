@@ -109,6 +109,7 @@ class Ansible:
             ANSIBLE_COLLECTIONS_PATH=collections,
             ANSIBLE_COLLECTIONS_SCAN_SYS_PATH='False',
             ANSIBLE_CALLBACK_PLUGINS=os.path.join(HERE, 'callback_plugins'),
+            ANSIBLE_CONNECTION_PLUGINS=os.path.join(HERE, 'connection_plugins'),
             ANSIBLE_CALLBACKS_ENABLED='rk_record',
             ANSIBLE_FORKS=str(forks),
             # Modules go to the Python that runs them through its standard
@@ -125,9 +126,9 @@ class Ansible:
 
     def inventory(self, hosts, **variables):
         """A YAML inventory (written as JSON, which YAML reads) of devices that
-        the control node reaches itself."""
-        variables.update(ansible_connection='local',
-                         ansible_python_interpreter='{{ ansible_playbook_python }}')
+        the control node reaches itself (by default through the local connection)."""
+        variables.setdefault('ansible_connection', 'local')
+        variables.update(ansible_python_interpreter='{{ ansible_playbook_python }}')
         path = os.path.join(self.work, 'inventory-%d.yml' % next(self.ids))
         with open(path, 'w') as out:
             json.dump({'all': {'vars': variables, 'children': {'servers': {'hosts': hosts}}}},

@@ -1,17 +1,22 @@
 """The rk5720.lan collection against simulators on loopback: a check-mode run
 that writes nothing, a real run that restarts devices to new addresses, a
 second run without change, a bad value that fails one host while the others
-go on, firmware installed once, unreachable devices, and the documentation.
+go on, firmware installed once, unreachable devices, the README's fleet
+playbook, and the documentation.
 
-tst_playbooks.py CLI SIM SAMPLE_IMAGE COLLECTION VERSION"""
+tst_playbooks.py CLI SIM SAMPLE_IMAGE COLLECTION VERSION README"""
 import json
 import os
+import re
 import subprocess
 import sys
 import tarfile
 import tempfile
 import threading
 
+import yaml
+
+import readme_fleet
 from ansible_fleet import Ansible, Fleet, free_port
 
 failed = []
@@ -164,7 +169,9 @@ def firmware_fleet(fleet):
 
 
 def check_firmware(ansible, cli, servers, image):
-    inventory = ansible.inventory(servers, rk5720_cli=cli, image=image)
+    # Through a connection that is not the local one: shell lines as over ssh.
+    inventory = ansible.inventory(servers, rk5720_cli=cli, image=image,
+                                  ansible_connection='rk_shell')
     task = 'Install the image where the device holds another'
 
     def check_gone(run):
@@ -199,7 +206,8 @@ def check_firmware(ansible, cli, servers, image):
     check_gone(run)
 
     del servers['refuses_g'], servers['gone_h']
-    run = ansible.playbook('firmware.yml', ansible.inventory(servers, rk5720_cli=cli, image=image))
+    run = ansible.playbook('firmware.yml', ansible.inventory(servers, rk5720_cli=cli, image=image,
+                                                             ansible_connection='rk_shell'))
     check(run.rc == 0 and run.changed_hosts() == [] and
           all(run.result(task, name)[1].get('upgraded') is False for name in servers),
           'a second run uploads nothing: %s' % run.recap, run)
@@ -288,9 +296,93 @@ def check_reruns(ansible, cli, ports):
           'restart: true restarts a device with a pending restart: %s' % result, run)
 
 
+# What each server of the README holds before the first run: (the playbook's
+# image, the site's gateway). Fewer restarts, and each kind of task both ways.
+README_READY = {'north-boiler': (False, False), 'north-pumps': (True, True),
+                'south-boiler': (False, True), 'south-mill': (True, False)}
+
+
+def readme_site(fleet, work, cli, sample_image, readme):
+    """The README's inventory and playbook: its addresses 10.X on loopback as
+    127.X, a simulator at each server's, the jump hosts local connections; the
+    playbook as it is, but for module_defaults: this build's rk5720-cli for the
+    collection's group, and the simulators' short restart."""
+    folder = os.path.join(work, 'readme')
+    os.makedirs(os.path.join(folder, 'files'))
+    os.makedirs(os.path.join(work, 'jump'))
+    # The simulators' own image size: one started with its version holds it.
+    subprocess.run([sample_image, os.path.join(folder, 'files', 'rk5720-2.00B.bin'), '2.00B',
+                    '05.06.26', '41083'], check=True)
+    inventory_file, site_file = readme_fleet.write(readme, folder)
+    with open(inventory_file) as text:
+        inventory = yaml.safe_load(text)
+
+    def loopback(values):
+        return dict((k, re.sub(r'^10\.', '127.', v) if isinstance(v, str) else v)
+                    for k, v in values.items())
+    servers = {}
+    for site in inventory['all']['children']['rk5720']['children'].values():
+        site['vars'] = loopback(site['vars'])
+        for name, host in site['hosts'].items():
+            host.update(loopback(host))
+            image_ready, gateway_ready = README_READY[name]
+            host['rk5720_port'] = fleet.start(host['rk5720_host'], *(
+                ('--device-version', '2.00B', '--device-date', '05.06.26') if image_ready else ()))
+            servers[name] = dict(site['vars'], **host)
+            if gateway_ready:
+                subprocess.run([cli, 'write', '--gw', site['vars']['gateway'], '%s:%d' % (
+                    host['rk5720_host'], host['rk5720_port'])], check=True, stdout=subprocess.DEVNULL)
+    inventory['all']['children']['jumps']['vars'] = dict(ansible_connection='local')
+    inventory['all']['vars'] = dict(ansible_python_interpreter='{{ ansible_playbook_python }}')
+    with open(inventory_file, 'w') as out:
+        json.dump(inventory, out, indent=1)
+    with open(site_file) as text:
+        plays = yaml.safe_load(text)
+    plays[0]['module_defaults'] = {'group/rk5720.lan.rk5720': dict(executable=cli),
+                                   'rk5720.lan.config': dict(restart_pause=300),
+                                   'rk5720.lan.firmware': dict(restart_pause=300)}
+    with open(site_file, 'w') as out:
+        json.dump(plays, out, indent=1)
+    return servers, inventory_file, site_file, os.path.join(work, 'jump', 'rk5720-2.00B.bin')
+
+
+def check_readme_site(ansible, cli, servers, inventory, site, staged):
+    """The README's playbook in check-diff mode, for real, and again with the
+    same inventory: green each time, and the third run changes nothing."""
+    moved = servers['north-boiler']
+    moved_at = '%s:%d' % (moved['want_ip'], moved['rk5720_port'])
+    staging = ('-e', 'image=' + staged)
+    run = ansible.playbook(site, inventory, '--check', '--diff', *staging)
+    for name, (_, gateway_ready) in README_READY.items():
+        config = run.result('Network parameters', name)[1]
+        check(run.rc == 0 and config.get('changed') == (not gateway_ready) and
+              ('diff' in config) and not config.get('written') and
+              'not staged yet' in run.result('Firmware', name)[1].get('msg', ''),
+              'the README playbook in check-diff mode: %s: %s' % (name, config), run)
+    check(not os.path.exists(staged) and cli_read(cli, moved['rk5720_host'], moved[
+        'rk5720_port']).get('gw') == '127.0.0.254', 'check-diff mode staged and wrote nothing')
+
+    run = ansible.playbook(site, inventory, *staging)
+    for name, (image_ready, gateway_ready) in README_READY.items():
+        config = run.result('Network parameters', name)[1]
+        check(run.rc == 0 and config.get('changed') == (not gateway_ready) and
+              run.result('Firmware', name)[1].get('upgraded') == (not image_ready) and
+              run.result('Read it back', name)[1].get('config', {}).get('gateway') ==
+              servers[name]['gateway'],
+              'the README playbook for real: %s: %s' % (name, config), run)
+    check(run.result('Network parameters', 'north-boiler')[1].get('now_at') == moved_at,
+          'the README playbook follows north-boiler to %s' % moved_at, run)
+
+    run = ansible.playbook(site, inventory, *staging)
+    check(run.rc == 0 and run.changed_hosts() == [] and len(run.recap) == len(servers) and
+          run.result('Network parameters', 'north-boiler')[1].get('found_at') == moved_at,
+          'the README playbook again with the same inventory is green and changes nothing: %s'
+          % run.recap, run)
+
+
 def main():
     cli, sim, sample_image, collection = (os.path.abspath(a) for a in sys.argv[1:5])
-    version = sys.argv[5]
+    version, readme = sys.argv[5], os.path.abspath(sys.argv[6])
     collections = os.path.dirname(os.path.dirname(os.path.dirname(collection)))
     with tempfile.TemporaryDirectory(prefix='rk5720-ansible-') as work, Fleet(sim) as fleet:
         ansible = Ansible(work, collections)
@@ -301,13 +393,16 @@ def main():
         upgraded = firmware_fleet(fleet)
         site = (fleet.start('127.0.0.161'), fleet.start('127.0.0.162'))
         again = (fleet.start('127.0.0.171'), fleet.start('127.0.0.172'))
+        readme_fleet_run = readme_site(fleet, work, cli, sample_image, readme)
         # The two fleets wait on their devices at different times: side by side.
         threads = [threading.Thread(target=check_documentation,
                                     args=(ansible, collection, version)),
                    threading.Thread(target=check_config, args=(ansible, cli) + configured),
                    threading.Thread(target=check_firmware, args=(ansible, cli, upgraded, image)),
                    threading.Thread(target=check_fleet_and_conflicts, args=(ansible, cli, site)),
-                   threading.Thread(target=check_reruns, args=(ansible, cli, again))]
+                   threading.Thread(target=check_reruns, args=(ansible, cli, again)),
+                   threading.Thread(target=check_readme_site,
+                                    args=(ansible, cli) + readme_fleet_run)]
         for thread in threads:
             thread.start()
         for thread in threads:

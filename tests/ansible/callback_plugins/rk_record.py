@@ -1,3 +1,6 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, KORVENTA
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Records every task result and the recap of a playbook run as JSON, for the
 # tests to judge; ansible-core ships no JSON callback of its own.
 from __future__ import absolute_import, division, print_function

@@ -15,13 +15,21 @@ short_description: Set the network parameters of an RK5720 LAN communication ser
 description:
   - Reads the device's configuration, compares it with the values given and writes only
     those that differ, by running C(rk5720-cli apply) on the machine that runs the task
-    (the control node, or a delegate of the device's site that has the rk5720-config
+    (the control node, or a delegate of the device's site that has the rk5720-cli
     package).
   - With I(restart) the device restarts when something was written, and is followed to its
     new address and port, read back there and checked.
   - A second run of the same task reports no change.
   - The device is reached at I(host):I(port); after an address change it answers at the
     address returned in I(now_at), which is where the next tasks must reach it.
+  - Run again with the same I(host) after a renumbering, a device that no longer answers
+    there is looked for at I(ip):I(device_port); when one answers there with the MAC
+    address I(mac), it is this host's (I(found_at)). Without I(mac) no device is taken
+    for another.
+  - Stored values of I(ip) or I(device_port) that differ from where the device answers
+    wait for its next restart (I(pending_restart)); with I(restart) the task restarts it.
+  - Two hosts of one play whose tasks would end at one address and port, or with one MAC
+    address, both fail before anything is written.
 version_added: 1.0.0
 author: RK5720 LAN Config developers (@rk5720-config)
 extends_documentation_fragment:
@@ -149,6 +157,17 @@ now_at:
   returned: when the device was restarted
   type: str
   sample: 10.20.0.30:1024
+found_at:
+  description: HOST:PORT where the device was found by its MAC address when it did not
+    answer at I(host):I(port) (moved there by an earlier run).
+  returned: when the device was found where it moved
+  type: str
+  sample: 10.20.0.30:1024
+pending_restart:
+  description: Whether the device stores an address or port other than where it answers,
+    to take effect at its next restart.
+  returned: success
+  type: bool
 host:
   description: The address the task reached the device at.
   returned: always

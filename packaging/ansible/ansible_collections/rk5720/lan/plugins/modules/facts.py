@@ -17,7 +17,7 @@ description:
     (C(rk5720-cli read)) and returns them as the fact C(rk5720_lan) of the host the task is
     for, and as return values.
   - Runs on the machine that runs the task (the control node, or a delegate of the device's
-    site that has the rk5720-config package); with C(delegate_to) the facts still belong to
+    site that has the rk5720-cli package); with C(delegate_to) the facts still belong to
     the device's host.
 version_added: 1.0.0
 author: RK5720 LAN Config developers (@rk5720-config)

@@ -18,7 +18,7 @@ description:
     restart, reads the new version and reads the whole image back to check it.
   - A device that already holds the image is left alone, so a second run uploads nothing.
   - Runs on the machine that runs the task (the control node, or a delegate of the
-    device's site that has the rk5720-config package); I(image) is a path there.
+    device's site that has the rk5720-cli package); I(image) is a path there.
 version_added: 1.0.0
 author: RK5720 LAN Config developers (@rk5720-config)
 extends_documentation_fragment:

@@ -9,8 +9,11 @@ from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
 import shlex
+import subprocess
 
+from ansible.module_utils.common.text.converters import to_bytes, to_text
 from ansible.plugins.action import ActionBase
+from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import once_a_run
 from ansible_collections.rk5720.lan.plugins.plugin_utils.verdicts import (
     CliRun, version_problem)
 
@@ -46,7 +49,7 @@ class CliAction(ActionBase):
         del validation
         self.params = params
         self.task_vars = task_vars or {}
-        problem = self.check_version()
+        problem = self.check_version_once()
         if problem:
             result.update(failed=True, msg=problem, parameter='executable')
             return result
@@ -57,24 +60,71 @@ class CliAction(ActionBase):
     def quoted(text):
         return shlex.quote(text)
 
+    def runs_locally(self):
+        return self._connection.transport == 'local'
+
     def where(self):
+        if self.runs_locally():
+            return 'the control node'
         return self._play_context.remote_addr or 'the host that runs the task'
 
     def target(self):
         return '%s:%d' % (self.params['host'], self.params['port'])
 
     def shell(self, command, data=None):
+        """rc, stdout and stderr of a shell line on the task's host."""
         if data is not None:
             data = data.encode('utf-8')
+        if self.runs_locally():
+            # The local connection runs the line with its own shell: without
+            # the second shell and the 'sleep 0' (an ssh mitigation) that
+            # _low_level_execute_command adds, two processes less a task.
+            self._connection.cwd = to_bytes(self._loader.get_basedir(),
+                                            errors='surrogate_or_strict')
+            rc, stdout, stderr = self._connection.exec_command(command, in_data=data,
+                                                               sudoable=False)
+            return (rc, to_text(stdout, errors='surrogate_then_replace'),
+                    to_text(stderr, errors='surrogate_then_replace'))
         done = self._low_level_execute_command(command, sudoable=False, in_data=data)
         return done.get('rc'), done.get('stdout', ''), done.get('stderr', '')
 
+    def execute(self, argv, data=None):
+        """rc, stdout and stderr of one program on the task's host. On the
+        control node it is started as the local connection would start it,
+        in the playbook's folder, but without a shell: a process less."""
+        if not self.runs_locally():
+            return self.shell(' '.join(shlex.quote(a) for a in argv), data)
+        try:
+            done = subprocess.run(argv, input=None if data is None else data.encode('utf-8'),
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                  cwd=self._loader.get_basedir(), check=False)
+        except OSError as error:
+            # As the shell says it: 127 not found, 126 not runnable.
+            rc = 127 if isinstance(error, FileNotFoundError) else 126
+            return rc, '', '%s: %s\n' % (argv[0], error.strerror)
+        return (done.returncode, to_text(done.stdout, errors='surrogate_then_replace'),
+                to_text(done.stderr, errors='surrogate_then_replace'))
+
     def check_version(self):
-        """Once a task, before anything reaches a device: an old or foreign
-        program would read the options otherwise."""
+        """Before anything reaches a device: an old or foreign program would
+        read the options otherwise."""
         executable = self.params['executable']
-        rc, stdout = self.shell(shlex.quote(executable) + ' --version')[:2]
+        rc, stdout = self.execute([executable, '--version'])[:2]
         return version_problem(executable, rc, stdout, self.where())
+
+    def check_version_once(self):
+        """check_version once a run for each program on each host that runs
+        tasks; the hosts that wait for the first answer take it. A bad answer
+        is not kept: the next task may come after an install."""
+        executable = self.params['executable']
+        if self.runs_locally():
+            where = ('local', executable)
+        else:
+            context = self._play_context
+            where = (self._connection.transport, context.remote_addr, context.port,
+                     context.remote_user, executable)
+        return once_a_run('cli-version', where, self.check_version,
+                          keep=lambda problem: problem is None)
 
     def connection_options(self, with_pause=True):
         options = []
@@ -92,9 +142,11 @@ class CliAction(ActionBase):
         table: it goes into a temporary file on the task's host, given to the
         CLI in place of the argument TABLE_FILE."""
         argv = [self.params['executable'], command, '--json'] + arguments
-        line = ' '.join('"$f"' if a == TABLE_FILE else shlex.quote(a) for a in argv)
         if table:
+            line = ' '.join('"$f"' if a == TABLE_FILE else shlex.quote(a) for a in argv)
             line = ('f=$(mktemp --suffix=.csv) || exit 2; cat >"$f"; %s; rc=$?; rm -f "$f"; '
                     'exit $rc' % line)
-        rc, stdout, stderr = self.shell(line, data=data)
+            rc, stdout, stderr = self.shell(line, data=data)
+        else:
+            rc, stdout, stderr = self.execute(argv, data)
         return CliRun(argv, rc, stdout, stderr)

@@ -2,14 +2,16 @@
 # Copyright: (c) 2026, KORVENTA
 # GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Two hosts of one play that would end at one address:port or with one MAC
-# both fail before anything is written, as rk5720-cli's own table does: each
-# host's task finds the others' by templating the same task with their vars.
+# both fail before anything is written, as rk5720-cli's own table does: the
+# first host's task finds every host's by templating the same task with their
+# vars, once for the batch, and the others take that.
 from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
 from ansible.parsing.mod_args import ModuleArgsParser
 from ansible.template import Templar
+from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import once_a_run
 
 
 # The variables every host of a play sees alike.
@@ -41,23 +43,19 @@ def conflict(mine, others):
     return None
 
 
-def play_conflicts(action, task_vars):
-    """The conflict of this host's config task with the play's other hosts."""
-    args = action.params
-    if not any(args.get(key) is not None for key in ('ip', 'device_port', 'mac')):
-        return None
-    me = task_vars.get('inventory_hostname')
-    hosts = [h for h in task_vars.get('ansible_play_hosts_all') or [] if h != me]
+def templated_endpoints(action, task_vars, hosts):
+    """{host: endpoint} of this task templated with each host's own vars; a
+    host whose vars do not template it is left out."""
     task_ds = getattr(action._task, '_ds', None)
-    if not hosts or not isinstance(task_ds, dict):
-        return None
+    if not isinstance(task_ds, dict):
+        return {}
     try:
         raw = ModuleArgsParser(task_ds=task_ds,
                                collection_list=action._task.collections).parse()[1]
     except Exception:  # pylint: disable=broad-except
-        return None
+        return {}
     omit = task_vars.get('omit')
-    others = []
+    endpoints = {}
     for name in hosts:
         try:
             # The other host's own vars, never this host's under its name.
@@ -67,6 +65,23 @@ def play_conflicts(action, task_vars):
             templated = Templar(loader=action._loader, variables=variables).template(raw)
         except Exception:  # pylint: disable=broad-except
             continue
-        templated = dict((k, v) for k, v in templated.items() if v != omit)
-        others.append((name, endpoint(templated)))
+        endpoints[name] = endpoint(dict((k, v) for k, v in templated.items() if v != omit))
+    return endpoints
+
+
+def play_conflicts(action, task_vars):
+    """The conflict of this host's config task with the play's other hosts."""
+    args = action.params
+    if not any(args.get(key) is not None for key in ('ip', 'device_port', 'mac')):
+        return None
+    me = task_vars.get('inventory_hostname')
+    hosts = list(task_vars.get('ansible_play_hosts_all') or [])
+    if not [h for h in hosts if h != me]:
+        return None
+    # Templating every host's vars costs each task as much as the play has
+    # hosts: once for the batch, by the first task, is enough.
+    batch = (action._task._uuid, tuple(task_vars.get('ansible_play_batch') or ()))
+    endpoints = once_a_run('endpoints', batch,
+                           lambda: templated_endpoints(action, task_vars, hosts))
+    others = [(name, tuple(at)) for name, at in sorted(endpoints.items()) if name != me]
     return conflict(endpoint(args), others)
