@@ -2,6 +2,7 @@
 
 #include "LabelColor.h"
 #include "Messages.h"
+#include "ValueChecks.h"
 #include "Wait.h"
 #include "ui_TChatForm.h"
 
@@ -39,6 +40,14 @@ void UpgradeMode::Button3Click() {
 
 void UpgradeMode::ButtonUploadClick() {
     resetUpgradeLabels_();
+    // The device that comes back from the install must be this one: its
+    // MAC address, asked for now unless this connection read it already.
+    identity_.clear();
+    if (device_.Connected()) {
+        if (!MacAddressBytes(device_.model.Value(DeviceField::MacAddr)))
+            device_.config.ReadValue(DeviceField::MacAddr);
+        identity_ = device_.model.Value(DeviceField::MacAddr);
+    }
     using Result = FirmwareProcedures::UploadResult;
     switch (device_.firmware.UploadFirmware(dialog_.FileName).result) {
     case Result::Restarting: // the follower gives everything back
@@ -99,6 +108,8 @@ void UpgradeMode::onFollowed(bool back) {
         return;
     }
     if (device_.config.ReadVersion().answered) {
+        if (!sameDevice())
+            return;
         SetLabel(ui_.LabelUpload, QStringLiteral("OK"), Qt::blue);
         device_.log.SetStatus(StatusPanel::Message, QString());
         ui_.LabelIMVersion->setText(ui_.EditVersion->text() + QStringLiteral(" (") +
@@ -108,6 +119,25 @@ void UpgradeMode::onFollowed(bool back) {
     } else {
         SetLabel(ui_.LabelUpload, QStringLiteral("Error reading version"), Qt::red);
     }
+}
+
+bool UpgradeMode::sameDevice() {
+    const std::optional<QByteArray> expected = MacAddressBytes(identity_);
+    if (!expected)
+        return true;
+    device_.config.ReadValue(DeviceField::MacAddr);
+    const QString answered = device_.model.Value(DeviceField::MacAddr);
+    const std::optional<QByteArray> bytes = MacAddressBytes(answered);
+    // A device that does not say is not taken for another one; the version
+    // it gave is shown as usual.
+    if (!bytes || *bytes == *expected)
+        return true;
+    const QString alarm = QStringLiteral("another device answers at %1: MAC address %2, not %3")
+                              .arg(device_.Address(), answered, identity_.toUpper());
+    SetLabel(ui_.LabelUpload, QStringLiteral("another device answers at %1").arg(device_.Address()),
+             Qt::red);
+    device_.log.ShowAlarm(alarm);
+    return false;
 }
 
 void UpgradeMode::Button2Click() {

@@ -37,6 +37,9 @@ public:
     OpenFileDialog openFile;
 
 private:
+    // After the install's restart: the device answering is the one that was
+    // upgraded, else the label and the status say so in red.
+    bool sameDevice();
     void onPhase(FirmwarePhase phase);
     void onVersionText(VersionSide side, const QString& text);
     void setButtonsEnabled(bool enabled);
@@ -52,4 +55,6 @@ private:
     OpenDialogState& dialog_;
     std::function<void()> resetUpgradeLabels_;
     bool following_ = false;
+    // The MAC address the device had before the install (empty: unknown).
+    QString identity_;
 };

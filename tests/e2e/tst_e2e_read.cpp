@@ -32,6 +32,7 @@ private slots:
     void startupAttemptUsesStartupHost();
     void startupErrorNamesRememberedAddress();
     void unreachableAtOnceLogsOneNamedError();
+    void anotherConnectionClearsTheValues();
 
 private:
     // Every field of a Read of the default device, and a blank status.
@@ -311,6 +312,30 @@ void TestE2eRead::unreachableAtOnceLogsOneNamedError() {
     QTRY_COMPARE_WITH_TIMEOUT(tool->logLines(), once, 5000);
     QVERIFY(!tool->form->device().Connecting());
     QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Not connected"));
+}
+
+void TestE2eRead::anotherConnectionClearsTheValues() {
+    const auto other = StartSimAt(QStringLiteral("127.0.0.2"), device->port());
+    QVERIFY(other);
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.1"), device->port()));
+    tool->ui().get<QPushButton>("ButtonGetAll")->click();
+    QCOMPARE(tool->ui().get<QLineEdit>("EditIPAddr")->text(), QStringLiteral("127.0.0.1"));
+
+    // The resolver's shorthand for 127.0.0.2 is no address: not dialled.
+    tool->answerDialog(QStringLiteral("127.0.2"), QString::number(device->port()));
+    tool->ui().get<QAction>("FileConnectItem")->trigger();
+    const QString notFound = QString::fromUtf8("Ошибка соединения с 127.0.2 : 11001");
+    QTRY_VERIFY_WITH_TIMEOUT(tool->logLines().contains(notFound), 5000);
+    QCOMPARE(other->connectionCount(), 0);
+
+    // The first device's values do not stay under the second's name.
+    QVERIFY(tool->connectTo(QStringLiteral("127.0.0.2"), device->port()));
+    QCOMPARE(tool->status(StatusPanel::Connection), QStringLiteral("Connect to: 127.0.0.2"));
+    QTRY_VERIFY_WITH_TIMEOUT(tool->ui().get<QLineEdit>("EditIPAddr")->text().isEmpty(), 5000);
+    QVERIFY(tool->ui().get<QLineEdit>("EditMacAddr")->text().isEmpty());
+    QCOMPARE(tool->logLines().last(),
+             QStringLiteral("Read Config cleared: the values were the previous connection's; "
+                            "press Read for this device's"));
 }
 
 QTEST_MAIN(TestE2eRead)

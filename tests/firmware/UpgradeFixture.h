@@ -46,6 +46,10 @@ struct UpgradeFixture {
         tool->ui().get<QAction>("NUpgrade")->trigger();
         if (!tool->connectTo(QStringLiteral("127.0.0.1"), device->port()))
             return false;
+        // As a technician's Read would: the MAC address names the device that
+        // must come back from the install, and the upload asks nothing more.
+        if (!tool->form->device().config.ReadValue(DeviceField::MacAddr))
+            return false;
         device->clearWireLog();
         return true;
     }

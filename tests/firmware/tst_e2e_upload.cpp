@@ -33,6 +33,8 @@ private slots:
     void uploadInstallsAndReadsNewVersion_data();
     void uploadInstallsAndReadsNewVersion();
     void uploadWithRealInstallTiming();
+    void deviceAfterTheInstallIsTheOneUpgraded_data();
+    void deviceAfterTheInstallIsTheOneUpgraded();
     void refusedBeforeTransfer_data();
     void refusedBeforeTransfer();
     void failsDuringTransfer_data();
@@ -111,6 +113,39 @@ void TestE2eUpload::uploadInstallsAndReadsNewVersion() {
     QVERIFY(f.buttonsEnabled());
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(f.device->state().image, image);
+}
+
+void TestE2eUpload::deviceAfterTheInstallIsTheOneUpgraded_data() {
+    // Whether this connection read the MAC address before the upload, and
+    // whether another device (another MAC) answers after the install.
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<bool>("swapped");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("read, the same device") << true << false << "OK";
+    QTest::newRow("not read: asked first") << false << false << "OK";
+    QTest::newRow("read, another device")
+        << true << true << "another device answers at 127.0.0.1";
+}
+
+void TestE2eUpload::deviceAfterTheInstallIsTheOneUpgraded() {
+    QFETCH(bool, read);
+    QFETCH(bool, swapped);
+    QFETCH(QString, label);
+    QVERIFY(f.start());
+    if (!read)
+        f.tool->form->device().model.ClearValues();
+    if (swapped)
+        f.device->updateState([](sim::DeviceState& s) { s.config.macAddr = "02-00-00-00-00-0B"; });
+    f.useImage(UpgradeFixture::image(1024));
+    f.ui().get<QPushButton>("ButtonUpload")->click();
+    QCOMPARE(f.device->received().startsWith("?MacAddr;"), !read);
+    QTRY_VERIFY_WITH_TIMEOUT(f.buttonsEnabled(), 15000);
+    QCOMPARE(f.ui().get<QLabel>("LabelUpload")->text(), label);
+    QCOMPARE(LabelColor(f.ui().get<QLabel>("LabelUpload")), QColor(swapped ? Qt::red : Qt::blue));
+    if (swapped)
+        QCOMPARE(f.tool->status(StatusPanel::Message),
+                 QStringLiteral("another device answers at 127.0.0.1: MAC address "
+                                "02-00-00-00-00-0B, not 00-1A-2B-3C-4D-5E"));
 }
 
 void TestE2eUpload::uploadWithRealInstallTiming() {
