@@ -4,7 +4,7 @@
 # Windows from Debian's own qt6-base source once into a cache folder outside the
 # build tree (reused while its version and configure options stay the same);
 # then builds the three programs, a zip and an NSIS installer in BUILD_DIR
-# (default build-windows).
+# (default build-windows), and the window's layout test for test-windows.sh.
 # Environment: RK_WIN_CACHE (default /var/cache/rk5720-windows), RK_WIN_JOBS.
 set -Eeuo pipefail
 trap 'echo "build-windows.sh: failed at line $LINENO" >&2' ERR
@@ -106,8 +106,9 @@ svg2png=$root/build/packaging/svg2png/rk-svg2png
 
 start=$SECONDS
 "$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DRK_BUILD_TESTS=OFF -DRK_WERROR=ON -DRK_HOST_SVG2PNG="$svg2png" >/dev/null
-nice cmake --build "$build" -j "$jobs" --target rk5720-config rk5720-cli rk5720-sim
+  -DRK_WERROR=ON -DRK_HOST_SVG2PNG="$svg2png" >/dev/null
+# The window's layout test too, for test-windows.sh: the fonts differ there.
+nice cmake --build "$build" -j "$jobs" --target rk5720-config rk5720-cli rk5720-sim tst_windowfonts
 echo "programs built in $((SECONDS - start)) s"
 
 # The package's folder, from the one list.
@@ -131,6 +132,11 @@ while read -r origin path folder; do
   cp "$from" "$stage/${folder:-.}/"
 done <"$win/files.txt"
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs $triple-strip --strip-unneeded
+
+# Beside the package, not in it: the test and the Qt Test library it needs.
+rm -rf "$build/wine-tests"
+cp -r "$stage" "$build/wine-tests"
+cp "$build/tests/app/tst_windowfonts.exe" "$qt/bin/Qt6Test.dll" "$build/wine-tests/"
 
 zip=$build/package/rk5720-config-$version-windows-x64.zip
 (cd "$build/package" && zip -qr9 "$zip" "$(basename "$stage")")

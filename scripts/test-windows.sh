@@ -16,7 +16,7 @@ build=$(realpath -m "${1:-$root/build-windows}")
 linux=$(realpath -m "${LINUX_BUILD_DIR:-$root/build}")
 if [ -z "${RK_IN_NETNS:-}" ]; then
   missing=()
-  for p in wine64 xvfb xdotool imagemagick x11-utils xclip; do
+  for p in wine64 fonts-wine xvfb xdotool imagemagick x11-utils xclip; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
@@ -121,6 +121,10 @@ export DISPLAY=:$n
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 within 10 xdpyinfo >/dev/null 2>&1
+# Qt Test's own run of the layout checks, at the fonts Wine gives.
+check "window fonts, no text clipped (tst_windowfonts.exe)" \
+  env QT_QPA_PLATFORM=windows "$wine" "$build/wine-tests/tst_windowfonts.exe"
+
 title="RK5720 LAN  Config"
 window() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1; }
 shown() { [ -n "$(window)" ]; }
