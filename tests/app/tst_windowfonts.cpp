@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QtTest>
 
 // The layouts are drawn for the fonts the windows ask for; a machine that lacks
@@ -107,10 +108,21 @@ void TestWindowFonts::noTextClipped() {
                    qMax(0, label->indent()));
     }
     for (const QAbstractButton* box : top->findChildren<QAbstractButton*>()) {
-        // Their size hint is exactly the indicator, the gap and the text.
-        if ((qobject_cast<const QCheckBox*>(box) || qobject_cast<const QRadioButton*>(box)) &&
-            !box->text().isEmpty())
-            report(box, box->text(), box->sizeHint().width());
+        // The room the style leaves the text beside the indicator.
+        QStyle::SubElement contents = QStyle::SE_CheckBoxContents;
+        if (qobject_cast<const QRadioButton*>(box))
+            contents = QStyle::SE_RadioButtonContents;
+        else if (!qobject_cast<const QCheckBox*>(box))
+            continue;
+        if (box->text().isEmpty())
+            continue;
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const QRect room = box->style()->subElementRect(contents, &option, box);
+        const int needed =
+            box->fontMetrics().horizontalAdvance(QString(box->text()).remove(QLatin1Char('&')));
+        report(box, box->text(), needed + box->width() - room.width());
     }
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1String("; "))));
 }
