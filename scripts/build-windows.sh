@@ -131,7 +131,7 @@ while read -r origin path folder; do
   mkdir -p "$stage/${folder:-.}"
   cp "$from" "$stage/${folder:-.}/"
 done <"$win/files.txt"
-find "$stage" -name '*.exe' -o -name '*.dll' | xargs $triple-strip --strip-unneeded
+find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec "$triple-strip" --strip-unneeded {} +
 
 # Beside the package, not in it: the test and the Qt Test library it needs.
 rm -rf "$build/wine-tests"
