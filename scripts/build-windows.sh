@@ -4,9 +4,10 @@
 # Windows from Debian's own qt6-base source once into a cache folder outside the
 # build tree (reused while its version and configure options stay the same);
 # then builds the three programs, a zip and an NSIS installer in BUILD_DIR
-# (default build-windows).
+# (default build-windows), and the window's layout test for test-windows.sh.
 # Environment: RK_WIN_CACHE (default /var/cache/rk5720-windows), RK_WIN_JOBS.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "build-windows.sh: failed at line $LINENO" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-windows}")
 cache=${RK_WIN_CACHE:-/var/cache/rk5720-windows}
@@ -24,7 +25,7 @@ install_missing() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 --no-install-recommends "${missing[@]}"
 }
 
 # The host build supplies moc/rcc/uic (same Qt version) and the icon renderer.
@@ -43,7 +44,7 @@ qt_options=(
   -DBUILD_SHARED_LIBS=ON
   -DFEATURE_tabletevent=OFF
   -DINPUT_opengl=no -DFEATURE_opengl_dynamic=OFF
-  -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_dbus=OFF -DFEATURE_testlib=OFF
+  -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_dbus=OFF
   -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_pkg_config=OFF
   -DFEATURE_openssl=OFF -DFEATURE_schannel=ON
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
@@ -59,14 +60,18 @@ build_qt() {
   [ -w "$cache" ] || $sudo chown "$(id -u):$(id -g)" "$cache"
   # Debian's own source, through a private apt folder: the system's sources stay as they are.
   local qtsrc
-  qtsrc=$(find "$src" -maxdepth 1 -type d -name "qt6-base-$qt_version*" 2>/dev/null | head -n1)
+  mkdir -p "$src"
+  qtsrc=$(find "$src" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n1)
   if [ -z "$qtsrc" ]; then
     local archive
-    archive=$(grep -rhoE 'https?://[^ ]*debian[^ ]*' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null |
-      grep -v security | head -n1)
+    # The archive the system installs from (one-line or deb822 sources; not
+    # a commented-out line, not the security archive, which has no Qt source).
+    archive=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+      sed -nE 's/^(deb|URIs:)[[:space:]]+(\[[^]]*\][[:space:]]+)?(https?:\/\/[^[:space:]]+).*/\3/p' |
+      grep -v security | head -n1 || true)
     archive=${archive:-http://deb.debian.org/debian}
-    mkdir -p "$apt/lists/partial" "$apt/parts" "$src"
-    echo "deb-src $archive bookworm main" >"$apt/sources.list"
+    mkdir -p "$apt/lists/partial" "$apt/parts"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $archive bookworm main" >"$apt/sources.list"
     local aptopts=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
       -o "Dir::State::Lists=$apt/lists")
     apt-get "${aptopts[@]}" update -qq
@@ -101,8 +106,9 @@ svg2png=$root/build/packaging/svg2png/rk-svg2png
 
 start=$SECONDS
 "$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DRK_BUILD_TESTS=OFF -DRK_WERROR=ON -DRK_HOST_SVG2PNG="$svg2png" >/dev/null
-nice cmake --build "$build" -j "$jobs" --target rk5720-config rk5720-cli rk5720-sim
+  -DRK_WERROR=ON -DRK_HOST_SVG2PNG="$svg2png" >/dev/null
+# The window's layout test too, for test-windows.sh: the fonts differ there.
+nice cmake --build "$build" -j "$jobs" --target rk5720-config rk5720-cli rk5720-sim tst_windowfonts
 echo "programs built in $((SECONDS - start)) s"
 
 # The package's folder, from the one list.
@@ -125,7 +131,12 @@ while read -r origin path folder; do
   mkdir -p "$stage/${folder:-.}"
   cp "$from" "$stage/${folder:-.}/"
 done <"$win/files.txt"
-find "$stage" -name '*.exe' -o -name '*.dll' | xargs $triple-strip --strip-unneeded
+find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec "$triple-strip" --strip-unneeded {} +
+
+# Beside the package, not in it: the test and the Qt Test library it needs.
+rm -rf "$build/wine-tests"
+cp -r "$stage" "$build/wine-tests"
+cp "$build/tests/app/tst_windowfonts.exe" "$qt/bin/Qt6Test.dll" "$build/wine-tests/"
 
 zip=$build/package/rk5720-config-$version-windows-x64.zip
 (cd "$build/package" && zip -qr9 "$zip" "$(basename "$stage")")

@@ -1,23 +1,12 @@
 #include "UploadProgress.h"
 
 #include "HostReport.h"
+#include "Terminal.h"
 
 #include <algorithm>
 
-#if defined(_WIN32)
-#include <io.h>
-#define RK_ISATTY _isatty
-#define RK_FILENO _fileno
-#else
-#include <unistd.h>
-#define RK_ISATTY isatty
-#define RK_FILENO fileno
-#endif
-
-#include <cstdio>
-
 UploadProgress::UploadProgress(int devices, int blocksPerDevice)
-    : shown_(RK_ISATTY(RK_FILENO(stderr)) != 0), blocksPerDevice_(blocksPerDevice),
+    : shown_(StderrIsTerminal()), blocksPerDevice_(blocksPerDevice),
       total_(std::max(1LL, 1LL * devices * blocksPerDevice)), devices_(devices) {}
 
 UploadProgress::~UploadProgress() {

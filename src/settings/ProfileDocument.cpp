@@ -1,5 +1,6 @@
 #include "ProfileDocument.h"
 
+#include "LineEnd.h"
 #include "PrivateProfile.h"
 #include "ProfileFileIo.h"
 #include "Text.h"
@@ -358,11 +359,7 @@ ProfileDocument::LineEnd ProfileDocument::newLineEnd() const {
     // New lines follow the file's own line ends.
     if (firstEnd_ != LineEnd::None)
         return firstEnd_;
-#ifdef Q_OS_WIN
-    return LineEnd::CrLf;
-#else
-    return LineEnd::Lf;
-#endif
+    return SystemLineEndIsCrLf() ? LineEnd::CrLf : LineEnd::Lf;
 }
 
 ProfileDocument::Entry ProfileDocument::addedEntry(const QString& text, LineEnd end) {

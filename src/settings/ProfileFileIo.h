@@ -32,4 +32,8 @@ enum class FileWriteStatus { Written, ReadOnly, Failed };
 FileWriteStatus WriteProfileFile(const QString& path, const QByteArray& bytes,
                                  const QByteArray* previous);
 
+// The file a chain of symbolic links from `path` ends at, even when it does not
+// exist yet; `path` itself for a loop.
+QString ProfileFileTarget(const QString& path);
+
 } // namespace rk

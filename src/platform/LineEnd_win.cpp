@@ -1,0 +1,5 @@
+#include "LineEnd.h"
+
+bool SystemLineEndIsCrLf() {
+    return true;
+}
