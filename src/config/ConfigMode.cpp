@@ -1,6 +1,5 @@
 #include "ConfigMode.h"
 
-#include "ValueChecks.h"
 #include "ui_TChatForm.h"
 
 #include <QComboBox>
@@ -75,15 +74,11 @@ void ConfigMode::onFollowed(bool back) {
 }
 
 void ConfigMode::checkIdentity() {
-    const std::optional<QByteArray> expected = MacAddressBytes(expected_.mac);
-    const std::optional<QByteArray> answered =
-        MacAddressBytes(device_.model.Value(DeviceField::MacAddr));
-    // Without both there is nothing to compare; the read says what it got.
-    if (!expected || !answered || *expected == *answered)
+    const QString alarm = AnotherDeviceAnswers(expected_.address, expected_.mac,
+                                               device_.model.Value(DeviceField::MacAddr));
+    if (alarm.isEmpty())
         return;
     // Another device's confirmations must not pass for this one's.
     device_.model.ClearNetworkResults();
-    device_.log.ShowAlarm(QStringLiteral("another device answers at %1: MAC address %2, not %3")
-                              .arg(expected_.address, device_.model.Value(DeviceField::MacAddr),
-                                   expected_.mac.toUpper()));
+    device_.log.ShowAlarm(alarm);
 }

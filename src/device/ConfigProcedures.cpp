@@ -206,6 +206,16 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
     return outcome;
 }
 
+QString AnotherDeviceAnswers(const QString& address, const QString& expected,
+                             const QString& answered) {
+    const std::optional<QByteArray> want = MacAddressBytes(expected);
+    const std::optional<QByteArray> got = MacAddressBytes(answered);
+    if (!want || !got || *want == *got)
+        return QString();
+    return QStringLiteral("another device answers at %1: MAC address %2, not %3")
+        .arg(address, answered, expected.toUpper());
+}
+
 QString ConfigProcedures::askIdentity() {
     if (!channel_.Writable())
         return QString();

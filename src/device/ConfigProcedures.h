@@ -23,6 +23,12 @@ struct ConfigValue {
     QString text;
 };
 
+// After a restart: why the device that answers at `address` is not the one
+// that was restarted (its MAC address `answered` is not `expected`), or empty
+// when it is, or when either is unknown.
+QString AnotherDeviceAnswers(const QString& address, const QString& expected,
+                             const QString& answered);
+
 // The configuration procedures: reading the device's parameters, writing the
 // ticked ones, and the restart, which the follower then takes to the device's
 // new address.

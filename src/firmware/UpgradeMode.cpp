@@ -131,18 +131,15 @@ void UpgradeMode::onFollowed(bool back) {
 }
 
 bool UpgradeMode::sameDevice() {
-    const std::optional<QByteArray> expected = MacAddressBytes(identity_);
-    if (!expected)
+    if (!MacAddressBytes(identity_))
         return true;
     device_.config.ReadValue(DeviceField::MacAddr);
-    const QString answered = device_.model.Value(DeviceField::MacAddr);
-    const std::optional<QByteArray> bytes = MacAddressBytes(answered);
     // A device that does not say is not taken for another one; the version
     // it gave is shown as usual.
-    if (!bytes || *bytes == *expected)
+    const QString alarm = AnotherDeviceAnswers(device_.Address(), identity_,
+                                               device_.model.Value(DeviceField::MacAddr));
+    if (alarm.isEmpty())
         return true;
-    const QString alarm = QStringLiteral("another device answers at %1: MAC address %2, not %3")
-                              .arg(device_.Address(), answered, identity_.toUpper());
     SetLabel(ui_.LabelUpload, QStringLiteral("another device answers at %1").arg(device_.Address()),
              Qt::red);
     device_.log.ShowAlarm(alarm);
