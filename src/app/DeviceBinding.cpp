@@ -72,10 +72,14 @@ void DeviceBinding::showValue(DeviceField field, const QString& value) {
     };
     QString shown = value;
     // Table indexes are shown as their item texts; an empty value clears.
-    if (!value.isEmpty() && field == DeviceField::PackFloat)
-        shown = IndexDisplay(value, PackFloatItems()).value_or(QString());
-    else if (!value.isEmpty() && field == DeviceField::SpeedDuplex)
-        shown = IndexDisplay(value, SpeedDuplexItems()).value_or(QString());
+    for (const SettingRow& row : SettingRows()) {
+        if (row.field != field || value.isEmpty())
+            continue;
+        if (row.kind == SettingKind::ByteOrder)
+            shown = IndexDisplay(value, PackFloatItems()).value_or(QString());
+        else if (row.kind == SettingKind::Speed)
+            shown = IndexDisplay(value, SpeedDuplexItems()).value_or(QString());
+    }
     edits[int(field)]->setText(shown);
 }
 

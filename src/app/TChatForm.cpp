@@ -84,10 +84,10 @@ TChatForm::TChatForm(const AppOptions& options, QWidget* parent)
         // the address the window dialled; after a reconnection elsewhere
         // they may be another device's.
         const DeviceModel& model = device_.model;
-        if (model.Value(DeviceField::IpAddr) == finding.address) {
-            finding.version = model.Value(DeviceField::Version);
-            finding.date = model.Value(DeviceField::Date);
-            finding.mac = model.Value(DeviceField::MacAddr);
+        if (model.Values().Address() == finding.address) {
+            finding.version = model.Values().Version();
+            finding.date = model.Values().Date();
+            finding.mac = model.Values().Mac();
         }
         return finding;
     };

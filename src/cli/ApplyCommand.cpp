@@ -23,14 +23,15 @@ namespace {
 // it; a value refused stays as it was, one sent without an answer may or may
 // not be stored: "unknown".
 QJsonObject ConfigAfter(const QJsonObject& before, const QList<ConfigValue>& sent,
-                        const QList<DeviceSetting>& confirmed, const DeviceModel* model) {
+                        const QList<DeviceSetting>& confirmed,
+                        const QList<DeviceSetting>& refused) {
     QJsonObject after = before;
     for (const ConfigValue& value : sent) {
         const QString key = SettingKey(value.setting);
         if (!confirmed.contains(value.setting)) {
-            if (!model || model->Result(value.setting) != SettingResult::Error)
+            if (!refused.contains(value.setting))
                 after.insert(key, QStringLiteral("unknown"));
-        } else if (value.setting == DeviceSetting::Port) {
+        } else if (RoleOf(value.setting) == SettingRole::Port) {
             after.insert(key, value.text.toInt());
         } else {
             after.insert(key, ShownSettingText(value));
@@ -39,19 +40,12 @@ QJsonObject ConfigAfter(const QJsonObject& before, const QList<ConfigValue>& sen
     return after;
 }
 
-std::optional<QString> ValueOf(const QList<ConfigValue>& values, DeviceSetting setting) {
-    for (const ConfigValue& value : values)
-        if (value.setting == setting)
-            return value.text;
-    return std::nullopt;
-}
-
 // Where the row's device is once its values took effect.
 Target WantedPlace(const Target& target, const QList<ConfigValue>& desired) {
     Target wanted = target;
-    if (const std::optional<QString> ip = ValueOf(desired, DeviceSetting::IpAddr))
+    if (const std::optional<QString> ip = ValueWithRole(desired, SettingRole::Address))
         wanted.host = *ip;
-    if (const std::optional<QString> port = ValueOf(desired, DeviceSetting::Port))
+    if (const std::optional<QString> port = ValueWithRole(desired, SettingRole::Port))
         wanted.port = port->toInt();
     return wanted;
 }
@@ -66,7 +60,7 @@ bool FindMoved(const CommandLine& line, HostReport& report, const QList<ConfigVa
     const Target wanted = WantedPlace(original, desired);
     if (wanted.Key() == original.Key())
         return false;
-    const std::optional<QString> mac = ValueOf(desired, DeviceSetting::MacAddr);
+    const std::optional<QString> mac = ValueWithRole(desired, SettingRole::Identity);
     if (!mac) {
         report.error += QStringLiteral("; if it moved to %1, add a \"mac\" column (or keep the "
                                        "export's config.mac) so that it is found there")
@@ -79,8 +73,9 @@ bool FindMoved(const CommandLine& line, HostReport& report, const QList<ConfigVa
     report.fields.remove(QStringLiteral("socket_error"));
     report.target = wanted;
     auto there = std::make_unique<DeviceSession>(line, report);
-    bool found = there->Connect() && there->device.config.ReadValue(DeviceField::MacAddr);
-    const QString answered = found ? there->device.model.Value(DeviceField::MacAddr) : QString();
+    const QString answered =
+        there->Connect() ? there->device.config.ReadIdentity().value_or(QString()) : QString();
+    bool found = !answered.isEmpty();
     found =
         found && MacAddressBytes(answered) && MacAddressBytes(answered) == MacAddressBytes(*mac);
     if (!found) {
@@ -100,9 +95,8 @@ bool FindMoved(const CommandLine& line, HostReport& report, const QList<ConfigVa
 
 // The stored address and port take effect at the next restart: when they are
 // not where the device answers now, it waits for one.
-std::optional<Target> PendingPlace(const DeviceSession& session) {
-    const DeviceModel& model = session.device.model;
-    const Target stored{model.Value(DeviceField::IpAddr), model.Value(DeviceField::Port).toInt()};
+std::optional<Target> PendingPlace(const DeviceSession& session, const DeviceValues& read) {
+    const Target stored{read.Address(), read.Port().toInt()};
     const Target reached{session.device.Address(), session.device.Port()};
     if (stored.Key() == reached.Key())
         return std::nullopt;
@@ -121,15 +115,16 @@ void ApplyToHost(const CommandLine& line, HostReport& report, const QList<Config
     auto session = std::make_unique<DeviceSession>(line, report);
     if (!session->Connect() && !FindMoved(line, report, desired, session))
         return;
-    if (!session->ReadConfiguration())
+    const std::optional<DeviceValues> read = session->ReadConfiguration();
+    if (!read)
         return;
-    const DeviceModel& model = session->device.model;
+    const DeviceValues& model = *read;
     const QJsonObject before = ConfigJson(model);
     report.fields.insert(QStringLiteral("before"), before);
     report.fields.insert(QStringLiteral("after"), before);
-    report.fields.insert(QStringLiteral("version"), model.Value(DeviceField::Version));
-    report.fields.insert(QStringLiteral("date"), model.Value(DeviceField::Date));
-    const std::optional<Target> pending = PendingPlace(*session);
+    report.fields.insert(QStringLiteral("version"), model.Version());
+    report.fields.insert(QStringLiteral("date"), model.Date());
+    const std::optional<Target> pending = PendingPlace(*session, model);
     report.fields.insert(QStringLiteral("pending_restart"), pending.has_value());
 
     const QList<ConfigValue> differing = DifferingValues(desired, model);
@@ -139,7 +134,7 @@ void ApplyToHost(const CommandLine& line, HostReport& report, const QList<Config
         const QString was = ShownSettingValue(value.setting, model);
         const QString becomes = ShownSettingText(value);
         // As the configurations hold them: a port is a number.
-        const bool port = value.setting == DeviceSetting::Port;
+        const bool port = RoleOf(value.setting) == SettingRole::Port;
         differences.append(QJsonObject{
             {QStringLiteral("key"), key},
             {QStringLiteral("before"), port ? QJsonValue(was.toInt()) : QJsonValue(was)},
@@ -162,7 +157,7 @@ void ApplyToHost(const CommandLine& line, HostReport& report, const QList<Config
         QList<DeviceSetting> all;
         for (const ConfigValue& value : differing)
             all.append(value.setting);
-        report.fields.insert(QStringLiteral("after"), ConfigAfter(before, differing, all, nullptr));
+        report.fields.insert(QStringLiteral("after"), ConfigAfter(before, differing, all, {}));
         report.drift = true;
         report.Say(restartPending
                        ? QStringLiteral("would restart (check only; nothing sent)")
@@ -174,9 +169,9 @@ void ApplyToHost(const CommandLine& line, HostReport& report, const QList<Config
                                      ? RestartOnly(*session, pending->host, pending->port)
                                      : WriteValues(*session, differing, restart);
     report.fields.insert(QStringLiteral("after"),
-                         verdict.readBack ? ConfigJson(session->device.model)
-                                          : ConfigAfter(before, differing, verdict.confirmed,
-                                                        &session->device.model));
+                         verdict.readBack
+                             ? ConfigJson(*verdict.readBack)
+                             : ConfigAfter(before, differing, verdict.confirmed, verdict.refused));
     report.fields.insert(QStringLiteral("restarted"), verdict.restartSent);
 }
 

@@ -87,8 +87,10 @@ QByteArray DocumentBytes(const QJsonObject& document) {
 int RunRead(const CommandLine& line) {
     return RunOnTargets(line, [&](HostReport& report) {
         DeviceSession session(line, report);
-        if (session.Connect() && session.ReadConfiguration())
-            ReportConfig(session);
+        if (!session.Connect())
+            return;
+        if (const std::optional<DeviceValues> values = session.ReadConfiguration())
+            ReportConfig(report, *values);
     });
 }
 
@@ -169,9 +171,12 @@ int RunExport(const CommandLine& line) {
     QList<QJsonObject> documents(line.targets.size());
     int code = RunOnTargets(plain, [&](HostReport& report) {
         DeviceSession session(line, report);
-        if (!session.Connect() || !session.ReadConfiguration())
+        if (!session.Connect())
             return;
-        const QJsonObject document = ExportDocument(session.device.model, report.target.Text());
+        const std::optional<DeviceValues> values = session.ReadConfiguration();
+        if (!values)
+            return;
+        const QJsonObject document = ExportDocument(*values, report.target.Text());
         if (toFolder) {
             const QString path = QDir(output).filePath(ExportFileName(report.target));
             QString error;

@@ -8,16 +8,14 @@
 #include <QHash>
 #include <QJsonArray>
 
-void ReportConfig(DeviceSession& session) {
-    const DeviceModel& model = session.device.model;
-    HostReport& report = session.report;
-    report.fields.insert(QStringLiteral("config"), ConfigJson(model));
-    report.fields.insert(QStringLiteral("version"), model.Value(DeviceField::Version));
-    report.fields.insert(QStringLiteral("date"), model.Value(DeviceField::Date));
-    for (const QString& line : ConfigLines(model))
+void ReportConfig(HostReport& report, const DeviceValues& values) {
+    report.fields.insert(QStringLiteral("config"), ConfigJson(values));
+    report.fields.insert(QStringLiteral("version"), values.Version());
+    report.fields.insert(QStringLiteral("date"), values.Date());
+    for (const QString& line : ConfigLines(values))
         report.Say(line);
-    report.Say(QStringLiteral("version:").leftJustified(14) + model.Value(DeviceField::Version));
-    report.Say(QStringLiteral("date:").leftJustified(14) + model.Value(DeviceField::Date));
+    report.Say(QStringLiteral("version:").leftJustified(14) + values.Version());
+    report.Say(QStringLiteral("date:").leftJustified(14) + values.Date());
 }
 
 // Every written value must have been confirmed with its own SET_ answer, one
@@ -26,12 +24,12 @@ void ReportConfig(DeviceSession& session) {
 namespace {
 
 bool CheckConfirmed(DeviceSession& session, const QList<ConfigValue>& values,
-                    const QList<DeviceSetting>& confirmed) {
+                    const ConfigProcedures::WriteOutcome& outcome) {
     for (const ConfigValue& value : values) {
-        if (confirmed.contains(value.setting))
+        if (outcome.confirmed.contains(value.setting))
             continue;
         const QString key = SettingKey(value.setting);
-        if (session.device.model.Result(value.setting) == SettingResult::Error)
+        if (outcome.refused.contains(value.setting))
             return session.report.Fail(ExitRefused,
                                        QStringLiteral("the device refused the %1").arg(key));
         return session.report.Fail(ExitUnreachable,
@@ -52,13 +50,14 @@ void FollowAndVerify(DeviceSession& session, const QList<ConfigValue>& values,
     if (!session.FollowRestart())
         return;
     report.fields.insert(QStringLiteral("now_at"), session.Where());
-    if (!session.ReadConfiguration())
+    const std::optional<DeviceValues> read = session.ReadConfiguration();
+    if (!read)
         return;
-    verdict.readBack = true;
-    ReportConfig(session);
-    if (!session.VerifyIdentity(identity))
+    verdict.readBack = read;
+    ReportConfig(report, *read);
+    if (!session.VerifyIdentity(identity, read->Mac()))
         return;
-    const QStringList problems = Mismatches(values, session.device.model);
+    const QStringList problems = Mismatches(values, *read);
     if (!problems.isEmpty())
         report.Fail(ExitRefused, problems.join(QStringLiteral("; ")));
     else
@@ -75,15 +74,15 @@ WriteVerdict WriteValues(DeviceSession& session, const QList<ConfigValue>& value
     std::optional<QString> identity;
     if (restart && !(identity = session.ReadIdentity()))
         return verdict;
-    for (const ConfigValue& value : values)
-        if (value.setting == DeviceSetting::MacAddr)
-            identity = value.text;
+    if (const std::optional<QString> given = ValueWithRole(values, SettingRole::Identity))
+        identity = given;
 
     using Result = ConfigProcedures::WriteResult;
     const ConfigProcedures::WriteOutcome outcome =
-        session.device.config.WriteConfiguration(values, restart);
+        session.device.config.WriteConfiguration(values, restart, session.WhenFollowed());
     const Result result = outcome.result;
     verdict.confirmed = outcome.confirmed;
+    verdict.refused = outcome.refused;
     QJsonArray written;
     QStringList keys;
     for (const ConfigValue& value : values) {
@@ -114,7 +113,7 @@ WriteVerdict WriteValues(DeviceSession& session, const QList<ConfigValue>& value
     case Result::RestartFailed:
         break;
     }
-    if (!CheckConfirmed(session, values, outcome.confirmed)) {
+    if (!CheckConfirmed(session, values, outcome)) {
         session.device.follower.Stop();
         return verdict;
     }
@@ -135,7 +134,7 @@ WriteVerdict RestartOnly(DeviceSession& session, const QString& address, int por
     const std::optional<QString> identity = session.ReadIdentity();
     if (!identity)
         return verdict;
-    if (!session.device.config.RestartTo(address, port)) {
+    if (!session.device.config.RestartTo(address, port, session.WhenFollowed())) {
         session.report.Fail(ExitUnreachable,
                             QStringLiteral("the connection was lost before the restart"));
         return verdict;
@@ -168,14 +167,13 @@ SameValuesForEveryHost(const CommandLine& line, const QList<ConfigValue>& values
     // would answer for each other.
     if (line.targets.size() > 1) {
         for (const ConfigValue& value : values) {
-            if (value.setting != DeviceSetting::IpAddr && value.setting != DeviceSetting::MacAddr)
+            const SettingRow* row = FindSettingRow(value.setting);
+            if (!row->uniqueAs)
                 continue;
-            error =
-                QStringLiteral("--%1 %2 would give %3 hosts the same %4; write them one by one")
-                    .arg(SettingKey(value.setting), value.text)
-                    .arg(line.targets.size())
-                    .arg(value.setting == DeviceSetting::IpAddr ? QStringLiteral("address")
-                                                                : QStringLiteral("MAC address"));
+            error = QStringLiteral("--%1 %2 would give %3 hosts the same %4; write them one by one")
+                        .arg(SettingKey(value.setting), value.text)
+                        .arg(line.targets.size())
+                        .arg(QLatin1String(row->uniqueAs));
             return std::nullopt;
         }
     }

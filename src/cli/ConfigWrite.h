@@ -13,15 +13,16 @@
 
 // The configuration as read, into the report: the JSON fields and a line per
 // value.
-void ReportConfig(DeviceSession& session);
+void ReportConfig(HostReport& report, const DeviceValues& values);
 
 // What a write did: the settings the device confirmed after their own
-// command, whether the restart was sent, and whether the configuration was
-// read back afterwards (then the session's model holds it).
+// command and those it refused, whether the restart was sent, and the
+// configuration read back afterwards, if it was.
 struct WriteVerdict {
     QList<DeviceSetting> confirmed;
+    QList<DeviceSetting> refused;
     bool restartSent = false;
-    bool readBack = false;
+    std::optional<DeviceValues> readBack;
 };
 
 // Writes `values` on a connected session; each must be confirmed. With

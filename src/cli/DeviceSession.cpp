@@ -128,38 +128,42 @@ QString DeviceSession::AnswerHint(ConfigProcedures::ReadResult result) const {
         .arg(answerWaitMs_);
 }
 
-bool DeviceSession::ReadConfiguration() {
+std::optional<DeviceValues> DeviceSession::ReadConfiguration() {
     using Result = ConfigProcedures::ReadResult;
-    const Result result = device.config.ReadConfiguration().result;
+    const ConfigProcedures::ReadOutcome outcome = device.config.ReadConfiguration();
+    const Result result = outcome.result;
     if (result == Result::NotConnected)
-        return report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
-    if (result == Result::NotAnswered)
-        return report.Fail(ExitUnreachable,
-                           QStringLiteral("the device did not answer") + AnswerHint(result));
-    QString problem;
-    if (!ReadBackConfig(device.model, problem))
-        return report.Fail(ExitUnreachable, problem + AnswerHint(result));
-    return true;
+        report.Fail(ExitUnreachable, QStringLiteral("the connection was lost"));
+    else if (result == Result::NotAnswered)
+        report.Fail(ExitUnreachable,
+                    QStringLiteral("the device did not answer") + AnswerHint(result));
+    else if (QString problem; !ReadBackConfig(outcome.values, problem))
+        report.Fail(ExitUnreachable, problem + AnswerHint(result));
+    else
+        return outcome.values;
+    return std::nullopt;
+}
+
+FollowDone DeviceSession::WhenFollowed() {
+    followedBack_.reset();
+    return [this](bool back) { followedBack_ = back; };
 }
 
 bool DeviceSession::FollowRestart() {
     const RestartTiming& t = device.follower.timing;
     const uint32_t limit =
         t.restartPauseMs + uint32_t(t.reconnectTicks + 2) * uint32_t(t.reconnectIntervalMs);
-    RestartFollower& follower = device.follower;
-    WaitUntil([&] { return !follower.Following(); }, limit);
-    if (!follower.Following() && follower.Back())
+    WaitUntil([&] { return followedBack_.has_value(); }, limit);
+    if (followedBack_.value_or(false))
         return true;
-    follower.Stop();
+    device.follower.Stop();
     return report.Fail(
         ExitUnreachable,
         QStringLiteral("the device did not come back at %1 after the restart").arg(Where()));
 }
 
 std::optional<QString> DeviceSession::ReadIdentity() {
-    const QString mac = device.config.ReadValue(DeviceField::MacAddr)
-                            ? device.model.Value(DeviceField::MacAddr)
-                            : QString();
+    const QString mac = device.config.ReadIdentity().value_or(QString());
     if (!MacAddressBytes(mac)) {
         report.Fail(ExitUnreachable, QStringLiteral("the device did not report its MAC address"));
         return std::nullopt;
@@ -167,10 +171,10 @@ std::optional<QString> DeviceSession::ReadIdentity() {
     return mac;
 }
 
-bool DeviceSession::VerifyIdentity(const QString& mac) {
-    QString now = device.model.Value(DeviceField::MacAddr);
-    if (now.isEmpty() && device.config.ReadValue(DeviceField::MacAddr))
-        now = device.model.Value(DeviceField::MacAddr);
+bool DeviceSession::VerifyIdentity(const QString& mac, const QString& read) {
+    QString now = read;
+    if (now.isEmpty())
+        now = device.config.ReadIdentity().value_or(QString());
     if (MacAddressBytes(now) && MacAddressBytes(now) == MacAddressBytes(mac))
         return true;
     return report.Fail(ExitRefused,

@@ -20,9 +20,12 @@ public:
     // Connects within the time limit, trying again --retries times; a failure
     // is reported (exit 3).
     bool Connect();
-    // The nine queries, each answered with a valid value; a failure is
-    // reported (exit 3: no answer or garbage).
-    bool ReadConfiguration();
+    // The nine queries, each answered with a valid value: the values; a
+    // failure is reported (exit 3: no answer or garbage).
+    std::optional<DeviceValues> ReadConfiguration();
+    // What a procedure that restarts the device is handed: how its follow
+    // ended reaches FollowRestart.
+    FollowDone WhenFollowed();
     // Waits until the device, restarting, is back on the connection or the
     // reconnection timer gives up.
     bool FollowRestart();
@@ -31,7 +34,8 @@ public:
     std::optional<QString> ReadIdentity();
     // After a restart: the device that answers must be the one that
     // restarted (`mac`), not another one that holds the address (exit 1).
-    bool VerifyIdentity(const QString& mac);
+    // `read`: the MAC address a read-back just gave; asked for when empty.
+    bool VerifyIdentity(const QString& mac, const QString& read = QString());
     // Waits for `done` within `limitMs`, ending early when the connection
     // drops; false when it did not come true.
     bool WaitFor(const std::function<bool()>& done, uint32_t limitMs);
@@ -46,6 +50,7 @@ private:
     // The likely cause of a query left unanswered, for the message.
     QString AnswerHint(ConfigProcedures::ReadResult result) const;
 
+    std::optional<bool> followedBack_;
     int timeoutMs_;
     int answerWaitMs_;
     int retries_;

@@ -138,18 +138,20 @@ void Upgrade(DeviceSession& session, const CheckedImage& image, const QString& f
     if (!identity)
         return;
     report.fields.insert(QStringLiteral("blocks"), BlocksOf(image));
-    if (!JudgeUpload(session, firmware.UploadFirmware(image.file)))
+    if (!JudgeUpload(session, firmware.UploadFirmware(image.file, session.WhenFollowed())))
         return;
     report.Say(QStringLiteral("installed; waiting for the restart"));
     if (!session.FollowRestart())
         return;
-    if (!session.device.config.ReadVersion().answered)
+    const std::optional<ConfigProcedures::VersionOutcome> read =
+        session.device.config.ReadVersion();
+    if (!read)
         return void(report.Fail(ExitUnreachable,
                                 QStringLiteral("the device did not answer the version query")));
     if (!session.VerifyIdentity(*identity))
         return;
-    const QString version = session.device.model.Value(DeviceField::Version);
-    const QString date = session.device.model.Value(DeviceField::Date);
+    const QString version = read->version;
+    const QString date = read->date;
     report.fields.insert(QStringLiteral("version"), version);
     report.fields.insert(QStringLiteral("date"), date);
     report.Say(QStringLiteral("running version %1 (%2)").arg(version, date));
@@ -254,21 +256,23 @@ int RunRemoteCom(const CommandLine& line) {
         if (!session.Connect())
             return;
         FirmwareProcedures& firmware = session.device.firmware;
-        DeviceModel& model = session.device.model;
-        bool answered = false;
+        using Outcome = FirmwareProcedures::RemoteComOutcome;
+        Outcome outcome;
         if (action == QLatin1String("on")) {
-            answered = firmware.SwitchRemoteComOn();
-            if (answered && model.Result(DeviceSetting::RemoteCom) == SettingResult::Error)
+            const Outcome switched = firmware.SwitchRemoteComOn();
+            if (switched.answered && switched.confirmed == false)
                 return void(
                     report.Fail(ExitRefused, QStringLiteral("the device refused to switch it on")));
             // The confirmation alone is not the state: ask for it.
-            answered = answered && firmware.QueryRemoteCom();
+            if (switched.answered)
+                outcome = firmware.QueryRemoteCom();
         } else if (action == QLatin1String("off")) {
-            answered = firmware.SwitchRemoteComOff();
+            outcome = firmware.SwitchRemoteComOff();
         } else {
-            answered = firmware.QueryRemoteCom();
+            outcome = firmware.QueryRemoteCom();
         }
-        const RemoteCom state = model.RemoteComState();
+        const bool answered = outcome.answered;
+        const RemoteCom state = outcome.state;
         const QString text = state == RemoteCom::On    ? QStringLiteral("on")
                              : state == RemoteCom::Off ? QStringLiteral("off")
                                                        : QStringLiteral("unknown");

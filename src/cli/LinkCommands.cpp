@@ -109,14 +109,17 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
         return;
     const bool reported = order && *order < 0;
     if (reported) {
-        if (!device.config.ReadValue(DeviceField::PackFloat))
+        const std::optional<QString> text = device.config.ReadValue(DeviceValues::ByteOrderField());
+        if (!text)
             return void(report.Fail(ExitUnreachable,
                                     QStringLiteral("the device did not report its byte order")));
-        const int index = device.model.IndexValue(DeviceField::PackFloat).value_or(-1);
+        DeviceValues reportedOrder;
+        reportedOrder.Set(DeviceValues::ByteOrderField(), *text);
+        const int index = reportedOrder.ByteOrder();
         if (index < 0)
             return void(report.Fail(
-                ExitUnreachable, QStringLiteral("the device reported an invalid byte order \"%1\"")
-                                     .arg(device.model.Value(DeviceField::PackFloat))));
+                ExitUnreachable,
+                QStringLiteral("the device reported an invalid byte order \"%1\"").arg(*text)));
         order = index;
     }
     using Result = LinkTestProcedures::Result;
@@ -125,7 +128,7 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
     if (outcome.result != Result::Sent)
         return void(report.Fail(ExitUnreachable, QStringLiteral("the connection was lost")));
     report.fields.insert(QStringLiteral("request"), frameText);
-    if (!outcome.replied) {
+    if (!outcome.reply) {
         // Say what came instead, when anything did.
         const QByteArray& came = outcome.rejected;
         const QByteArray frame = ModbusRequestBytes(frameText).value_or(QByteArray());
@@ -139,8 +142,8 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
         return void(report.Fail(
             ExitUnreachable, device.Connected() ? why : QStringLiteral("the connection was lost")));
     }
-    const QByteArray& header = outcome.header;
-    const QByteArray& pdu = outcome.pdu;
+    const QByteArray& header = outcome.reply->header;
+    const QByteArray& pdu = outcome.reply->pdu;
     report.fields.insert(QStringLiteral("header"), HexText(header));
     report.fields.insert(QStringLiteral("pdu"), HexText(pdu));
     report.Say(QStringLiteral("reply: %1 | %2").arg(HexText(header), HexText(pdu)));
@@ -150,10 +153,10 @@ void SendModbus(DeviceSession& session, const QString& frameText, std::optional<
     const QByteArray request = ModbusRequestBytes(frameText).value_or(QByteArray());
     if (request.size() > kModbusHeaderSize && !pdu.isEmpty() &&
         (uint8_t(pdu[0]) & 0x7F) != uint8_t(request[kModbusHeaderSize]))
-        return void(report.Fail(
-            ExitUnreachable,
-            QStringLiteral("a reply for function %1, not %2")
-                .arg(HexText(pdu.left(1)), HexText(request.mid(kModbusHeaderSize, 1)))));
+        return void(
+            report.Fail(ExitUnreachable, QStringLiteral("a reply for function %1, not %2")
+                                             .arg(HexText(pdu.left(1)),
+                                                  HexText(request.mid(kModbusHeaderSize, 1)))));
     const bool exception = !pdu.isEmpty() && (uint8_t(pdu[0]) & 0x80) != 0;
     if (exception) {
         const int code = pdu.size() >= 2 ? uint8_t(pdu[1]) : -1;
@@ -198,7 +201,7 @@ void ReadInstrument(DeviceSession& session, const QString& number) {
             report.Fail(ExitUnreachable, QStringLiteral("the block of %1 did not come within %2 ms")
                                              .arg(number)
                                              .arg(session.timeoutMs())));
-    const std::optional<QByteArray> block = outcome.block->left(outcome.received);
+    const std::optional<QByteArray> block = outcome.block->bytes.left(outcome.block->received);
     report.fields.insert(QStringLiteral("instrument"), outcome.number);
     report.fields.insert(QStringLiteral("length"), int(block->size()));
     report.fields.insert(QStringLiteral("block"), QString::fromLatin1(block->toHex().toUpper()));

@@ -271,11 +271,12 @@ std::optional<QString> SharedIdentity(const QList<HostValues>& hosts) {
         QString ip = host.target.host;
         int port = host.target.port;
         for (const ConfigValue& value : host.values) {
-            if (value.setting == DeviceSetting::IpAddr)
+            const SettingRole role = RoleOf(value.setting);
+            if (role == SettingRole::Address)
                 ip = value.text;
-            else if (value.setting == DeviceSetting::Port)
+            else if (role == SettingRole::Port)
                 port = value.text.toInt();
-            else if (value.setting == DeviceSetting::MacAddr) {
+            else if (role == SettingRole::Identity) {
                 const QByteArray bytes = MacAddressBytes(value.text).value_or(QByteArray());
                 if (mac.contains(bytes))
                     return QStringLiteral("%1 and %2 would both get the MAC address %3")

@@ -59,13 +59,13 @@ bool ConfigFiles::save(const QString& path) {
         problem = msg::ServerNotConnected;
     else if (read.result == ConfigProcedures::ReadResult::NotAnswered)
         problem = QStringLiteral("the device did not answer");
-    if (!problem.isEmpty() || !ReadBackConfig(device_.model, problem)) {
+    if (!problem.isEmpty() || !ReadBackConfig(read.values, problem)) {
         reportError_(QStringLiteral("Configuration not saved: %1").arg(problem));
         return false;
     }
     const QString source = QStringLiteral("%1:%2").arg(device_.Address()).arg(device_.Port());
     QString error;
-    if (!SaveDocument(path, ExportDocument(device_.model, source), error)) {
+    if (!SaveDocument(path, ExportDocument(read.values, source), error)) {
         reportError_(QStringLiteral("Configuration not saved: cannot write %1: %2")
                          .arg(QDir::toNativeSeparators(path), error));
         return false;
@@ -115,8 +115,7 @@ bool ConfigFiles::load(const QString& path) {
             row.combo->setCurrentIndex(value->text.toInt());
         // Another device's address and MAC written here would give two
         // devices one identity: shown, but not ticked.
-        const bool identity =
-            row.setting == DeviceSetting::IpAddr || row.setting == DeviceSetting::MacAddr;
+        const bool identity = FindSettingRow(row.setting)->uniqueAs != nullptr;
         identityHeld = identityHeld || (held && identity);
         // A box the file does not tick is cleared: "Write" sends the file's
         // configuration, not a mixture with what was ticked before.
@@ -148,13 +147,12 @@ QString ConfigFiles::foreignSource(const QByteArray& bytes,
         return QStringLiteral("saved from %1, not from %2").arg(source, here);
     // The same address may hold another device now: its MAC, when this
     // connection read it, tells.
-    const std::optional<QByteArray> known =
-        MacAddressBytes(device_.model.Value(DeviceField::MacAddr));
-    for (const ConfigValue& value : values)
-        if (value.setting == DeviceSetting::MacAddr && known &&
-            MacAddressBytes(value.text) != known)
-            return QStringLiteral("saved from a device with MAC address %1, not %2")
-                .arg(value.text.toUpper(), device_.model.Value(DeviceField::MacAddr));
+    const QString read = device_.model.Values().Mac();
+    const std::optional<QByteArray> known = MacAddressBytes(read);
+    const std::optional<QString> saved = ValueWithRole(values, SettingRole::Identity);
+    if (saved && known && MacAddressBytes(*saved) != known)
+        return QStringLiteral("saved from a device with MAC address %1, not %2")
+            .arg(saved->toUpper(), read);
     return QString();
 }
 

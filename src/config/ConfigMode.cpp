@@ -9,7 +9,6 @@ ConfigMode::ConfigMode(Device& device, Ui::TChatForm& ui, Shell& shell, QObject*
     ConfigProcedures& config = device_.config;
     connect(&config, &ConfigProcedures::restartBegun, this, &ConfigMode::onRestartBegun);
     connect(&config, &ConfigProcedures::restartAborted, this, &ConfigMode::onRestartAborted);
-    connect(&device_.follower, &RestartFollower::followed, this, &ConfigMode::onFollowed);
 }
 
 int ConfigMode::SelectedIndex(const QComboBox* box) {
@@ -21,14 +20,18 @@ void ConfigMode::ButtonGetAllClick() {
 }
 
 std::array<ConfigMode::WriteRow, 7> ConfigMode::WriteRows(Ui::TChatForm& ui) {
+    using R = RememberedParams;
     return {{
-        {ui.CheckBoxIPAddr, DeviceSetting::IpAddr, ui.MEditIpAddr, nullptr},
-        {ui.CheckBoxMask, DeviceSetting::NetMask, ui.MEditNetMask, nullptr},
-        {ui.CheckBoxPort, DeviceSetting::Port, ui.MEditPort, nullptr},
-        {ui.CheckBoxGW, DeviceSetting::Gateway, ui.MEditGW, nullptr},
-        {ui.CheckBoxMac, DeviceSetting::MacAddr, ui.MEditMac, nullptr},
-        {ui.CheckBoxPackFloat, DeviceSetting::PackFloat, nullptr, ui.CBoxPackFloat},
-        {ui.CheckBoxSpeedDup, DeviceSetting::SpeedDuplex, nullptr, ui.CBoxSpeedDup},
+        {ui.CheckBoxIPAddr, DeviceSetting::IpAddr, ui.MEditIpAddr, nullptr, &R::LastAddr, nullptr},
+        {ui.CheckBoxMask, DeviceSetting::NetMask, ui.MEditNetMask, nullptr, &R::LastNetMask,
+         nullptr},
+        {ui.CheckBoxPort, DeviceSetting::Port, ui.MEditPort, nullptr, &R::LastPort, nullptr},
+        {ui.CheckBoxGW, DeviceSetting::Gateway, ui.MEditGW, nullptr, &R::LastGW, nullptr},
+        {ui.CheckBoxMac, DeviceSetting::MacAddr, ui.MEditMac, nullptr, &R::LastMac, nullptr},
+        {ui.CheckBoxPackFloat, DeviceSetting::PackFloat, nullptr, ui.CBoxPackFloat, nullptr,
+         &R::LastPackFloat},
+        {ui.CheckBoxSpeedDup, DeviceSetting::SpeedDuplex, nullptr, ui.CBoxSpeedDup, nullptr,
+         &R::LastSpeedDup},
     }};
 }
 
@@ -39,9 +42,20 @@ void ConfigMode::ButtonSetAllClick() {
             values.append({row.setting, row.edit ? row.edit->text()
                                                  : QString::number(SelectedIndex(row.combo))});
     }
-    const ConfigProcedures::WriteOutcome outcome =
-        device_.config.WriteConfiguration(values, ui_.ChBoxRestart->isChecked());
-    following_ = outcome.result == ConfigProcedures::WriteResult::Restarting;
+    const ConfigProcedures::WriteOutcome outcome = device_.config.WriteConfiguration(
+        values, ui_.ChBoxRestart->isChecked(), [this](bool back) { onFollowed(back); });
+    // What was sent is what the next start offers again.
+    RememberedParams& remembered = device_.remembered;
+    for (const WriteRow& row : WriteRows(ui_)) {
+        for (const ConfigValue& value : outcome.sent) {
+            if (value.setting != row.setting)
+                continue;
+            if (row.text)
+                remembered.*row.text = value.text;
+            else
+                remembered.*row.index = value.text.toInt();
+        }
+    }
     expected_ = {outcome.restartAddress, outcome.identity};
 }
 
@@ -62,9 +76,6 @@ void ConfigMode::enableButtons() {
 }
 
 void ConfigMode::onFollowed(bool back) {
-    if (!following_)
-        return;
-    following_ = false;
     shell_.SetBusyCursor(false);
     if (back) {
         ButtonGetAllClick();
@@ -74,8 +85,8 @@ void ConfigMode::onFollowed(bool back) {
 }
 
 void ConfigMode::checkIdentity() {
-    const QString alarm = AnotherDeviceAnswers(expected_.address, expected_.mac,
-                                               device_.model.Value(DeviceField::MacAddr));
+    const QString alarm =
+        AnotherDeviceAnswers(expected_.address, expected_.mac, device_.model.Values().Mac());
     if (alarm.isEmpty())
         return;
     // Another device's confirmations must not pass for this one's.

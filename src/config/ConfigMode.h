@@ -31,12 +31,14 @@ public:
 
     // One writable setting's row of the "Write Config" group: its check box
     // and its input, an edit whose text is sent or a drop-down whose
-    // selected index is.
+    // selected index is, and where the settings file remembers what was sent.
     struct WriteRow {
         QCheckBox* box;
         DeviceSetting setting;
         QLineEdit* edit;
         QComboBox* combo;
+        QString RememberedParams::*text;
+        int RememberedParams::*index;
     };
     // The seven rows in the order they go to the device.
     static std::array<WriteRow, 7> WriteRows(Ui::TChatForm& ui);
@@ -44,7 +46,7 @@ public:
 private:
     void onRestartBegun();
     void onRestartAborted();
-    // The follower ended; only a restart of this panel's write is its business.
+    // The follow of this panel's write ended.
     void onFollowed(bool back);
     // The device that came back must be the one written: the MAC address it
     // had or was given. Else its read-back is shown, but in red and without
@@ -55,7 +57,6 @@ private:
     Device& device_;
     Ui::TChatForm& ui_;
     Shell& shell_;
-    bool following_ = false;
     // Where the restarted device should answer, and the MAC it should report
     // (empty: unknown).
     struct Expected {

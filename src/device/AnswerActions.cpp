@@ -1,4 +1,5 @@
-// What each answer item does: the answer-key table's actions on the model.
+// What each answer item does: the settings' values and confirmations go to
+// the model as the settings table says, the rest as the switch does.
 // The items a procedure waits for (READY, the install's answer) act through
 // the answer its exchange hands back, not here.
 #include "AnswerGrammar.h"
@@ -13,6 +14,26 @@ SettingResult ResultOf(const QString& value) {
 
 } // namespace
 
+bool CommandChannel::applySettingItem(AnswerKey key, const QString& value) {
+    if (const FieldQuery* query = FindQueryByAnswer(key)) {
+        const SettingRow* row = nullptr;
+        for (const SettingRow& r : SettingRows())
+            if (r.field == query->field)
+                row = &r;
+        // A table index that is empty cannot be shown: a processing error.
+        const bool table =
+            row && (row->kind == SettingKind::ByteOrder || row->kind == SettingKind::Speed);
+        if (table && value.isEmpty())
+            return false;
+        model_.SetValue(query->field, value);
+        return true;
+    }
+    for (const SettingRow& row : SettingRows())
+        if (row.confirmKey == key)
+            model_.SetResult(row.setting, ResultOf(value));
+    return true;
+}
+
 void CommandChannel::ParseAnswer(const QString& text) {
     const QList<AnswerItem> items = SplitAnswer(text);
     for (const AnswerItem& item : items) {
@@ -22,62 +43,13 @@ void CommandChannel::ParseAnswer(const QString& text) {
 }
 
 bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
-    switch (static_cast<AnswerKey>(FindAnswerKey(key))) {
-    case AnswerKey::SET_IPADDR:
-        model_.SetResult(DeviceSetting::IpAddr, ResultOf(value));
-        break;
-    case AnswerKey::SET_NETMASK:
-        model_.SetResult(DeviceSetting::NetMask, ResultOf(value));
-        break;
-    case AnswerKey::SET_SERVICE:
-        model_.SetResult(DeviceSetting::Port, ResultOf(value));
-        break;
-    case AnswerKey::SET_GW:
-        model_.SetResult(DeviceSetting::Gateway, ResultOf(value));
-        break;
-    case AnswerKey::SET_PACKFLOAT:
-        model_.SetResult(DeviceSetting::PackFloat, ResultOf(value));
-        break;
-    case AnswerKey::IPADDR:
-        model_.SetValue(DeviceField::IpAddr, value);
-        break;
-    case AnswerKey::NETMASK:
-        model_.SetValue(DeviceField::NetMask, value);
-        break;
-    case AnswerKey::SERVICE:
-        model_.SetValue(DeviceField::Port, value);
-        break;
-    case AnswerKey::GW:
-        model_.SetValue(DeviceField::Gateway, value);
-        break;
-    case AnswerKey::VERSION:
-        model_.SetValue(DeviceField::Version, value);
-        break;
-    case AnswerKey::DATEVERSION:
-        model_.SetValue(DeviceField::Date, value);
-        break;
-    case AnswerKey::PACKFLOAT:
-        if (value.isEmpty())
-            return false;
-        model_.SetValue(DeviceField::PackFloat, value);
-        break;
+    const AnswerKey answerKey = static_cast<AnswerKey>(FindAnswerKey(key));
+    if (!applySettingItem(answerKey, value))
+        return false;
+    switch (answerKey) {
     case AnswerKey::READ:
         if (value == kAnswerOk)
             startBlockRead();
-        break;
-    case AnswerKey::SET_MACADDR:
-        model_.SetResult(DeviceSetting::MacAddr, ResultOf(value));
-        break;
-    case AnswerKey::MACADDR:
-        model_.SetValue(DeviceField::MacAddr, value);
-        break;
-    case AnswerKey::SET_SPEED_DUPLEX:
-        model_.SetResult(DeviceSetting::SpeedDuplex, ResultOf(value));
-        break;
-    case AnswerKey::SPEED_DUPLEX:
-        if (value.isEmpty())
-            return false;
-        model_.SetValue(DeviceField::SpeedDuplex, value);
         break;
     case AnswerKey::SET_SERVORRCOM:
         model_.SetResult(DeviceSetting::RemoteCom, ResultOf(value));
@@ -89,7 +61,7 @@ bool CommandChannel::ApplyAnswerItem(const QString& key, const QString& value) {
         model_.SetRemoteCom(*off ? RemoteCom::Off : RemoteCom::On);
         break;
     }
-    default: // NO, the keys with no action of their own, and unknown keys
+    default: // the settings' keys, NO, the keys with no action of their own, unknown keys
         break;
     }
     // No messages are processed here: the waits process them between
@@ -104,6 +76,7 @@ void CommandChannel::startBlockRead() {
     AbandonBlockRead();
     if (size > 0)
         blockBuffer_ = QByteArray(size, '\0');
+    blockBegun_ = true;
     log_.AddSentLine(QStringLiteral("READBUF"));
     emit blockReadStarted();
     socket_.SendText(QByteArrayLiteral("READBUF"));

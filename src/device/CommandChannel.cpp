@@ -223,6 +223,8 @@ void CommandChannel::finishBlock() {
     blockFilled_ = 0;
     if (++blocksReceived_ >= blockCount_)
         AbandonBlockRead();
+    if (!block_)
+        block_ = InstrumentBlock{block, received};
     emit blockReceived(block, received);
 }
 
@@ -230,6 +232,17 @@ void CommandChannel::blockGapEnded() {
     // A stale gap of an abandoned read finds no piece of the current one.
     if (blockBuffer_ && blockFilled_ > 0)
         finishBlock();
+}
+
+void CommandChannel::ForgetBlocks() {
+    AbandonBlockRead();
+    blockBegun_ = false;
+    block_.reset();
+}
+
+std::optional<InstrumentBlock> CommandChannel::AwaitBlock(uint32_t limitMs) {
+    WaitUntil([this] { return block_.has_value() || !writable_; }, limitMs);
+    return block_;
 }
 
 void CommandChannel::AbandonBlockRead() {

@@ -58,6 +58,19 @@ struct RawReply {
     bool complete = false;
 };
 
+// One ModBus reply to the request sent, whole: its 7-byte header and PDU.
+struct ModbusReply {
+    QByteArray header;
+    QByteArray pdu;
+};
+
+// One instrument block of 129 positions, however much of it arrived: the
+// first `received` bytes came from the device, the rest are zeros.
+struct InstrumentBlock {
+    QByteArray bytes;
+    int received = 0;
+};
+
 // The exchange with the device: a command out, the answer items applied to
 // the device model as they come and handed back as a value; the receive
 // handler with its four reception modes (raw read, ModBus reply, block read,
@@ -132,6 +145,9 @@ public:
     // No ModBus reply is awaited any more; a reply begun is forgotten.
     void AbandonModbusReply();
     bool ModbusReplyAwaited() const { return modbusMode_; }
+    // Waits up to `limitMs`, ending early when the connection drops, for the
+    // reply to the request expected last: the reply, or nothing.
+    std::optional<ModbusReply> AwaitModbusReply(uint32_t limitMs);
     // What began the last arrival that was no reply to the request sent.
     const QByteArray& RejectedModbusHeader() const { return modbusReader_.Rejected(); }
 
@@ -142,6 +158,12 @@ public:
     // A block read in progress is abandoned; what arrives is text again.
     void AbandonBlockRead();
     bool BlockReadActive() const { return blockBuffer_.has_value(); }
+    // A new request of the link test: the blocks of earlier ones are forgotten.
+    void ForgetBlocks();
+    // READ was answered OK since ForgetBlocks, so a block read began.
+    bool BlockReadBegun() const { return blockBegun_; }
+    // Waits as AwaitModbusReply does for the first block of that read.
+    std::optional<InstrumentBlock> AwaitBlock(uint32_t limitMs);
 
     // The deepest nesting of the receive handler so far.
     int PeakReadDepth() const { return peakDepth_; }
@@ -184,6 +206,9 @@ private:
     // Applies the held start of an item as it stands.
     void releaseHeldText();
     void startBlockRead();
+    // A setting's value or confirmation into the model; false for a
+    // processing error.
+    bool applySettingItem(AnswerKey key, const QString& value);
 
     ClientSocket& socket_;
     DeviceModel& model_;
@@ -213,6 +238,9 @@ private:
     QTimer blockGap_;
     QTimer modbusGap_;
     QTimer rawGap_;
+    std::optional<ModbusReply> reply_;
+    bool blockBegun_ = false;
+    std::optional<InstrumentBlock> block_;
     QByteArray heldText_;
     // When the held text began, and single-shot timers that release it.
     uint32_t heldSince_ = 0;

@@ -14,35 +14,11 @@
 
 namespace {
 
-enum class Kind { Address, Port, Mac, ByteOrder, Speed };
+using Kind = SettingKind;
+using SettingInfo = SettingRow;
 
-// The write order of the window, with each setting's names and reading.
-struct SettingInfo {
-    DeviceSetting setting;
-    DeviceField field;
-    const char* key;
-    const char* option;
-    const char* label;
-    Kind kind;
-};
-
-const SettingInfo kSettings[] = {
-    {DeviceSetting::IpAddr, DeviceField::IpAddr, "ip", "ip", "IP address", Kind::Address},
-    {DeviceSetting::NetMask, DeviceField::NetMask, "mask", "mask", "mask", Kind::Address},
-    {DeviceSetting::Port, DeviceField::Port, "port", "port", "port", Kind::Port},
-    {DeviceSetting::Gateway, DeviceField::Gateway, "gw", "gw", "gateway", Kind::Address},
-    {DeviceSetting::MacAddr, DeviceField::MacAddr, "mac", "mac", "MAC address", Kind::Mac},
-    {DeviceSetting::PackFloat, DeviceField::PackFloat, "byte_order", "byte-order", "byte order",
-     Kind::ByteOrder},
-    {DeviceSetting::SpeedDuplex, DeviceField::SpeedDuplex, "speed", "speed", "speed/duplex",
-     Kind::Speed},
-};
-
-const SettingInfo* InfoOf(DeviceSetting setting) {
-    for (const SettingInfo& info : kSettings)
-        if (info.setting == setting)
-            return &info;
-    return nullptr;
+const SettingRow* InfoOf(DeviceSetting setting) {
+    return FindSettingRow(setting);
 }
 
 // A table item by its text or its index; the index is what is sent.
@@ -65,10 +41,12 @@ std::optional<QString> CheckedText(const SettingInfo& info, const QString& text,
     switch (info.kind) {
     // Canonical forms only: the device gets the text as typed, and the
     // window's own fields allow no more than these.
-    case Kind::Address:
-        if (typed && info.setting == DeviceSetting::NetMask && IsDottedDecimal(text) &&
+    case Kind::Mask:
+        if (typed && IsDottedDecimal(text) &&
             !IsContiguousMask(IpAddressBytes(text).value_or(QByteArray())))
             return std::nullopt;
+        [[fallthrough]];
+    case Kind::Address:
         return IsDottedDecimal(text) && CheckIpAddress(text) ? std::optional<QString>(text)
                                                              : std::nullopt;
     case Kind::Port: {
@@ -91,10 +69,10 @@ std::optional<QString> CheckedText(const SettingInfo& info, const QString& text,
 
 QString Expected(const SettingInfo& info) {
     switch (info.kind) {
+    case Kind::Mask:
+        return QStringLiteral("a dotted mask A.B.C.D without leading zeros, its ones "
+                              "contiguous (255.255.255.0, not 255.0.255.0)");
     case Kind::Address:
-        if (info.setting == DeviceSetting::NetMask)
-            return QStringLiteral("a dotted mask A.B.C.D without leading zeros, its ones "
-                                  "contiguous (255.255.255.0, not 255.0.255.0)");
         return QStringLiteral("a dotted address A.B.C.D, each part 0..255 without leading zeros");
     case Kind::Port:
         return QStringLiteral("a port 1..%1").arg(kMaxPort);
@@ -110,7 +88,7 @@ QString Expected(const SettingInfo& info) {
     return QString();
 }
 
-QString ShownValue(const SettingInfo& info, const DeviceModel& model) {
+QString ShownValue(const SettingInfo& info, const DeviceValues& model) {
     const QString value = model.Value(info.field);
     if (info.kind == Kind::ByteOrder || info.kind == Kind::Speed) {
         const std::optional<int> index = model.IndexValue(info.field);
@@ -123,6 +101,7 @@ QString ShownValue(const SettingInfo& info, const DeviceModel& model) {
 bool SameValue(const SettingInfo& info, const QString& written, const QString& read) {
     switch (info.kind) {
     case Kind::Address:
+    case Kind::Mask:
         return IpAddressBytes(written) == IpAddressBytes(read);
     case Kind::Mac:
         return MacAddressBytes(written) == MacAddressBytes(read);
@@ -149,10 +128,8 @@ QString SettingOption(DeviceSetting setting) {
 }
 
 std::optional<DeviceSetting> SettingByKey(const QString& key) {
-    for (const SettingInfo& info : kSettings)
-        if (key == QLatin1String(info.key))
-            return info.setting;
-    return std::nullopt;
+    const SettingRow* row = FindSettingRow(key);
+    return row ? std::optional<DeviceSetting>(row->setting) : std::nullopt;
 }
 
 std::optional<QString> CheckedSettingText(DeviceSetting setting, const QString& text) {
@@ -165,7 +142,7 @@ QString ExpectedSettingForm(DeviceSetting setting) {
     return info ? Expected(*info) : QString();
 }
 
-QString ShownSettingValue(DeviceSetting setting, const DeviceModel& model) {
+QString ShownSettingValue(DeviceSetting setting, const DeviceValues& model) {
     const SettingInfo* info = InfoOf(setting);
     return info ? ShownValue(*info, model) : QString();
 }
@@ -181,8 +158,8 @@ QString ShownSettingText(const ConfigValue& value) {
     return value.text;
 }
 
-bool ReadBackConfig(const DeviceModel& model, QString& problem) {
-    for (const SettingInfo& info : kSettings) {
+bool ReadBackConfig(const DeviceValues& model, QString& problem) {
+    for (const SettingInfo& info : SettingRows()) {
         const QString value = model.Value(info.field);
         if (value.isEmpty()) {
             problem = QStringLiteral("the device did not answer the %1 query")
@@ -201,20 +178,20 @@ bool ReadBackConfig(const DeviceModel& model, QString& problem) {
             return false;
         }
     }
-    for (DeviceField field : {DeviceField::Version, DeviceField::Date}) {
-        if (model.Value(field).isEmpty()) {
-            problem = QStringLiteral("the device did not answer the %1 query")
-                          .arg(field == DeviceField::Version ? QStringLiteral("version")
-                                                             : QStringLiteral("version date"));
+    for (const auto& [value, label] :
+         {std::pair(model.Version(), "version"), std::pair(model.Date(), "version date")}) {
+        if (value.isEmpty()) {
+            problem =
+                QStringLiteral("the device did not answer the %1 query").arg(QLatin1String(label));
             return false;
         }
     }
     return true;
 }
 
-QJsonObject ConfigJson(const DeviceModel& model) {
+QJsonObject ConfigJson(const DeviceValues& model) {
     QJsonObject object;
-    for (const SettingInfo& info : kSettings) {
+    for (const SettingInfo& info : SettingRows()) {
         const QString key = QLatin1String(info.key);
         if (info.kind == Kind::Port)
             object.insert(key, ReadNumber(model.Value(info.field), 0));
@@ -224,11 +201,11 @@ QJsonObject ConfigJson(const DeviceModel& model) {
     return object;
 }
 
-QJsonObject ExportDocument(const DeviceModel& model, const QString& source) {
+QJsonObject ExportDocument(const DeviceValues& model, const QString& source) {
     QJsonObject document;
     document.insert(QStringLiteral("config"), ConfigJson(model));
-    document.insert(QStringLiteral("version"), model.Value(DeviceField::Version));
-    document.insert(QStringLiteral("date"), model.Value(DeviceField::Date));
+    document.insert(QStringLiteral("version"), model.Version());
+    document.insert(QStringLiteral("date"), model.Date());
     document.insert(QStringLiteral("source"), source);
     return document;
 }
@@ -250,9 +227,9 @@ bool SaveDocument(const QString& path, const QJsonObject& document, QString& err
     return true;
 }
 
-QStringList ConfigLines(const DeviceModel& model) {
+QStringList ConfigLines(const DeviceValues& model) {
     QStringList lines;
-    for (const SettingInfo& info : kSettings)
+    for (const SettingInfo& info : SettingRows())
         lines << (QLatin1String(info.label) + QLatin1Char(':')).leftJustified(14) +
                      ShownValue(info, model);
     return lines;
@@ -352,7 +329,7 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
     }
     for (const QString& key : config.keys()) {
         const bool known =
-            std::any_of(std::begin(kSettings), std::end(kSettings),
+            std::any_of(std::begin(SettingRows()), std::end(SettingRows()),
                         [&](const SettingInfo& i) { return key == QLatin1String(i.key); });
         if (!known) {
             error = QStringLiteral("unknown key \"%1\"").arg(key);
@@ -360,7 +337,7 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
         }
     }
     QList<ConfigValue> values;
-    for (const SettingInfo& info : kSettings) {
+    for (const SettingInfo& info : SettingRows()) {
         const QString key = QLatin1String(info.key);
         if (!config.contains(key))
             continue;
@@ -436,31 +413,38 @@ QStringList ValueWarnings(const QList<ConfigValue>& values) {
         if (!info)
             continue;
         const QString option = QLatin1String(info->option);
-        if ((value.setting == DeviceSetting::NetMask || value.setting == DeviceSetting::Gateway) &&
-            value.text == QLatin1String("0.0.0.0"))
-            warnings << QStringLiteral("--%1 0.0.0.0 leaves the device without a %2")
-                            .arg(option, QLatin1String(info->label));
-        if (value.setting == DeviceSetting::IpAddr) {
+        switch (info->warning) {
+        case SettingWarning::None:
+            break;
+        case SettingWarning::ZeroLeavesNone:
+            if (value.text == QLatin1String("0.0.0.0"))
+                warnings << QStringLiteral("--%1 0.0.0.0 leaves the device without a %2")
+                                .arg(option, QLatin1String(info->label));
+            break;
+        case SettingWarning::NoDeviceAddress: {
             const QByteArray ip = IpAddressBytes(value.text).value_or(QByteArray(4, '\0'));
             const int first = quint8(ip.at(0));
             if (value.text == QLatin1String("0.0.0.0") ||
                 value.text == QLatin1String("255.255.255.255"))
-                warnings << QStringLiteral("--ip %1 is no address a device can be reached at")
-                                .arg(value.text);
+                warnings << QStringLiteral("--%1 %2 is no address a device can be reached at")
+                                .arg(option, value.text);
             else if (first >= 224 && first <= 239)
-                warnings << QStringLiteral("--ip %1 is a multicast address, not one of a device")
-                                .arg(value.text);
+                warnings << QStringLiteral("--%1 %2 is a multicast address, not one of a device")
+                                .arg(option, value.text);
+            break;
         }
-        if (value.setting == DeviceSetting::MacAddr) {
+        case SettingWarning::NoDeviceMac: {
             // The low bit of the first octet marks a group address.
             const int first = value.text.left(2).toInt(nullptr, 16);
             if ((first & 1) != 0)
-                warnings << QStringLiteral("--mac %1 is a %2 address, not one of a device")
-                                .arg(value.text,
+                warnings << QStringLiteral("--%1 %2 is a %3 address, not one of a device")
+                                .arg(option, value.text,
                                      value.text.compare(QLatin1String("FF-FF-FF-FF-FF-FF"),
                                                         Qt::CaseInsensitive) == 0
                                          ? QStringLiteral("broadcast")
                                          : QStringLiteral("multicast"));
+            break;
+        }
         }
     }
     return warnings;
@@ -469,7 +453,7 @@ QStringList ValueWarnings(const QList<ConfigValue>& values) {
 QList<ConfigValue> MergeValues(const QList<ConfigValue>& base,
                                const QList<ConfigValue>& overrides) {
     QList<ConfigValue> merged;
-    for (const SettingInfo& info : kSettings) {
+    for (const SettingInfo& info : SettingRows()) {
         const auto pick = [&](const QList<ConfigValue>& list) -> const ConfigValue* {
             for (const ConfigValue& v : list)
                 if (v.setting == info.setting)
@@ -484,7 +468,7 @@ QList<ConfigValue> MergeValues(const QList<ConfigValue>& base,
     return merged;
 }
 
-QList<ConfigValue> DifferingValues(const QList<ConfigValue>& desired, const DeviceModel& model) {
+QList<ConfigValue> DifferingValues(const QList<ConfigValue>& desired, const DeviceValues& model) {
     QList<ConfigValue> differing;
     for (const ConfigValue& value : desired) {
         const SettingInfo* info = InfoOf(value.setting);
@@ -494,7 +478,7 @@ QList<ConfigValue> DifferingValues(const QList<ConfigValue>& desired, const Devi
     return differing;
 }
 
-QStringList Mismatches(const QList<ConfigValue>& written, const DeviceModel& model) {
+QStringList Mismatches(const QList<ConfigValue>& written, const DeviceValues& model) {
     QStringList problems;
     for (const ConfigValue& value : written) {
         const SettingInfo* info = InfoOf(value.setting);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ConfigProcedures.h"
-#include "DeviceModel.h"
+#include "DeviceSettings.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // A device's configuration as a document: JSON keys (and the command line's
@@ -18,22 +19,24 @@
 // line's export and import and the window's saved configurations share it.
 
 // The seven writable settings in the window's write order.
-inline constexpr DeviceSetting kWriteOrder[] = {DeviceSetting::IpAddr,     DeviceSetting::NetMask,
-                                                DeviceSetting::Port,       DeviceSetting::Gateway,
-                                                DeviceSetting::MacAddr,    DeviceSetting::PackFloat,
-                                                DeviceSetting::SpeedDuplex};
+inline const std::array<DeviceSetting, kConfigSettingCount> kWriteOrder = [] {
+    std::array<DeviceSetting, kConfigSettingCount> order{};
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = SettingRows()[i].setting;
+    return order;
+}();
 
 // True when the nine read values are all there and valid; else `problem`
 // names the first that is not.
-bool ReadBackConfig(const DeviceModel& model, QString& problem);
+bool ReadBackConfig(const DeviceValues& model, QString& problem);
 // The seven settings as read, as the JSON object export writes and import reads.
-QJsonObject ConfigJson(const DeviceModel& model);
+QJsonObject ConfigJson(const DeviceValues& model);
 // The same for people, one "name: value" line each.
-QStringList ConfigLines(const DeviceModel& model);
+QStringList ConfigLines(const DeviceValues& model);
 
 // The export document: the configuration, the version and date read, and
 // where it came from (HOST:PORT).
-QJsonObject ExportDocument(const DeviceModel& model, const QString& source);
+QJsonObject ExportDocument(const DeviceValues& model, const QString& source);
 // A configuration file is a few hundred bytes, a fleet's table some
 // kilobytes: anything past this is some other file.
 inline constexpr qint64 kMaxConfigFileBytes = 1 << 20;
@@ -75,9 +78,9 @@ std::optional<QString> CheckedSettingText(DeviceSetting setting, const QString& 
 QString ExpectedSettingForm(DeviceSetting setting);
 // A setting's value as read (a table's text, not its index), and a value to
 // send shown the same way.
-QString ShownSettingValue(DeviceSetting setting, const DeviceModel& model);
+QString ShownSettingValue(DeviceSetting setting, const DeviceValues& model);
 QString ShownSettingText(const ConfigValue& value);
 // The values of `desired` that the device, as read, holds otherwise.
-QList<ConfigValue> DifferingValues(const QList<ConfigValue>& desired, const DeviceModel& model);
+QList<ConfigValue> DifferingValues(const QList<ConfigValue>& desired, const DeviceValues& model);
 // One text per written value that did not read back as written.
-QStringList Mismatches(const QList<ConfigValue>& written, const DeviceModel& model);
+QStringList Mismatches(const QList<ConfigValue>& written, const DeviceValues& model);

@@ -6,89 +6,33 @@
 #include "ValueChecks.h"
 #include "Wait.h"
 
+ConfigProcedures::ConfigProcedures(ClientSocket& socket, CommandChannel& channel,
+                                   DeviceModel& model, DeviceLog& log, RestartFollower& follower,
+                                   QObject* parent)
+    : QObject(parent), socket_(socket), channel_(channel), model_(model), log_(log),
+      follower_(follower) {}
+
 namespace {
 
-// One row per writable setting: its command and its check.
-struct SettingCommand {
-    DeviceSetting setting;
-    AnswerKey answer; // the key of the device's confirmation
-    const char* command;
-    bool (*check)(const QString&); // none for table indexes
-    const char* error;
-};
-
-const SettingCommand kSettingCommands[] = {
-    {DeviceSetting::IpAddr, AnswerKey::SET_IPADDR, "IPADDR = ", CheckIpAddress,
-     "Error in IP Address"},
-    {DeviceSetting::NetMask, AnswerKey::SET_NETMASK, "NETMASK = ", CheckIpAddress, "Error in mask"},
-    {DeviceSetting::Port, AnswerKey::SET_SERVICE, "SERVICE = ", CheckPort, "Error in Port"},
-    {DeviceSetting::Gateway, AnswerKey::SET_GW, "GW = ", CheckIpAddress, "Error in GW Address"},
-    {DeviceSetting::MacAddr, AnswerKey::SET_MACADDR, "MACADDR = ", CheckMacAddress,
-     "Error in MAC Address"},
-    {DeviceSetting::PackFloat, AnswerKey::SET_PACKFLOAT, "PACKFLOAT = ", nullptr, ""},
-    {DeviceSetting::SpeedDuplex, AnswerKey::SET_SPEED_DUPLEX, "SPEED_DUPLEX = ", nullptr, ""},
-};
-
-// The nine queries in the order "Read" sends them.
-struct FieldQuery {
-    DeviceField field;
-    AnswerKey answer;
-    const char* text;
-};
-const FieldQuery kQueries[] = {
-    {DeviceField::IpAddr, AnswerKey::IPADDR, "?IpAddr;"},
-    {DeviceField::NetMask, AnswerKey::NETMASK, "?NetMask;"},
-    {DeviceField::Gateway, AnswerKey::GW, "?GW;"},
-    {DeviceField::Port, AnswerKey::SERVICE, "?Service;"},
-    {DeviceField::Version, AnswerKey::VERSION, "?Version;"},
-    {DeviceField::Date, AnswerKey::DATEVERSION, "?DateVersion;"},
-    {DeviceField::PackFloat, AnswerKey::PACKFLOAT, "?PackFloat;"},
-    {DeviceField::MacAddr, AnswerKey::MACADDR, "?MacAddr;"},
-    {DeviceField::SpeedDuplex, AnswerKey::SPEED_DUPLEX, "?Speed_Duplex;"},
-};
-
-const SettingCommand* FindCommand(DeviceSetting setting) {
-    for (const SettingCommand& c : kSettingCommands)
-        if (c.setting == setting)
-            return &c;
-    return nullptr;
-}
-
-void Remember(RememberedParams& r, DeviceSetting setting, const QString& text) {
-    switch (setting) {
-    case DeviceSetting::IpAddr:
-        r.LastAddr = text;
-        break;
-    case DeviceSetting::NetMask:
-        r.LastNetMask = text;
-        break;
-    case DeviceSetting::Port:
-        r.LastPort = text;
-        break;
-    case DeviceSetting::Gateway:
-        r.LastGW = text;
-        break;
-    case DeviceSetting::MacAddr:
-        r.LastMac = text;
-        break;
-    case DeviceSetting::PackFloat:
-        r.LastPackFloat = text.toInt();
-        break;
-    case DeviceSetting::SpeedDuplex:
-        r.LastSpeedDup = text.toInt();
-        break;
-    case DeviceSetting::RemoteCom:
+// The check the window's fields get: the form of a dotted address, a port, a
+// MAC address; table indexes come from a list and need none.
+bool PassesWindowCheck(const SettingRow& row, const QString& text) {
+    switch (row.kind) {
+    case SettingKind::Address:
+    case SettingKind::Mask:
+        return CheckIpAddress(text);
+    case SettingKind::Port:
+        return CheckPort(text);
+    case SettingKind::Mac:
+        return CheckMacAddress(text);
+    case SettingKind::ByteOrder:
+    case SettingKind::Speed:
         break;
     }
+    return true;
 }
 
 } // namespace
-
-ConfigProcedures::ConfigProcedures(ClientSocket& socket, CommandChannel& channel,
-                                   RememberedParams& remembered, DeviceModel& model, DeviceLog& log,
-                                   RestartFollower& follower, QObject* parent)
-    : QObject(parent), socket_(socket), channel_(channel), remembered_(remembered), model_(model),
-      log_(log), follower_(follower) {}
 
 ConfigProcedures::ReadOutcome ConfigProcedures::ReadConfiguration() {
     ReadOutcome outcome;
@@ -101,18 +45,19 @@ ConfigProcedures::ReadOutcome ConfigProcedures::ReadConfiguration() {
     model_.ClearValues();
     ProcessMessages();
 
-    for (const FieldQuery& query : kQueries) {
+    int answered = 0;
+    for (const FieldQuery& query : ReadQueries()) {
         const Answer answer = channel_.Exchange(QByteArray(query.text), AnswerWait{});
-        outcome.answered += answer.came() ? 1 : 0;
-        outcome.values[size_t(query.field)] = answer.ValueOf(query.answer);
+        answered += answer.came() ? 1 : 0;
+        outcome.values.Set(query.field, answer.ValueOf(query.valueKey).value_or(QString()));
     }
 
     outcome.result = ReadResult::Answered;
-    if (outcome.answered == 0) {
+    if (answered == 0) {
         log_.SetStatus(StatusPanel::Message, msg::ServerNotAnswer);
         socket_.Close();
         outcome.result = ReadResult::NotAnswered;
-    } else if (outcome.answered <= 7) {
+    } else if (answered <= 7) {
         log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
         outcome.result = ReadResult::PartlyAnswered;
     } else {
@@ -123,7 +68,8 @@ ConfigProcedures::ReadOutcome ConfigProcedures::ReadConfiguration() {
 }
 
 ConfigProcedures::WriteOutcome
-ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool restart) {
+ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool restart,
+                                     FollowDone done) {
     WriteOutcome outcome;
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
@@ -132,7 +78,7 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
     model_.ClearNetworkResults();
     // What this connection read of the device's MAC address names it after
     // a restart.
-    outcome.identity = model_.Value(DeviceField::MacAddr);
+    outcome.identity = model_.Values().Mac();
     model_.ClearValues();
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing config..."));
     ProcessMessages();
@@ -142,34 +88,38 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
     outcome.restartAddress = socket_.Address();
     outcome.restartPort = socket_.Port();
     QString invalid;
-    bool macWritten = false;
+    bool identityWritten = false;
+    int answered = 0;
     for (const ConfigValue& value : values) {
-        const SettingCommand* command = FindCommand(value.setting);
-        if (!command)
+        const SettingRow* row = FindSettingRow(value.setting);
+        if (!row)
             continue;
-        if (command->check && !command->check(value.text)) {
-            log_.AddLogLine(QString::fromLatin1(command->error));
+        if (!PassesWindowCheck(*row, value.text)) {
+            log_.AddLogLine(QString::fromLatin1(row->windowError));
             model_.SetResult(value.setting, SettingResult::Error);
             if (invalid.isEmpty())
-                invalid = QString::fromLatin1(command->error);
+                invalid = QString::fromLatin1(row->windowError);
             continue;
         }
-        ++outcome.sent;
+        outcome.sent.append(value);
         const Answer answer = channel_.Exchange(
-            ToCp1251(QString::fromLatin1(command->command) + value.text), AnswerWait{});
-        outcome.answered += answer.came() ? 1 : 0;
-        Remember(remembered_, value.setting, value.text);
-        macWritten = macWritten || value.setting == DeviceSetting::MacAddr;
-        if (answer.ValueOf(command->answer) != QString(kAnswerOk))
+            ToCp1251(QString::fromLatin1(row->command) + value.text), AnswerWait{});
+        answered += answer.came() ? 1 : 0;
+        identityWritten = identityWritten || row->role == SettingRole::Identity;
+        const std::optional<QString> confirmation = answer.ValueOf(row->confirmKey);
+        if (confirmation && *confirmation != kAnswerOk)
+            outcome.refused.append(value.setting);
+        if (confirmation != QString(kAnswerOk))
             continue;
         outcome.confirmed.append(value.setting);
-        if (value.setting == DeviceSetting::IpAddr)
+        if (row->role == SettingRole::Address)
             outcome.restartAddress = value.text;
-        if (value.setting == DeviceSetting::Port)
+        if (row->role == SettingRole::Port)
             outcome.restartPort = ReadNumber(value.text, outcome.restartPort);
-        if (value.setting == DeviceSetting::MacAddr)
+        if (row->role == SettingRole::Identity)
             outcome.identity = value.text;
     }
+    const int sent = int(outcome.sent.size());
 
     if (!invalid.isEmpty()) {
         // The write is over: "Writing config..." would say it still runs.
@@ -177,25 +127,26 @@ ConfigProcedures::WriteConfiguration(const QList<ConfigValue>& values, bool rest
         outcome.result = WriteResult::InvalidValue;
         return outcome;
     }
-    if (outcome.answered == outcome.sent) {
+    if (answered == sent) {
         if (!restart) {
             log_.SetStatus(StatusPanel::Message, QString());
             outcome.result = WriteResult::Written;
             return outcome;
         }
-        if (restartOnlyWhenConfirmed && outcome.confirmed.size() != outcome.sent) {
+        if (restartOnlyWhenConfirmed && outcome.confirmed.size() != sent) {
             log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
             outcome.result = WriteResult::PartlyAnswered;
             return outcome;
         }
         if (!MacAddressBytes(outcome.identity))
             outcome.identity = askIdentity();
-        outcome.result = runRestartSequence(macWritten, outcome.restartAddress, outcome.restartPort)
+        outcome.result = runRestartSequence(identityWritten, outcome.restartAddress,
+                                            outcome.restartPort, std::move(done))
                              ? WriteResult::Restarting
                              : WriteResult::RestartFailed;
         return outcome;
     }
-    if (outcome.answered > 0) {
+    if (answered > 0) {
         log_.SetStatus(StatusPanel::Message, msg::ErrorServerAnswer);
         outcome.result = WriteResult::PartlyAnswered;
         return outcome;
@@ -219,30 +170,34 @@ QString AnotherDeviceAnswers(const QString& address, const QString& expected,
 QString ConfigProcedures::askIdentity() {
     if (!channel_.Writable())
         return QString();
+    const FieldQuery* query = FindQuery(DeviceValues::FieldWithRole(SettingRole::Identity));
     AnswerWait wait;
-    wait.key = AnswerKey::MACADDR;
+    wait.key = query->valueKey;
     wait.endOnDisconnect = true;
-    return channel_.Exchange(QByteArrayLiteral("?MacAddr;"), wait).value();
+    return channel_.Exchange(QByteArray(query->text), wait).value();
 }
 
-bool ConfigProcedures::ReadValue(DeviceField field) {
-    if (!socket_.Connected())
-        return false;
-    for (const FieldQuery& query : kQueries)
-        if (query.field == field)
-            return channel_.Exchange(QByteArray(query.text), AnswerWait{}).came();
-    return false;
+std::optional<QString> ConfigProcedures::ReadValue(DeviceField field) {
+    const FieldQuery* query = FindQuery(field);
+    if (!socket_.Connected() || !query)
+        return std::nullopt;
+    const Answer answer = channel_.Exchange(QByteArray(query->text), AnswerWait{});
+    if (!answer.came())
+        return std::nullopt;
+    return answer.ValueOf(query->valueKey).value_or(QString());
 }
 
-ConfigProcedures::VersionOutcome ConfigProcedures::ReadVersion() {
+std::optional<ConfigProcedures::VersionOutcome> ConfigProcedures::ReadVersion() {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Reading version"));
     ProcessMessages();
     VersionOutcome outcome;
-    outcome.version =
-        channel_.Exchange(QByteArrayLiteral("?Version"), AnswerWait{}).ValueOf(AnswerKey::VERSION);
+    outcome.version = channel_.Exchange(QByteArrayLiteral("?Version"), AnswerWait{})
+                          .ValueOf(AnswerKey::VERSION)
+                          .value_or(QString());
     const Answer date = channel_.Exchange(QByteArrayLiteral("?DateVersion"), AnswerWait{});
-    outcome.date = date.ValueOf(AnswerKey::DATEVERSION);
-    outcome.answered = date.came();
+    if (!date.came())
+        return std::nullopt;
+    outcome.date = date.ValueOf(AnswerKey::DATEVERSION).value_or(QString());
     return outcome;
 }
 

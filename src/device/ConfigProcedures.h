@@ -6,7 +6,6 @@
 #include "Connection.h"
 #include "DeviceLog.h"
 #include "DeviceModel.h"
-#include "RememberedParams.h"
 #include "RestartFollower.h"
 
 #include <QList>
@@ -15,13 +14,6 @@
 
 #include <array>
 #include <optional>
-
-// One setting the user ticked for writing, with the text to send: an address,
-// a port, a MAC address, or a table index in decimal.
-struct ConfigValue {
-    DeviceSetting setting;
-    QString text;
-};
 
 // After a restart: why the device that answers at `address` is not the one
 // that was restarted (its MAC address `answered` is not `expected`), or empty
@@ -47,20 +39,20 @@ public:
     };
 
     // How a read went: the rating the window shows, and each field's value as
-    // an item with the field's own key carried it (nothing where none did).
+    // the answer to its own query carried it (empty where none did).
     struct ReadOutcome {
         ReadResult result = ReadResult::NotConnected;
-        int answered = 0;
-        std::array<std::optional<QString>, kDeviceFieldCount> values;
-        std::optional<QString> value(DeviceField field) const { return values[size_t(field)]; }
+        DeviceValues values;
     };
     // How a write went, and where a restart follows the device.
     struct WriteOutcome {
         WriteResult result = WriteResult::NotConnected;
-        int sent = 0;
-        int answered = 0;
-        // The settings the device confirmed with OK.
+        // The values that passed their check and were sent, in order.
+        QList<ConfigValue> sent;
+        // The settings the device confirmed with OK, and those it refused,
+        // each in the answer to its own command.
         QList<DeviceSetting> confirmed;
+        QList<DeviceSetting> refused;
         QString restartAddress;
         int restartPort = ClientSocket::kDefaultPort;
         // With a restart: the MAC address the device should report when it
@@ -68,17 +60,15 @@ public:
         // empty when it never said.
         QString identity;
     };
-    // The version read after an upgrade's restart.
+    // The version read after an upgrade's restart: nothing unless the last
+    // query was answered; each value as its own answer carried it.
     struct VersionOutcome {
-        // The last query was answered.
-        bool answered = false;
-        std::optional<QString> version;
-        std::optional<QString> date;
+        QString version;
+        QString date;
     };
 
-    ConfigProcedures(ClientSocket& socket, CommandChannel& channel, RememberedParams& remembered,
-                     DeviceModel& model, DeviceLog& log, RestartFollower& follower,
-                     QObject* parent = nullptr);
+    ConfigProcedures(ClientSocket& socket, CommandChannel& channel, DeviceModel& model,
+                     DeviceLog& log, RestartFollower& follower, QObject* parent = nullptr);
 
     // The nine queries; the status panel says how it went.
     ReadOutcome ReadConfiguration();
@@ -86,15 +76,28 @@ public:
     // `restart` and every command answered, restarts the device and hands it
     // to the follower. An invalid value is logged and marked, nothing else of
     // it is sent, and no restart follows.
-    WriteOutcome WriteConfiguration(const QList<ConfigValue>& values, bool restart);
+    // `done` is handed how the follow ended.
+    WriteOutcome WriteConfiguration(const QList<ConfigValue>& values, bool restart,
+                                    FollowDone done = {});
     // Restarts the device without writing anything and hands it to the
     // follower at `address` and `port`, where it said it would come back;
     // true when the follower took it over.
-    bool RestartTo(const QString& address, int port);
+    bool RestartTo(const QString& address, int port, FollowDone done = {});
+    // The restart's tail, shared with the install: the connection closed and
+    // its lamp off, the ARP entry of `address` forgotten with `clearArp`,
+    // and the follower started, counting the pause from `start` (a tick
+    // count; now when none).
+    void HandToFollower(const QString& address, int port, bool clearArp, uint32_t pauseMs,
+                        std::optional<uint32_t> start, FollowDone done);
     // "?Version" and "?DateVersion" after an upgrade's restart.
-    VersionOutcome ReadVersion();
-    // The one query of "Read" for `field`; true when an answer item came.
-    bool ReadValue(DeviceField field);
+    std::optional<VersionOutcome> ReadVersion();
+    // The one query of "Read" for `field`: the value its answer carried, or
+    // nothing when none came.
+    std::optional<QString> ReadValue(DeviceField field);
+    // The same for the MAC address: who the device is.
+    std::optional<QString> ReadIdentity() {
+        return ReadValue(DeviceValues::FieldWithRole(SettingRole::Identity));
+    }
 
     // Makes the workstation forget the hardware address it cached for the
     // device at `address`.
@@ -118,11 +121,10 @@ private:
     // connection never read it; empty when it does not say.
     QString askIdentity();
     // True when the follower took the device over.
-    bool runRestartSequence(bool clearArp, const QString& address, int port);
+    bool runRestartSequence(bool clearArp, const QString& address, int port, FollowDone done);
 
     ClientSocket& socket_;
     CommandChannel& channel_;
-    RememberedParams& remembered_;
     DeviceModel& model_;
     DeviceLog& log_;
     RestartFollower& follower_;

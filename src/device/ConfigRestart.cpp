@@ -8,11 +8,28 @@
 
 #include <exception>
 
-bool ConfigProcedures::RestartTo(const QString& address, int port) {
-    return socket_.Connected() && runRestartSequence(false, address, port);
+bool ConfigProcedures::RestartTo(const QString& address, int port, FollowDone done) {
+    return socket_.Connected() && runRestartSequence(false, address, port, std::move(done));
 }
 
-bool ConfigProcedures::runRestartSequence(bool clearArp, const QString& address, int port) {
+void ConfigProcedures::HandToFollower(const QString& address, int port, bool clearArp,
+                                      uint32_t pauseMs, std::optional<uint32_t> start,
+                                      FollowDone done) {
+    if (socket_.Active()) {
+        socket_.Close();
+        log_.SetLamp(false);
+    }
+    ProcessMessages();
+    const uint32_t t0 = start.value_or(rk::GetTickCount());
+    // A new MAC address at an address the workstation knows would be
+    // unreachable until its cached entry expired.
+    if (clearArp)
+        ClearArpEntry(address);
+    follower_.Follow(address, port, pauseMs, t0, std::move(done));
+}
+
+bool ConfigProcedures::runRestartSequence(bool clearArp, const QString& address, int port,
+                                          FollowDone done) {
     try {
         emit restartBegun();
         log_.SetStatus(StatusPanel::Message, QStringLiteral("Wait for restarting of RK5720LAN..."));
@@ -28,15 +45,8 @@ bool ConfigProcedures::runRestartSequence(bool clearArp, const QString& address,
             return false;
         }
         socket_.SendText(QByteArrayLiteral("Close = 1"));
-        if (socket_.Active()) {
-            socket_.Close();
-            log_.SetLamp(false);
-        }
-        ProcessMessages();
-        const uint32_t t0 = rk::GetTickCount();
-        if (clearArp)
-            ClearArpEntry(address);
-        follower_.Follow(address, port, timing.restartPauseMs, t0);
+        HandToFollower(address, port, clearArp, timing.restartPauseMs, std::nullopt,
+                       std::move(done));
         return true;
     } catch (const std::exception&) {
         log_.SetStatus(StatusPanel::Message, QStringLiteral("Error..."));

@@ -1,37 +1,12 @@
 #pragma once
 
+#include "DeviceSettings.h"
+
 #include <QObject>
 #include <QString>
 
 #include <array>
 #include <optional>
-
-// The values a device reports, in the order the read fields are cleared.
-enum class DeviceField : int {
-    MacAddr,
-    SpeedDuplex,
-    IpAddr,
-    NetMask,
-    Port,
-    Gateway,
-    PackFloat,
-    Version,
-    Date,
-};
-inline constexpr int kDeviceFieldCount = 9;
-
-// The settings a device confirms or refuses with a SET_ answer.
-enum class DeviceSetting : int {
-    IpAddr,
-    NetMask,
-    Port,
-    Gateway,
-    MacAddr,
-    PackFloat,
-    SpeedDuplex,
-    RemoteCom,
-};
-inline constexpr int kDeviceSettingCount = 8;
 
 // None: not written since the results were last cleared.
 enum class SettingResult { None, Ok, Error };
@@ -49,23 +24,24 @@ public:
 
     // The value text as answered: for the byte order and speed/duplex the
     // table index the device sent, which the window turns into the item text.
-    QString Value(DeviceField field) const { return values_[size_t(field)]; }
+    QString Value(DeviceField field) const { return values_.Value(field); }
+    const DeviceValues& Values() const { return values_; }
     void SetValue(DeviceField field, const QString& value);
     // Empties the nine read fields before a read or a write.
     void ClearValues();
     // Some field holds a value.
-    bool HasValues() const;
+    bool HasValues() const { return values_.HasValues(); }
 
     SettingResult Result(DeviceSetting setting) const { return results_[size_t(setting)]; }
     void SetResult(DeviceSetting setting, SettingResult result);
-    // Resets the write results of the seven network settings.
+    // Resets the write results of the seven settings of the configuration.
     void ClearNetworkResults();
 
     RemoteCom RemoteComState() const { return remoteCom_; }
     void SetRemoteCom(RemoteCom state);
 
     // The byte order or speed/duplex as a table index, when the answer held one.
-    std::optional<int> IndexValue(DeviceField field) const;
+    std::optional<int> IndexValue(DeviceField field) const { return values_.IndexValue(field); }
 
 signals:
     void valueChanged(DeviceField field, const QString& value);
@@ -73,7 +49,7 @@ signals:
     void remoteComChanged(RemoteCom state);
 
 private:
-    std::array<QString, kDeviceFieldCount> values_;
+    DeviceValues values_;
     std::array<SettingResult, kDeviceSettingCount> results_{};
     RemoteCom remoteCom_ = RemoteCom::Unknown;
 };

@@ -62,11 +62,21 @@ FirmwareProcedures::CompareResult FirmwareProcedures::CompareFirmware(const Imag
             throw CompareFailure{CompareFileNotOpen};
 
         const ImageCheck fileCheck = ValidateImage(file.bytes, file.size, VersionSide::File);
-        channel_.SendCommand(QStringLiteral("?Version"));
-        channel_.SendCommand(QStringLiteral("?DateVersion"));
-        // What the window shows: an answer that came late still counts.
-        const QString deviceVersion = model_.Value(DeviceField::Version);
-        const QString deviceDate = model_.Value(DeviceField::Date);
+        const Answer versionAnswer = channel_.Exchange(QByteArrayLiteral("?Version"), AnswerWait{});
+        const Answer dateAnswer =
+            channel_.Exchange(QByteArrayLiteral("?DateVersion"), AnswerWait{});
+        // An answer that came late, during the next query, still counts; a
+        // version read before this comparison does not.
+        const auto latest = [&](AnswerKey key) {
+            QString value;
+            for (const Answer* answer : {&versionAnswer, &dateAnswer})
+                for (const AnswerItem& item : answer->items)
+                    if (FindAnswerKey(item.key) == int(key))
+                        value = item.value;
+            return value;
+        };
+        const QString deviceVersion = latest(AnswerKey::VERSION);
+        const QString deviceDate = latest(AnswerKey::DATEVERSION);
         result.deviceVersion = deviceVersion;
         result.deviceDate = deviceDate;
         emit versionText(VersionSide::Device,

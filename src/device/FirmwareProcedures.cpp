@@ -5,6 +5,7 @@
 #include "ImageFile.h"
 #include "Messages.h"
 #include "Ticks.h"
+#include "ValueChecks.h"
 #include "Wait.h"
 
 #include <algorithm>
@@ -50,9 +51,10 @@ ImageCheck FirmwareProcedures::CheckImageFile(const QString& fileName) {
     return failed;
 }
 
-FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const QString& fileName) {
+FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const QString& fileName,
+                                                                     FollowDone done) {
     try {
-        return UploadFirmware(ReadImageFile(fileName));
+        return UploadFirmware(ReadImageFile(fileName), std::move(done));
     } catch (const std::exception&) {
         log_.ShowStatus(ImageFileMessage(ImageFile::Status::CannotOpen, ImageFileUse::Upload));
         emit phase(FirmwarePhase::TransferEnded);
@@ -60,7 +62,8 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const QStri
     }
 }
 
-FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const ImageFile& file) {
+FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const ImageFile& file,
+                                                                     FollowDone done) {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Writing soft..."));
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
@@ -95,7 +98,7 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const Image
         outcome.result = UploadResult::TransferError;
         return outcome;
     }
-    outcome.result = install();
+    outcome.result = install(std::move(done));
     return outcome;
 }
 
@@ -135,7 +138,7 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::sendBlocks(const QByteArra
     return outcome;
 }
 
-FirmwareProcedures::UploadResult FirmwareProcedures::install() {
+FirmwareProcedures::UploadResult FirmwareProcedures::install(FollowDone done) {
     log_.SetStatus(StatusPanel::Message, QStringLiteral("Wait for restarting of RK5720LAN..."));
     ProcessMessages();
     if (!channel_.Writable()) {
@@ -160,14 +163,9 @@ FirmwareProcedures::UploadResult FirmwareProcedures::install() {
             log_.SetStatus(StatusPanel::Progress, QString());
             return UploadResult::UpgradeRejected;
         }
-        if (socket_.Active()) {
-            socket_.Close();
-            log_.SetLamp(false);
-        }
         // The device comes back where it is now.
-        config_.ClearArpEntry(socket_.Address());
-        follower_.Follow(socket_.Address(), socket_.Port(), timing.installRestartMs, t0);
-        log_.SetStatus(StatusPanel::Progress, QString(11, QLatin1Char('-')));
+        config_.HandToFollower(socket_.Address(), socket_.Port(), true, timing.installRestartMs, t0,
+                               std::move(done));
         return UploadResult::Restarting;
     } catch (const std::exception&) {
         log_.SetStatus(StatusPanel::Message, QStringLiteral("Error..."));
@@ -186,18 +184,33 @@ void FirmwareProcedures::closeConnection() {
         socket_.Close();
 }
 
-bool FirmwareProcedures::SwitchRemoteComOn() {
-    return channel_.SendCommand(QStringLiteral("SERVORRCOM = 1")) == 1;
+namespace {
+
+FirmwareProcedures::RemoteComOutcome RemoteComOf(const Answer& answer) {
+    FirmwareProcedures::RemoteComOutcome outcome;
+    outcome.answered = answer.came();
+    if (const std::optional<QString> set = answer.ValueOf(AnswerKey::SET_SERVORRCOM))
+        outcome.confirmed = *set == kAnswerOk;
+    if (const std::optional<QString> state = answer.ValueOf(AnswerKey::SERVORRCOM))
+        if (const std::optional<bool> off = RemoteComOff(*state))
+            outcome.state = *off ? RemoteCom::Off : RemoteCom::On;
+    return outcome;
 }
 
-bool FirmwareProcedures::SwitchRemoteComOff() {
+} // namespace
+
+FirmwareProcedures::RemoteComOutcome FirmwareProcedures::SwitchRemoteComOn() {
+    return RemoteComOf(channel_.Exchange(QByteArrayLiteral("SERVORRCOM = 1"), AnswerWait{}));
+}
+
+FirmwareProcedures::RemoteComOutcome FirmwareProcedures::SwitchRemoteComOff() {
     socket_.SendBuf(kRemoteComOff, int(sizeof(kRemoteComOff)));
     AnswerWait any;
     any.limitMs = timing.remoteComOffMs;
     any.onlyWhenWritable = false;
-    return channel_.Exchange(kRemoteComQuery, any).came();
+    return RemoteComOf(channel_.Exchange(kRemoteComQuery, any));
 }
 
-bool FirmwareProcedures::QueryRemoteCom() {
-    return channel_.SendCommand(QString::fromLatin1(kRemoteComQuery)) == 1;
+FirmwareProcedures::RemoteComOutcome FirmwareProcedures::QueryRemoteCom() {
+    return RemoteComOf(channel_.Exchange(QByteArray(kRemoteComQuery), AnswerWait{}));
 }

@@ -98,21 +98,29 @@ public:
     // Uploads the file in 1,024-byte blocks, each after the device said READY
     // for it, and installs it. On Restarting the follower runs and ends the
     // procedure when the device is back (or gives up).
-    UploadOutcome UploadFirmware(const QString& fileName);
+    UploadOutcome UploadFirmware(const QString& fileName, FollowDone done = {});
     // Compares the device's version texts, then its stored image, with the file.
     CompareResult CompareFirmware(const QString& fileName);
     // The same with a file read before: a fleet gets the very bytes that were
     // checked once, even if the file changes during the run.
-    UploadOutcome UploadFirmware(const ImageFile& file);
+    UploadOutcome UploadFirmware(const ImageFile& file, FollowDone done = {});
     CompareResult CompareFirmware(const ImageFile& file);
 
-    // "On": true when an answer item came within 500 ms.
-    bool SwitchRemoteComOn();
-    // "Off": the switch-off sequence and the state query; true when an answer
+    // What one exchange of the remote COM-port function gave: whether an
+    // answer item came, the device's confirmation (OK or not) when it sent
+    // one, and the state when it reported it.
+    struct RemoteComOutcome {
+        bool answered = false;
+        std::optional<bool> confirmed;
+        RemoteCom state = RemoteCom::Unknown;
+    };
+    // "On": answered when an item came within 500 ms.
+    RemoteComOutcome SwitchRemoteComOn();
+    // "Off": the switch-off sequence and the state query; answered when an
     // item came within 3,000 ms.
-    bool SwitchRemoteComOff();
-    // The state query alone; true when an answer item came within 500 ms.
-    bool QueryRemoteCom();
+    RemoteComOutcome SwitchRemoteComOff();
+    // The state query alone; answered when an item came within 500 ms.
+    RemoteComOutcome QueryRemoteCom();
 
     FirmwareTiming timing;
 
@@ -122,7 +130,7 @@ signals:
 
 private:
     UploadOutcome sendBlocks(const QByteArray& image, qsizetype size);
-    UploadResult install();
+    UploadResult install(FollowDone done);
     // Block `n` of the stored image, or nothing when it did not come in time.
     std::optional<QByteArray> readBlock(int n, uint32_t limitMs);
     int readBack(const QByteArray& file, qsizetype size, CompareResult& result);

@@ -16,28 +16,16 @@ const QString kJoin = QStringLiteral("; ");
 LinkTestProcedures::LinkTestProcedures(ClientSocket& socket, CommandChannel& channel,
                                        DeviceLog& log, QObject* parent)
     : QObject(parent), socket_(socket), channel_(channel), log_(log) {
-    connect(&channel_, &CommandChannel::blockReadStarted, this, [this] {
-        blockStarted_ = true;
-        emit blockReadStarted();
-    });
-    connect(&channel_, &CommandChannel::blockReceived, this,
-            [this](const QByteArray& block, int received) {
-                block_ = block;
-                blockReceived_ = received;
-                emit blockReceived(block, received);
-            });
-    connect(&channel_, &CommandChannel::modbusReplyReceived, this,
-            [this](const QByteArray& header, const QByteArray& pdu) {
-                reply_ = std::make_pair(header, pdu);
-            });
+    // The window shows each block as it comes; a script takes it as a value.
+    connect(&channel_, &CommandChannel::blockReadStarted, this,
+            &LinkTestProcedures::blockReadStarted);
+    connect(&channel_, &CommandChannel::blockReceived, this, &LinkTestProcedures::blockReceived);
 }
 
 std::optional<QString> LinkTestProcedures::beginStringRequest(const QString& numberText,
                                                               Result& failure) {
     // A block read still pending from an earlier request is abandoned.
-    channel_.AbandonBlockRead();
-    blockStarted_ = false;
-    block_.reset();
+    channel_.ForgetBlocks();
     if (!socket_.Connected()) {
         log_.ShowStatus(msg::ServerNotConnected);
         failure = Result::NotConnected;
@@ -123,7 +111,6 @@ LinkTestProcedures::Result LinkTestProcedures::SendModbusRequest(const QString& 
     }
     log_.AddSentLine(text);
     emit modbusRequestAccepted();
-    reply_.reset();
     channel_.ExpectModbusReply(*frame);
     socket_.SendBuf(frame->constData(), int(frame->size()));
     return Result::Sent;
@@ -134,14 +121,9 @@ LinkTestProcedures::InstrumentOutcome LinkTestProcedures::ReadInstrument(const Q
     InstrumentOutcome outcome;
     outcome.result = ReadCurrentValues(numberText);
     outcome.number = ParseInstrumentNumber(numberText).value_or(QString());
-    outcome.blockStarted = blockStarted_;
-    if (outcome.result != Result::Answered || !blockStarted_)
-        return outcome;
-    WaitUntil([this] { return block_.has_value() || !channel_.Writable(); }, limitMs);
-    if (block_) {
-        outcome.block = block_;
-        outcome.received = blockReceived_;
-    }
+    outcome.blockStarted = channel_.BlockReadBegun();
+    if (outcome.result == Result::Answered && outcome.blockStarted)
+        outcome.block = channel_.AwaitBlock(limitMs);
     return outcome;
 }
 
@@ -151,12 +133,8 @@ LinkTestProcedures::ModbusOutcome LinkTestProcedures::ExchangeModbus(const QStri
     outcome.result = SendModbusRequest(text);
     if (outcome.result != Result::Sent)
         return outcome;
-    WaitUntil([this] { return reply_.has_value() || !channel_.Writable(); }, limitMs);
-    if (reply_) {
-        outcome.replied = true;
-        outcome.header = reply_->first;
-        outcome.pdu = reply_->second;
-    } else {
+    outcome.reply = channel_.AwaitModbusReply(limitMs);
+    if (!outcome.reply) {
         outcome.rejected = channel_.RejectedModbusHeader();
         channel_.AbandonModbusReply();
     }

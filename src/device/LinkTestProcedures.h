@@ -39,17 +39,13 @@ public:
         QString number;
         // READ was answered OK, so the device was asked for the block.
         bool blockStarted = false;
-        // The block as it came within the limit: its first `received` bytes
-        // are the instrument's.
-        std::optional<QByteArray> block;
-        int received = 0;
+        // The block as it came within the limit.
+        std::optional<InstrumentBlock> block;
     };
     // A ModBus request followed to its reply.
     struct ModbusOutcome {
         Result result = Result::NotConnected;
-        bool replied = false;
-        QByteArray header;
-        QByteArray pdu;
+        std::optional<ModbusReply> reply;
         // Without a reply: what began an arrival that was none (up to 7 bytes).
         QByteArray rejected;
     };
@@ -86,9 +82,4 @@ private:
     ClientSocket& socket_;
     CommandChannel& channel_;
     DeviceLog& log_;
-    // What the channel delivered since the request went out.
-    bool blockStarted_ = false;
-    std::optional<QByteArray> block_;
-    int blockReceived_ = 0;
-    std::optional<std::pair<QByteArray, QByteArray>> reply_;
 };

@@ -5,6 +5,7 @@
 #include "Wait.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 const QString kProgressPattern = QStringLiteral("--+--+--+--");
@@ -17,8 +18,9 @@ RestartFollower::RestartFollower(ClientSocket& socket, Connection& connection, D
     connect(&timer1_, &QTimer::timeout, this, &RestartFollower::Timer1Timer);
 }
 
-void RestartFollower::Follow(const QString& address, int port, uint32_t pauseMs, uint32_t start) {
-    back_ = false;
+void RestartFollower::Follow(const QString& address, int port, uint32_t pauseMs, uint32_t start,
+                             FollowDone done) {
+    done_ = std::move(done);
     const uint32_t step = std::max<uint32_t>(timing.progressStepMs, 1);
     int k = 0;
     // Ticks are whole milliseconds: one more than the pause makes sure the
@@ -37,6 +39,15 @@ void RestartFollower::Follow(const QString& address, int port, uint32_t pauseMs,
     timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(timing.reconnectIntervalMs);
     timer1_.start();
+    log_.SetStatus(StatusPanel::Progress, QString(countdown_, QLatin1Char('-')));
+}
+
+void RestartFollower::end(bool back) {
+    // Taken first: the handler may begin the next follow.
+    const FollowDone done = std::exchange(done_, nullptr);
+    if (done)
+        done(back);
+    emit followed(back);
 }
 
 void RestartFollower::Timer1Timer() {
@@ -44,8 +55,7 @@ void RestartFollower::Timer1Timer() {
         log_.SetStatus(StatusPanel::Progress, QString());
         timer1_.stop();
         ProcessMessages();
-        back_ = true;
-        emit followed(true);
+        end(true);
         return;
     }
 
@@ -58,7 +68,7 @@ void RestartFollower::Timer1Timer() {
         log_.ShowStatus(
             msg::ServerNotConnected +
             QStringLiteral(" (tried %1:%2)").arg(socket_.Address()).arg(socket_.Port()));
-        emit followed(false);
+        end(false);
     }
     ProcessMessages();
     connection_.StartAttempt();

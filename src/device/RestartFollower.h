@@ -10,6 +10,11 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
+
+// How a follow ended, handed to whoever began it: true when the device is
+// back, false when it did not come back in time.
+using FollowDone = std::function<void(bool back)>;
 
 // Follows a restarting device to where it will be: waits out the restart
 // with a moving progress mark, then tries to reconnect once a second (Timer1)
@@ -23,14 +28,17 @@ public:
 
     // Pauses until `pauseMs` have passed since `start` (a tick count; the
     // restart began then), processing messages, then points the connection at
-    // `address`:`port` and starts the reconnection timer; followed() ends it.
-    void Follow(const QString& address, int port, uint32_t pauseMs, uint32_t start);
+    // `address`:`port` and starts the reconnection timer, showing the
+    // attempts left as the progress mark; `done` and followed() end it.
+    void Follow(const QString& address, int port, uint32_t pauseMs, uint32_t start,
+                FollowDone done = {});
     // The reconnection timer runs.
     bool Following() const { return timer1_.isActive(); }
-    // The last follow ended with the device back on the connection.
-    bool Back() const { return back_; }
     // Gives up at once, without a word: a script's own time limit ran out.
-    void Stop() { timer1_.stop(); }
+    void Stop() {
+        timer1_.stop();
+        done_ = nullptr;
+    }
 
     // The reconnection timer's tick.
     void Timer1Timer();
@@ -49,5 +57,7 @@ private:
     // Timer1: 1000 ms, stopped until a restart starts it.
     QTimer timer1_;
     int countdown_ = 0;
-    bool back_ = false;
+    FollowDone done_;
+
+    void end(bool back);
 };

@@ -20,7 +20,6 @@ UpgradeMode::UpgradeMode(Device& device, Ui::TChatForm& ui, Shell& shell, OpenDi
     FirmwareProcedures& firmware = device_.firmware;
     connect(&firmware, &FirmwareProcedures::phase, this, &UpgradeMode::onPhase);
     connect(&firmware, &FirmwareProcedures::versionText, this, &UpgradeMode::onVersionText);
-    connect(&device_.follower, &RestartFollower::followed, this, &UpgradeMode::onFollowed);
 }
 
 void UpgradeMode::Button3Click() {
@@ -53,14 +52,15 @@ void UpgradeMode::ButtonUploadClick() {
     // MAC address, asked for now unless this connection read it already.
     identity_.clear();
     if (device_.Connected()) {
-        if (!MacAddressBytes(device_.model.Value(DeviceField::MacAddr)))
-            device_.config.ReadValue(DeviceField::MacAddr);
-        identity_ = device_.model.Value(DeviceField::MacAddr);
+        identity_ = device_.model.Values().Mac();
+        if (!MacAddressBytes(identity_))
+            identity_ = device_.config.ReadIdentity().value_or(QString());
     }
     using Result = FirmwareProcedures::UploadResult;
-    switch (device_.firmware.UploadFirmware(dialog_.FileName).result) {
+    switch (
+        device_.firmware.UploadFirmware(dialog_.FileName, [this](bool back) { onFollowed(back); })
+            .result) {
     case Result::Restarting: // the follower gives everything back
-        following_ = true;
         break;
     case Result::NotConnected:
     case Result::TooLong:
@@ -107,22 +107,19 @@ void UpgradeMode::ButtonCompareClick() {
 }
 
 void UpgradeMode::onFollowed(bool back) {
-    if (!following_)
-        return;
-    following_ = false;
     shell_.SetBusyCursor(false);
     setButtonsEnabled(true);
     if (!back) {
         SetLabel(ui_.LabelUpload, QStringLiteral("Error restarting of RK5720ELAN"), Qt::red);
         return;
     }
-    if (device_.config.ReadVersion().answered) {
+    if (const auto version = device_.config.ReadVersion()) {
         if (!sameDevice())
             return;
         SetLabel(ui_.LabelUpload, QStringLiteral("OK"), Qt::blue);
         device_.log.SetStatus(StatusPanel::Message, QString());
-        ui_.LabelIMVersion->setText(ui_.EditVersion->text() + QStringLiteral(" (") +
-                                    ui_.EditDateVersion->text() + QStringLiteral(")"));
+        ui_.LabelIMVersion->setText(version->version + QStringLiteral(" (") + version->date +
+                                    QStringLiteral(")"));
         ui_.GrBoxImVer->setVisible(true);
         ProcessMessages();
     } else {
@@ -133,11 +130,10 @@ void UpgradeMode::onFollowed(bool back) {
 bool UpgradeMode::sameDevice() {
     if (!MacAddressBytes(identity_))
         return true;
-    device_.config.ReadValue(DeviceField::MacAddr);
     // A device that does not say is not taken for another one; the version
     // it gave is shown as usual.
     const QString alarm = AnotherDeviceAnswers(device_.Address(), identity_,
-                                               device_.model.Value(DeviceField::MacAddr));
+                                               device_.config.ReadIdentity().value_or(QString()));
     if (alarm.isEmpty())
         return true;
     SetLabel(ui_.LabelUpload, QStringLiteral("another device answers at %1").arg(device_.Address()),
@@ -147,12 +143,12 @@ bool UpgradeMode::sameDevice() {
 }
 
 void UpgradeMode::Button2Click() {
-    if (!device_.firmware.SwitchRemoteComOn())
+    if (!device_.firmware.SwitchRemoteComOn().answered)
         showUnavailable();
 }
 
 void UpgradeMode::Button4Click() {
-    if (!device_.firmware.SwitchRemoteComOff())
+    if (!device_.firmware.SwitchRemoteComOff().answered)
         showUnavailable();
 }
 

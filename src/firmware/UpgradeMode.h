@@ -56,7 +56,6 @@ private:
     Ui::TChatForm& ui_;
     Shell& shell_;
     OpenDialogState& dialog_;
-    bool following_ = false;
     // The MAC address the device had before the install (empty: unknown).
     QString identity_;
 };

@@ -87,12 +87,15 @@ void TestCoreConfig::writeWithRestartFollowsTheDevice() {
     QSignalSpy back(&device->follower, &RestartFollower::followed);
     const QList<ConfigValue> values = {{DeviceSetting::Port, newPort},
                                        {DeviceSetting::SpeedDuplex, QStringLiteral("3")}};
-    QCOMPARE(device->config.WriteConfiguration(values, true).result,
-             ConfigProcedures::WriteResult::Restarting);
+    const ConfigProcedures::WriteOutcome outcome = device->config.WriteConfiguration(values, true);
+    QCOMPARE(outcome.result, ConfigProcedures::WriteResult::Restarting);
     QCOMPARE(device->model.Result(DeviceSetting::Port), SettingResult::Ok);
     QCOMPARE(device->model.Result(DeviceSetting::SpeedDuplex), SettingResult::Ok);
-    QCOMPARE(device->remembered.LastPort, newPort);
-    QCOMPARE(device->remembered.LastSpeedDup, 3);
+    // The window remembers what was sent; the core says what that was.
+    QCOMPARE(outcome.sent.size(), 2);
+    QCOMPARE(outcome.sent.at(0).text, newPort);
+    QCOMPARE(outcome.confirmed,
+             (QList<DeviceSetting>{DeviceSetting::Port, DeviceSetting::SpeedDuplex}));
     QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 15000);
     QCOMPARE(device->Port(), int(port));
 
