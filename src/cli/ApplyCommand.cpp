@@ -9,6 +9,7 @@
 #include "ConfigDocument.h"
 #include "ConfigWrite.h"
 #include "DeviceSession.h"
+#include "TerminalOutput.h"
 #include "ValueChecks.h"
 
 #include <QHostAddress>

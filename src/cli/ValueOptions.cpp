@@ -19,3 +19,18 @@ std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QSt
     }
     return values;
 }
+
+QList<OptionSpec> SettingValueOptions() {
+    return {
+        {"ip", "ADDRESS", "IP address, dotted (A.B.C.D)"},
+        {"mask", "MASK", "network mask, dotted"},
+        {"port", "PORT", "TCP port of the device, 1..65535"},
+        {"gw", "ADDRESS", "gateway address, dotted"},
+        {"mac", "MAC", "MAC address, six hexadecimal pairs separated by \"-\" (00-0A-1B-2C-3D-4E)"},
+        {"byte-order", "ORDER",
+         "float byte order: 1-0-3-2, 0-1-2-3, 3-2-1-0, 2-3-0-1, or its index 0..3"},
+        {"speed", "MODE",
+         "Ethernet speed/duplex: \"Auto\", \"10 Mbit/s full duplex\", \"10 Mbit/s half duplex\", "
+         "\"100 Mbit/s full duplex\", \"100 Mbit/s half duplex\", or its index 0..4"},
+    };
+}
