@@ -1,5 +1,7 @@
 #include "DeviceBinding.h"
 
+#include "ConfigMode.h"
+
 #include "TextColor.h"
 
 #include "HexLine.h"
@@ -66,29 +68,30 @@ void DeviceBinding::AppendLogLine(QTextEdit* log, const QString& text) {
 }
 
 void DeviceBinding::showValue(DeviceField field, const QString& value) {
-    QLineEdit* const edits[kDeviceFieldCount] = {
-        ui_.EditMacAddr, ui_.EditSpeedDup,  ui_.EditIPAddr,  ui_.EditMask,        ui_.EditPort,
-        ui_.EditGW,      ui_.EditPackFloat, ui_.EditVersion, ui_.EditDateVersion,
-    };
+    // The version fields are no settings; the settings' fields are their rows'.
+    QLineEdit* edit = field == DeviceField::Version ? ui_.EditVersion : ui_.EditDateVersion;
     QString shown = value;
-    // Table indexes are shown as their item texts; an empty value clears.
-    for (const SettingRow& row : SettingRows()) {
-        if (row.field != field || value.isEmpty())
+    for (const ConfigMode::WriteRow& row : ConfigMode::WriteRows(ui_)) {
+        const SettingRow* setting = FindSettingRow(row.setting);
+        if (setting->field != field)
             continue;
-        if (row.kind == SettingKind::ByteOrder)
+        edit = row.shown;
+        // Table indexes are shown as their item texts; an empty value clears.
+        if (value.isEmpty())
+            continue;
+        if (setting->kind == SettingKind::ByteOrder)
             shown = IndexDisplay(value, PackFloatItems()).value_or(QString());
-        else if (row.kind == SettingKind::Speed)
+        else if (setting->kind == SettingKind::Speed)
             shown = IndexDisplay(value, SpeedDuplexItems()).value_or(QString());
     }
-    edits[int(field)]->setText(shown);
+    edit->setText(shown);
 }
 
 void DeviceBinding::showResult(DeviceSetting setting, SettingResult result) {
-    QLabel* const labels[kDeviceSettingCount] = {
-        ui_.LabelIPAddr, ui_.LabelMask,      ui_.LabelPort,     ui_.LabelGW,
-        ui_.LabelMac,    ui_.LabelPackFloat, ui_.LabelSpeedDup, ui_.LabelRCom,
-    };
-    QLabel* label = labels[int(setting)];
+    QLabel* label = ui_.LabelRCom;
+    for (const ConfigMode::WriteRow& row : ConfigMode::WriteRows(ui_))
+        if (row.setting == setting)
+            label = row.result;
     switch (result) {
     case SettingResult::None:
         SetLabel(label, QStringLiteral("-"), Qt::black);

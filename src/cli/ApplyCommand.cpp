@@ -9,6 +9,7 @@
 #include "ConfigDocument.h"
 #include "ConfigWrite.h"
 #include "DeviceSession.h"
+#include "TerminalOutput.h"
 #include "ValueChecks.h"
 
 #include <QHostAddress>
@@ -118,20 +119,20 @@ void ApplyToHost(const CommandLine& line, HostReport& report, const QList<Config
     const std::optional<DeviceValues> read = session->ReadConfiguration();
     if (!read)
         return;
-    const DeviceValues& model = *read;
-    const QJsonObject before = ConfigJson(model);
+    const DeviceValues& held = *read;
+    const QJsonObject before = ConfigJson(held);
     report.fields.insert(QStringLiteral("before"), before);
     report.fields.insert(QStringLiteral("after"), before);
-    report.fields.insert(QStringLiteral("version"), model.Version());
-    report.fields.insert(QStringLiteral("date"), model.Date());
-    const std::optional<Target> pending = PendingPlace(*session, model);
+    report.fields.insert(QStringLiteral("version"), held.Version());
+    report.fields.insert(QStringLiteral("date"), held.Date());
+    const std::optional<Target> pending = PendingPlace(*session, held);
     report.fields.insert(QStringLiteral("pending_restart"), pending.has_value());
 
-    const QList<ConfigValue> differing = DifferingValues(desired, model);
+    const QList<ConfigValue> differing = DifferingValues(desired, held);
     QJsonArray differences;
     for (const ConfigValue& value : differing) {
         const QString key = SettingKey(value.setting);
-        const QString was = ShownSettingValue(value.setting, model);
+        const QString was = ShownSettingValue(value.setting, held);
         const QString becomes = ShownSettingText(value);
         // As the configurations hold them: a port is a number.
         const bool port = RoleOf(value.setting) == SettingRole::Port;

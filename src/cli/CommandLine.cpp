@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "CommandTable.h"
+#include "Command.h"
 #include "Version.h"
 
 #include <QHash>
@@ -37,16 +37,16 @@ bool ReadCount(const QString& text, int low, int high, int& value) {
 
 } // namespace
 
-ParseOutcome ParseCommandLine(const QStringList& arguments) {
+ParseOutcome ParseCommandLine(const QList<Command>& commands, const QStringList& arguments) {
     if (arguments.isEmpty())
-        return Error(QStringLiteral("no command given\n\n") + ProgramHelp());
+        return Error(QStringLiteral("no command given\n\n") + ProgramHelp(commands));
     const QString first = arguments.front();
     if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
         first == QLatin1String("help"))
-        return Print(ProgramHelp());
+        return Print(ProgramHelp(commands));
     if (first == QLatin1String("--version"))
         return Print(QStringLiteral("rk5720-cli " RK_VERSION_STRING "\n"));
-    const CommandSpec* spec = FindCommand(first);
+    const Command* spec = FindCommand(commands, first);
     if (!spec)
         return Error(
             QStringLiteral("unknown command \"%1\"; \"rk5720-cli --help\" lists them").arg(first));
@@ -54,6 +54,7 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
     ParseOutcome outcome;
     CommandLine& line = outcome.line;
     line.command = first;
+    line.spec = spec;
     QStringList positional;
     bool onlyPositional = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -108,10 +109,8 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
         return Print(CommandHelp(*spec));
     line.json = line.Has(QStringLiteral("json"));
     line.verbose = line.Has(QStringLiteral("verbose"));
-    const bool scan = line.command == QLatin1String("scan");
-    // A scan's jobs are plain connections, cheap by the thousand.
-    line.jobs = scan ? 1024 : 8;
-    line.timeoutMs = scan ? 300 : 3000;
+    line.jobs = spec->jobs;
+    line.timeoutMs = spec->timeoutMs;
     if (line.Has(QStringLiteral("jobs")) &&
         !ReadCount(line.Value(QStringLiteral("jobs")), 1, 1024, line.jobs))
         return Error(QStringLiteral("bad --jobs \"%1\": expected 1..1024")
@@ -144,9 +143,7 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
                 QStringLiteral("bad --format \"%1\": expected text, table or csv").arg(format));
         if (line.json && line.format != OutputFormat::Text)
             return Error(QStringLiteral("--format %1 and --json exclude each other").arg(format));
-        // export's output is its document; image-info has no hosts.
-        const bool rows = (spec->minHosts != 0 && line.command != QLatin1String("export")) || scan;
-        if (!rows && line.format != OutputFormat::Text)
+        if (!spec->rows && line.format != OutputFormat::Text)
             return Error(QStringLiteral("--format %1 does not apply to %2").arg(format, first));
     }
 
@@ -158,7 +155,7 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
     line.arguments = positional.mid(0, leading);
     QStringList hosts = positional.mid(leading);
     if (line.Has(QStringLiteral("hosts-file"))) {
-        if (spec->minHosts == 0)
+        if (spec->hosts == HostRule::None)
             return Error(QStringLiteral("--hosts-file does not apply to %1").arg(first));
         const QString name = line.Value(QStringLiteral("hosts-file"));
         if (name == QLatin1String("-") && line.arguments.contains(QLatin1String("-")))
@@ -170,14 +167,12 @@ ParseOutcome ParseCommandLine(const QStringList& arguments) {
             return Error(error);
         hosts += *listed;
     }
-    if (spec->minHosts == 0 && !hosts.isEmpty())
+    if (spec->hosts == HostRule::None && !hosts.isEmpty())
         return Error(QStringLiteral("unexpected argument \"%1\"; usage: rk5720-cli %2")
                          .arg(hosts.front(), QLatin1String(spec->synopsis)));
-    if ((spec->minHosts == 1 || spec->minHosts == -1) && hosts.isEmpty())
+    if (spec->hosts == HostRule::Some && hosts.isEmpty())
         return Error(QStringLiteral("%1 needs a host; usage: rk5720-cli %2")
                          .arg(first, QLatin1String(spec->synopsis)));
-    if (spec->minHosts < 0 && hosts.size() > 1)
-        return Error(QStringLiteral("%1 takes exactly one host").arg(first));
     QHash<QString, QString> given; // the device -> how it was first written
     for (const QString& host : hosts) {
         QString error;

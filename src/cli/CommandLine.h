@@ -7,11 +7,14 @@
 #include <QString>
 #include <QStringList>
 
+struct Command;
+
 // A command line taken apart and checked before anything is sent: the command,
 // its leading arguments (a file, a number, a frame ...), the hosts, and the
 // options given, each known to the command.
 struct CommandLine {
     QString command;
+    const Command* spec = nullptr; // the command's entry in the list
     QStringList arguments;
     QList<Target> targets;
     QMap<QString, QString> options; // name without dashes -> value ("" for a flag)
@@ -40,4 +43,5 @@ struct ParseOutcome {
     QString text;
 };
 
-ParseOutcome ParseCommandLine(const QStringList& arguments);
+// `arguments` without the program's name, taken apart by the rules of `commands`.
+ParseOutcome ParseCommandLine(const QList<Command>& commands, const QStringList& arguments);

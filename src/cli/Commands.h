@@ -1,8 +1,12 @@
 #pragma once
 
+#include "Command.h"
 #include "CommandLine.h"
 
-// The commands; each returns the process's exit code.
+// The commands of rk5720-cli in the order their help lists them.
+const QList<Command>& Commands();
+
+// The commands' run functions; each returns the process's exit code.
 int RunRead(const CommandLine& line);
 int RunWrite(const CommandLine& line);
 int RunExport(const CommandLine& line);

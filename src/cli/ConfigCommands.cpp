@@ -5,6 +5,8 @@
 #include "ConfigDocument.h"
 #include "ConfigWrite.h"
 #include "DeviceSession.h"
+#include "FleetRun.h"
+#include "TerminalOutput.h"
 #include "ValueOptions.h"
 
 #include <QDir>

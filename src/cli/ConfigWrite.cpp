@@ -3,6 +3,8 @@
 #include "ConfigWrite.h"
 
 #include "ConfigDocument.h"
+#include "FleetRun.h"
+#include "TerminalOutput.h"
 
 #include <QFile>
 #include <QHash>

@@ -2,6 +2,7 @@
 
 #include "ConfigDocument.h"
 #include "InterruptWatch.h"
+#include "TerminalOutput.h"
 #include "ValueChecks.h"
 #include "Wait.h"
 

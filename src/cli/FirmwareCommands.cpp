@@ -3,8 +3,10 @@
 #include "Commands.h"
 
 #include "DeviceSession.h"
+#include "FleetRun.h"
 #include "ImageCheck.h"
 #include "ImageFile.h"
+#include "TerminalOutput.h"
 #include "UploadProgress.h"
 
 #include <QFileInfo>

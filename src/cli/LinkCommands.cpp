@@ -3,10 +3,12 @@
 #include "Commands.h"
 
 #include "DeviceSession.h"
+#include "FleetRun.h"
 #include "HexLine.h"
 #include "InstrumentNumber.h"
 #include "ModbusFrame.h"
 #include "NumberReading.h"
+#include "TerminalOutput.h"
 #include "ValueChecks.h"
 
 #include <QJsonArray>

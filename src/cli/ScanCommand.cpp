@@ -3,8 +3,9 @@
 
 #include "Defaults.h"
 #include "DeviceScanner.h"
-#include "HostReport.h"
+#include "ExitCode.h"
 #include "InterruptWatch.h"
+#include "TerminalOutput.h"
 
 #include <QEventLoop>
 #include <QHostAddress>

@@ -1,11 +1,8 @@
 #include "TableOutput.h"
 
 #include "ConfigDocument.h"
-#include "HostReport.h"
 
 #include <QJsonObject>
-
-#include <algorithm>
 
 namespace {
 
@@ -81,70 +78,17 @@ void Flatten(const QJsonObject& object, QStringList& names, QMap<QString, QStrin
     }
 }
 
-// A cell a spreadsheet would take as a formula (a device's version
-// "=CMD|..." run when the file is opened) gets a leading "'", which makes it
-// text there.
-QString SpreadsheetSafe(const QString& text) {
-    static const QString starts = QStringLiteral("=+-@\t\r");
-    if (!text.isEmpty() && starts.contains(text.front()))
-        return QLatin1Char('\'') + text;
-    return text;
-}
-
-QString CsvField(const QString& raw) {
-    const QString text = SpreadsheetSafe(raw);
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-// The columns of a command's table whatever its hosts gave, so that a
-// spreadsheet's formulas keep their columns from run to run.
-QStringList FixedColumns(const QString& command) {
-    QStringList config;
-    for (const DeviceSetting setting : kWriteOrder)
-        config << SettingKey(setting);
-    const auto prefixed = [&config](const QString& prefix) {
-        QStringList names;
-        for (const QString& key : config)
-            names << prefix + key;
-        return names;
-    };
-    const QString error = QStringLiteral("socket_error");
-    if (command == QLatin1String("read"))
-        return config + QStringList{QStringLiteral("version"), QStringLiteral("date"), error};
-    if (command == QLatin1String("write") || command == QLatin1String("import"))
-        return config + QStringList{QStringLiteral("now_at"),
-                                    QStringLiteral("written"),
-                                    QStringLiteral("version"),
-                                    QStringLiteral("date"),
-                                    QStringLiteral("expected_at"),
-                                    QStringLiteral("restarted"),
-                                    error};
-    if (command == QLatin1String("apply"))
-        return QStringList{QStringLiteral("changed"),    QStringLiteral("pending_restart"),
-                           QStringLiteral("restarted"),  QStringLiteral("written"),
-                           QStringLiteral("found_at"),   QStringLiteral("now_at"),
-                           QStringLiteral("expected_at")} +
-               prefixed(QStringLiteral("before.")) + prefixed(QStringLiteral("after.")) +
-               QStringList{QStringLiteral("version"), QStringLiteral("date"), error};
-    return {};
-}
-
 } // namespace
 
-TextTable HostTable(const QJsonArray& hosts, const QString& command) {
+TextTable HostTable(const QJsonArray& hosts, const QStringList& fixedColumns) {
     QStringList fieldNames;
     QList<QMap<QString, QString>> fieldCells;
     for (const QJsonValue& host : hosts) {
         fieldCells.append(QMap<QString, QString>());
         Flatten(host.toObject(), fieldNames, fieldCells.last());
     }
-    if (const QStringList fixed = FixedColumns(command); !fixed.isEmpty())
-        fieldNames = fixed;
+    if (!fixedColumns.isEmpty())
+        fieldNames = fixedColumns;
     TextTable table;
     table.header << QStringLiteral("host") << QStringLiteral("exit_code") << fieldNames
                  << QStringLiteral("error");
@@ -162,6 +106,13 @@ TextTable HostTable(const QJsonArray& hosts, const QString& command) {
     return table;
 }
 
+QStringList ConfigColumns(const QString& prefix) {
+    QStringList names;
+    for (const DeviceSetting setting : kWriteOrder)
+        names << prefix + SettingKey(setting);
+    return names;
+}
+
 TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects) {
     TextTable table;
     table.header = columns;
@@ -172,41 +123,4 @@ TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects) {
         table.rows.append(row);
     }
     return table;
-}
-
-QString FormatTable(const TextTable& table, OutputFormat format) {
-    QList<QStringList> lines{table.header};
-    for (const QStringList& row : table.rows) {
-        QStringList shown;
-        for (const QString& cell : row)
-            shown << EscapeControl(cell);
-        lines.append(shown);
-    }
-    QString text;
-    if (format == OutputFormat::Csv) {
-        for (const QStringList& line : std::as_const(lines)) {
-            QStringList fields;
-            for (const QString& cell : line)
-                fields << CsvField(cell);
-            // Records end with LF, as the tools of this platform expect; CSV
-            // readers take it as well as RFC 4180's CRLF.
-            text += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
-        }
-        return text;
-    }
-    QList<qsizetype> widths(table.header.size(), 0);
-    for (const QStringList& line : std::as_const(lines))
-        for (qsizetype c = 0; c < line.size() && c < widths.size(); ++c)
-            widths[c] = std::max(widths[c], line.at(c).size());
-    for (const QStringList& line : std::as_const(lines)) {
-        QString out;
-        for (qsizetype c = 0; c < line.size(); ++c)
-            out += c + 1 == line.size()
-                       ? line.at(c)
-                       : line.at(c).leftJustified(widths.value(c)) + QStringLiteral("  ");
-        while (out.endsWith(QLatin1Char(' ')))
-            out.chop(1);
-        text += out + QLatin1Char('\n');
-    }
-    return text;
 }

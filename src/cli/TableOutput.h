@@ -18,13 +18,10 @@ struct TextTable {
 // in the write order, "now_at", "written", "version", "date" first, then the
 // rest by name; other objects expanded as "name.key" (a configuration's keys
 // in the write order); lists joined by blanks - and "error" last. A field no
-// host has is no column, except for the commands whose columns are fixed
-// (read, write, import, apply): theirs do not change with the outcome.
-TextTable HostTable(const QJsonArray& hosts, const QString& command = QString());
+// host has is no column, unless the columns are fixed: then they are
+// `fixedColumns`, whatever the outcome.
+TextTable HostTable(const QJsonArray& hosts, const QStringList& fixedColumns = {});
+// A configuration's keys in the write order, each after `prefix`.
+QStringList ConfigColumns(const QString& prefix = QString());
 // Plain rows of JSON objects, with the given columns in order.
 TextTable ObjectTable(const QStringList& columns, const QJsonArray& objects);
-
-// The table as aligned columns, or as CSV (RFC 4180: a header row, fields
-// quoted when they hold a comma, a quote or a line break). Control characters
-// are shown escaped, as in text output.
-QString FormatTable(const TextTable& table, OutputFormat format);

@@ -1,7 +1,7 @@
 #include "UploadProgress.h"
 
-#include "HostReport.h"
 #include "Terminal.h"
+#include "TerminalOutput.h"
 
 #include <algorithm>
 

@@ -19,3 +19,10 @@ std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QSt
     }
     return values;
 }
+
+QList<OptionSpec> SettingValueOptions() {
+    QList<OptionSpec> options;
+    for (const SettingRow& row : SettingRows())
+        options.append({row.option, row.optionValue, row.optionHelp});
+    return options;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Command.h"
 #include "CommandLine.h"
 #include "ConfigProcedures.h"
 
@@ -11,3 +12,6 @@
 // The values given as --ip, --mask ... in the window's write order, each
 // checked; nothing, with `error` naming the option, when one fails.
 std::optional<QList<ConfigValue>> ValuesFromOptions(const CommandLine& line, QString& error);
+
+// The options --ip, --mask ... of the commands that write, with their help lines.
+QList<OptionSpec> SettingValueOptions();

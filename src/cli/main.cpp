@@ -3,32 +3,12 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "ExitCode.h"
-#include "HostReport.h"
 #include "OpenFileLimit.h"
+#include "TerminalOutput.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
-
-namespace {
-
-using Runner = int (*)(const CommandLine&);
-
-struct Entry {
-    const char* name;
-    Runner run;
-};
-
-const Entry kRunners[] = {
-    {"read", RunRead},       {"write", RunWrite},
-    {"export", RunExport},   {"import", RunImport},
-    {"apply", RunApply},     {"image-info", RunImageInfo},
-    {"upgrade", RunUpgrade}, {"compare", RunCompare},
-    {"rcom", RunRemoteCom},  {"instrument", RunInstrument},
-    {"modbus", RunModbus},   {"scan", RunScan},
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     // Qt's own event loop on Unix: the GLib one signals a wake-up on every
@@ -42,7 +22,7 @@ int main(int argc, char** argv) {
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
 
-    const ParseOutcome outcome = ParseCommandLine(arguments);
+    const ParseOutcome outcome = ParseCommandLine(Commands(), arguments);
     switch (outcome.kind) {
     case ParseOutcome::Kind::Print:
         std::fputs(qUtf8Printable(outcome.text), stdout);
@@ -53,8 +33,5 @@ int main(int argc, char** argv) {
     case ParseOutcome::Kind::Run:
         break;
     }
-    for (const Entry& entry : kRunners)
-        if (outcome.line.command == QLatin1String(entry.name))
-            return entry.run(outcome.line);
-    return ExitUsage;
+    return outcome.line.spec->run(outcome.line);
 }

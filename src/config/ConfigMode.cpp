@@ -22,16 +22,20 @@ void ConfigMode::ButtonGetAllClick() {
 std::array<ConfigMode::WriteRow, 7> ConfigMode::WriteRows(Ui::TChatForm& ui) {
     using R = RememberedParams;
     return {{
-        {ui.CheckBoxIPAddr, DeviceSetting::IpAddr, ui.MEditIpAddr, nullptr, &R::LastAddr, nullptr},
+        {ui.CheckBoxIPAddr, DeviceSetting::IpAddr, ui.MEditIpAddr, nullptr, &R::LastAddr, nullptr,
+         ui.EditIPAddr, ui.LabelIPAddr},
         {ui.CheckBoxMask, DeviceSetting::NetMask, ui.MEditNetMask, nullptr, &R::LastNetMask,
-         nullptr},
-        {ui.CheckBoxPort, DeviceSetting::Port, ui.MEditPort, nullptr, &R::LastPort, nullptr},
-        {ui.CheckBoxGW, DeviceSetting::Gateway, ui.MEditGW, nullptr, &R::LastGW, nullptr},
-        {ui.CheckBoxMac, DeviceSetting::MacAddr, ui.MEditMac, nullptr, &R::LastMac, nullptr},
+         nullptr, ui.EditMask, ui.LabelMask},
+        {ui.CheckBoxPort, DeviceSetting::Port, ui.MEditPort, nullptr, &R::LastPort, nullptr,
+         ui.EditPort, ui.LabelPort},
+        {ui.CheckBoxGW, DeviceSetting::Gateway, ui.MEditGW, nullptr, &R::LastGW, nullptr, ui.EditGW,
+         ui.LabelGW},
+        {ui.CheckBoxMac, DeviceSetting::MacAddr, ui.MEditMac, nullptr, &R::LastMac, nullptr,
+         ui.EditMacAddr, ui.LabelMac},
         {ui.CheckBoxPackFloat, DeviceSetting::PackFloat, nullptr, ui.CBoxPackFloat, nullptr,
-         &R::LastPackFloat},
+         &R::LastPackFloat, ui.EditPackFloat, ui.LabelPackFloat},
         {ui.CheckBoxSpeedDup, DeviceSetting::SpeedDuplex, nullptr, ui.CBoxSpeedDup, nullptr,
-         &R::LastSpeedDup},
+         &R::LastSpeedDup, ui.EditSpeedDup, ui.LabelSpeedDup},
     }};
 }
 

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -29,9 +30,11 @@ public:
     // A typed text that is none of the items has no index: -1.
     static int SelectedIndex(const QComboBox* box);
 
-    // One writable setting's row of the "Write Config" group: its check box
-    // and its input, an edit whose text is sent or a drop-down whose
-    // selected index is, and where the settings file remembers what was sent.
+    // One writable setting in the window: its row of the "Write Config"
+    // group (its check box and its input, an edit whose text is sent or a
+    // drop-down whose selected index is), where the settings file remembers
+    // what was sent, the "Read Config" field that shows the value read and
+    // the label that shows the device's confirmation.
     struct WriteRow {
         QCheckBox* box;
         DeviceSetting setting;
@@ -39,6 +42,8 @@ public:
         QComboBox* combo;
         QString RememberedParams::*text;
         int RememberedParams::*index;
+        QLineEdit* shown;
+        QLabel* result;
     };
     // The seven rows in the order they go to the device.
     static std::array<WriteRow, 7> WriteRows(Ui::TChatForm& ui);

@@ -176,8 +176,6 @@ signals:
     // One instrument block of 129 positions, however much of it arrived: the
     // first `received` bytes came from the device, the rest are zeros.
     void blockReceived(const QByteArray& block, int received);
-    // One ModBus reply to the request sent, whole: its 7-byte header and PDU.
-    void modbusReplyReceived(const QByteArray& header, const QByteArray& pdu);
 
 private:
     struct PendingWait;

@@ -3,7 +3,7 @@
 Device::Device(QObject* parent)
     : QObject(parent), channel_(socket_, model, log), connection(socket_, remembered, log),
       follower(socket_, connection, log), config(socket_, channel_, model, log, follower),
-      firmware(socket_, channel_, model, log, config, follower), linkTest(socket_, channel_, log) {
+      firmware(socket_, channel_, log, config), linkTest(socket_, channel_, log) {
     connect(&socket_, &ClientSocket::connected, &connection, &Connection::ClientSocketConnect);
     // What was read belongs to the device of the previous connection: shown
     // under the new "Connect to:" it would pass for this one's.

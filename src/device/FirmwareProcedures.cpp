@@ -22,10 +22,8 @@ const QByteArray kRemoteComQuery = QByteArrayLiteral("?SERVORRCOM;");
 } // namespace
 
 FirmwareProcedures::FirmwareProcedures(ClientSocket& socket, CommandChannel& channel,
-                                       DeviceModel& model, DeviceLog& log, ConfigProcedures& config,
-                                       RestartFollower& follower, QObject* parent)
-    : QObject(parent), socket_(socket), channel_(channel), model_(model), log_(log),
-      config_(config), follower_(follower) {}
+                                       DeviceLog& log, ConfigProcedures& config, QObject* parent)
+    : QObject(parent), socket_(socket), channel_(channel), log_(log), config_(config) {}
 
 ImageCheck FirmwareProcedures::ValidateImage(const QByteArray& image, qsizetype length,
                                              VersionSide side) {
@@ -104,8 +102,8 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::UploadFirmware(const Image
 
 FirmwareProcedures::UploadOutcome FirmwareProcedures::sendBlocks(const QByteArray& image,
                                                                  qsizetype size) {
-    UploadOutcome outcome{UploadResult::Restarting, -1,
-                          int((size + kImageBlockSize - 1) / kImageBlockSize)};
+    UploadOutcome outcome{UploadResult::Restarting, -1};
+    const int blocks = int((size + kImageBlockSize - 1) / kImageBlockSize);
     const auto fail = [&](UploadResult result, int n) {
         log_.ShowStatus(msg::ServerNotAnswer);
         closeConnection();
@@ -123,7 +121,7 @@ FirmwareProcedures::UploadOutcome FirmwareProcedures::sendBlocks(const QByteArra
     stored.endOnDisconnect = true;
     stored.tick = [this] { tickIndicator(); };
     stored.tickMs = timing.indicatorStepMs;
-    for (int n = 0; n < outcome.blocks; ++n) {
+    for (int n = 0; n < blocks; ++n) {
         const Answer ready = channel_.Exchange(
             QByteArrayLiteral("WRITESOFT  = ") + QByteArray::number(n), announced);
         if (ready.value() != kAnswerReady)
@@ -166,6 +164,8 @@ FirmwareProcedures::UploadResult FirmwareProcedures::install(FollowDone done) {
         // The device comes back where it is now.
         config_.HandToFollower(socket_.Address(), socket_.Port(), true, timing.installRestartMs, t0,
                                std::move(done));
+        // The upgrade panel shows the attempts to come at once.
+        log_.SetStatus(StatusPanel::Progress, QString(11, QLatin1Char('-')));
         return UploadResult::Restarting;
     } catch (const std::exception&) {
         log_.SetStatus(StatusPanel::Message, QStringLiteral("Error..."));

@@ -82,12 +82,10 @@ public:
         UploadResult result = UploadResult::NotConnected;
         // The block whose announcement or data failed, or -1.
         int failedBlock = -1;
-        int blocks = 0;
     };
 
-    FirmwareProcedures(ClientSocket& socket, CommandChannel& channel, DeviceModel& model,
-                       DeviceLog& log, ConfigProcedures& config, RestartFollower& follower,
-                       QObject* parent = nullptr);
+    FirmwareProcedures(ClientSocket& socket, CommandChannel& channel, DeviceLog& log,
+                       ConfigProcedures& config, QObject* parent = nullptr);
 
     // Checks `length` bytes of an image and shows the result as the file's
     // or the device's version text; a failure is also reported.
@@ -139,9 +137,7 @@ private:
 
     ClientSocket& socket_;
     CommandChannel& channel_;
-    DeviceModel& model_;
     DeviceLog& log_;
     ConfigProcedures& config_;
-    RestartFollower& follower_;
     int indicator_ = 0;
 };

@@ -20,7 +20,6 @@ bool CommandChannel::receiveModbusReply() {
             log_.AddTestLine(line);
         if (!reply_)
             reply_ = ModbusReply{modbusReader_.Header(), modbusReader_.Pdu()};
-        emit modbusReplyReceived(modbusReader_.Header(), modbusReader_.Pdu());
         return true;
     }
     return true;

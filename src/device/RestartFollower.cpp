@@ -39,7 +39,6 @@ void RestartFollower::Follow(const QString& address, int port, uint32_t pauseMs,
     timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(timing.reconnectIntervalMs);
     timer1_.start();
-    log_.SetStatus(StatusPanel::Progress, QString(countdown_, QLatin1Char('-')));
 }
 
 void RestartFollower::end(bool back) {

@@ -28,8 +28,8 @@ public:
 
     // Pauses until `pauseMs` have passed since `start` (a tick count; the
     // restart began then), processing messages, then points the connection at
-    // `address`:`port` and starts the reconnection timer, showing the
-    // attempts left as the progress mark; `done` and followed() end it.
+    // `address`:`port` and starts the reconnection timer; `done` and
+    // followed() end it.
     void Follow(const QString& address, int port, uint32_t pauseMs, uint32_t start,
                 FollowDone done = {});
     // The reconnection timer runs.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProfileText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -20,9 +22,6 @@
 // In namespace rk, as the platform headers of some systems declare these names.
 
 namespace rk {
-
-// The most characters a read returns.
-inline constexpr qsizetype kProfileValueMax = 2047;
 
 // The value of `key` in `section`, or `def` when the file, section or key is missing
 // or the file cannot be read (ProfileDocument::load). An empty value is a value, not a
@@ -52,10 +51,5 @@ bool WritePrivateProfileInt(QStringView section, QStringView key, int value, con
 
 // Writes "1" or "0".
 bool WritePrivateProfileBool(QStringView section, QStringView key, bool value, const QString& path);
-
-// A value text as an integer: longer than 2 characters and beginning "0x" or "0X"
-// is hexadecimal (a 32-bit pattern), anything else decimal with an optional sign;
-// a text that is not entirely such a number, or does not fit 32 bits, gives `def`.
-int ProfileTextToInt(QStringView text, int def);
 
 } // namespace rk

@@ -1,8 +1,8 @@
 #include "ProfileDocument.h"
 
 #include "LineEnd.h"
-#include "PrivateProfile.h"
 #include "ProfileFileIo.h"
+#include "ProfileText.h"
 #include "Text.h"
 
 #include <algorithm>

@@ -37,6 +37,12 @@ void TestCliInput::badInputSendsNothing_data() {
     row("unknown command", {"frobnicate", "@HOST"}, "unknown command \"frobnicate\"");
     row("unknown option", {"read", "--colour", "@HOST"}, "unknown option \"--colour\"");
     row("unknown short option", {"read", "-x", "@HOST"}, "unknown option \"-x\"");
+    // Single-dash words are -h, -o and -v alone: no bundles, no long names.
+    row("short options bundled", {"read", "-vh", "@HOST"}, "unknown option \"-vh\"");
+    row("long option with one dash", {"read", "-json", "@HOST"}, "unknown option \"-json\"");
+    // The first fault from the left is the one named.
+    row("first fault named", {"read", "--jobs", "1", "--colour", "--jobs", "2", "@HOST"},
+        "unknown option \"--colour\"");
     row("option twice", {"read", "--jobs", "1", "--jobs", "2", "@HOST"}, "--jobs given twice");
     row("flag with a value", {"read", "--json=1", "@HOST"}, "--json takes no value");
     row("missing host", {"read"}, "read needs a host");
