@@ -18,6 +18,7 @@ private slots:
     void uploadThenCompare();
     void compareCountsEveryDifference_data();
     void compareCountsEveryDifference();
+    void compareTakesNoVersionReadBefore();
     void zeroInstallPause_data();
     void zeroInstallPause();
     void imageFileMessages_data();
@@ -134,6 +135,24 @@ void TestCoreFirmware::compareCountsEveryDifference() {
     QCOMPARE(result.code, int(FirmwareProcedures::CompareDone));
     QCOMPARE(result.mismatches, expected);
     QCOMPARE(result.same(), deviceSize == fileSize && flipped == 0);
+}
+
+// A version read earlier says nothing of what the device answers now: a
+// device silent on the version queries is no match for the file.
+void TestCoreFirmware::compareTakesNoVersionReadBefore() {
+    const QString version = QStringLiteral("4.20D");
+    const QString date = QStringLiteral("11.12.25");
+    sim->setVersion(version, date);
+    QCOMPARE(device->config.ReadConfiguration().result, ConfigProcedures::ReadResult::Answered);
+    QCOMPARE(device->model.Value(DeviceField::Version), version);
+    sim->updateFaults([](sim::SimFaults& f) { f.silentCommands = {"?VERSION", "?DATEVERSION"}; });
+    ImageFile file;
+    file.status = ImageFile::Status::Read;
+    file.bytes = sim::BuildFirmwareImage(version, date, 3000);
+    file.size = file.bytes.size();
+    const FirmwareProcedures::CompareResult result = device->firmware.CompareFirmware(file);
+    QCOMPARE(result.code, int(FirmwareProcedures::CompareVersionsDiffer));
+    QVERIFY(!result.same());
 }
 
 // A zero pause, as a script may ask for, waits for nothing; it must not wrap
