@@ -258,11 +258,14 @@ def check_fleet_and_conflicts(ansible, cli, fleet_ports):
         script.write('#!/bin/sh\necho "rk5720-cli 0.9.0"\n')
     os.chmod(old, 0o755)
     one = dict(one=dict(rk5720_host='127.0.0.161', rk5720_port=p1, want_mask='255.0.0.0'))
-    run = ansible.playbook('config.yml', ansible.inventory(one, rk5720_cli=old))
-    status, result = run.result('Apply the configuration', 'one')
-    check(status == 'failed' and result.get('parameter') == 'executable' and
-          '0.9.0' in result.get('msg', '') and '1.0.0.1 or later' in result.get('msg', ''),
-          'an old rk5720-cli is named with the version needed: %s' % result, run)
+    missing = os.path.join(ansible.work, 'no-such-dir', 'rk5720-cli')
+    for executable, words, what in [
+            (old, ['0.9.0', '1.0.0.1 or later'], 'an old rk5720-cli is named with the version needed'),
+            (missing, ['is not found', 'rk5720-cli package'], 'a missing rk5720-cli is named')]:
+        run = ansible.playbook('config.yml', ansible.inventory(one, rk5720_cli=executable))
+        status, result = run.result('Apply the configuration', 'one')
+        check(status == 'failed' and result.get('parameter') == 'executable' and
+              all(w in result.get('msg', '') for w in words), '%s: %s' % (what, result), run)
 
 
 def check_reruns(ansible, cli, ports):
