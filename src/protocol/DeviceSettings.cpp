@@ -77,13 +77,6 @@ const SettingRow* FindSettingRow(const QString& key) {
     return it == kRows.end() ? nullptr : &*it;
 }
 
-DeviceSetting SettingWithRole(SettingRole role) {
-    for (const SettingRow& row : kRows)
-        if (row.role == role)
-            return row.setting;
-    return DeviceSetting::RemoteCom;
-}
-
 SettingRole RoleOf(DeviceSetting setting) {
     const SettingRow* row = FindSettingRow(setting);
     return row ? row->role : SettingRole::None;
@@ -139,7 +132,11 @@ std::optional<int> DeviceValues::IndexValue(DeviceField field) const {
 }
 
 DeviceField DeviceValues::FieldWithRole(SettingRole role) {
-    return FindSettingRow(SettingWithRole(role))->field;
+    for (const SettingRow& row : kRows)
+        if (row.role == role)
+            return row.field;
+    // Every role but None has its row; None names no field of a setting.
+    return DeviceField::Version;
 }
 
 DeviceField DeviceValues::ByteOrderField() {

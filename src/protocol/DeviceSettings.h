@@ -83,8 +83,8 @@ struct ConfigValue {
 const std::array<SettingRow, kConfigSettingCount>& SettingRows();
 const SettingRow* FindSettingRow(DeviceSetting setting);
 const SettingRow* FindSettingRow(const QString& key);
-// The setting with `role`, and the value among `values` that sets it.
-DeviceSetting SettingWithRole(SettingRole role);
+// The value among `values` that sets the setting with `role`, and a
+// setting's role.
 std::optional<QString> ValueWithRole(const QList<ConfigValue>& values, SettingRole role);
 SettingRole RoleOf(DeviceSetting setting);
 
