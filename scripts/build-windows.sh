@@ -31,7 +31,7 @@ install_missing() {
 # The host build supplies moc/rcc/uic (same Qt version) and the icon renderer.
 "$root/scripts/deps.sh"
 install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 nsis zip \
-  dpkg-dev ninja-build cmake
+  icoutils dpkg-dev ninja-build cmake
 
 qt_version=$(dpkg-query -W -f='${source:Upstream-Version}' qt6-base-dev | sed 's/+.*//')
 # Everything the Qt build depends on, besides its source: changing a line here

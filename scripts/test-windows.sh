@@ -16,7 +16,7 @@ build=$(realpath -m "${1:-$root/build-windows}")
 linux=$(realpath -m "${LINUX_BUILD_DIR:-$root/build}")
 if [ -z "${RK_IN_NETNS:-}" ]; then
   missing=()
-  for p in wine64 fonts-wine xvfb xdotool imagemagick x11-utils xclip; do
+  for p in wine64 fonts-wine xvfb xdotool imagemagick x11-utils xclip icoutils; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
@@ -145,6 +145,16 @@ sim_saw() { grep -q -- "$1" "$work/sim.log"; }
 crlf_file() { test -s "$1" && ! grep -qv $'\r$' "$1"; }
 
 cp -r "$stage" "$work/portable"
+# Wine hands the program the shell's own output, so this shows the help and
+# the settings rules, not the attaching to a Windows console it has no console for.
+help_says() {
+  "$wine" "$1" --help >"$work/help" 2>&1 || { cat "$work/help"; return 1; }
+  grep -q -- "$2" "$work/help" || { cat "$work/help"; return 1; }
+}
+check "rk5720-config.exe --help: settings beside the unzipped program" \
+  help_says "$work/portable/rk5720-config.exe" 'RK5720LAN_Config.ini, beside the program'
+check "rk5720-config.exe carries its icon" \
+  bash -c "wrestool -l --type=group_icon '$stage/rk5720-config.exe' | grep -q ."
 : >"$work/sim.log"
 "$wine" "$work/portable/rk5720-config.exe" --startup-host "127.0.0.1:$moved" >"$work/window.log" 2>&1 &
 pids+=($!)
@@ -170,6 +180,8 @@ menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/RK57
 check "program, uninstaller and Start-menu entry installed" test -f "$installed/rk5720-config.exe" \
   -a -f "$installed/uninstall.exe" -a -f "$menu"
 appdata=$("$wine" cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
+check "installed rk5720-config.exe --help: settings in the user's folder" \
+  help_says "$installed/rk5720-config.exe" "rk5720-config.RK5720LAN_Config.ini, in the user's"
 user_settings="$("$wine" winepath -u "$appdata" 2>/dev/null | tr -d '\r')/rk5720-config/RK5720LAN_Config.ini"
 "$wine" "$installed/rk5720-config.exe" --no-autoconnect >"$work/installed.log" 2>&1 &
 pids+=($!)

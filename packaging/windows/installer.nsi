@@ -11,6 +11,8 @@ SetCompressor /SOLID lzma
 VIProductVersion "${VERSION}"
 VIAddVersionKey "ProductName" "RK5720 LAN configuration"
 VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "RK5720 LAN configuration setup"
+VIAddVersionKey "LegalCopyright" "2026 KORVENTA, GPL-3+"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\rk5720-config"
 

@@ -1,5 +1,6 @@
 #include "AppOptions.h"
 #include "AppSetup.h"
+#include "ParentConsole.h"
 #include "QuitSignals.h"
 #include "TChatForm.h"
 
@@ -14,6 +15,7 @@ namespace {
 // Help, version and bad arguments are answered on the console, before anything
 // needs a display.
 int Report(const AppOptions& options) {
+    UseParentConsole();
     const bool failed = options.action == AppOptions::Action::Fail;
     std::fputs(qPrintable(options.message + QLatin1Char('\n')), failed ? stderr : stdout);
     return failed ? 2 : 0;

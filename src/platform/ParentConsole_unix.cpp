@@ -1,0 +1,3 @@
+#include "ParentConsole.h"
+
+void UseParentConsole() {}
