@@ -81,6 +81,15 @@ millis() { echo $(($(date +%s%N) / 1000000)); }
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
+# The display comes first: Wine's desktop process, started by the first
+# program, keeps the display it found, and later windows go to that one.
+for n in $(seq 90 99); do
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+done
+export DISPLAY=:$n
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+within 10 xdpyinfo >/dev/null 2>&1
 "$wine" wineboot -i >/dev/null 2>&1
 /usr/lib/wine/wineserver64 -w
 port=$((20000 + RANDOM % 20000))
@@ -115,13 +124,6 @@ check "cli read after the upgrade" cli_json_has '"version": "1.01A"' read "127.0
 check "cli scan finds the simulator" cli_json_has '"address": "127.0.0.1"' scan 127.0.0.0/29 --port "$moved"
 
 # The window, unzipped into a folder of its own: the settings go beside it.
-for n in $(seq 90 99); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-export DISPLAY=:$n
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-within 10 xdpyinfo >/dev/null 2>&1
 # Qt Test's own run of the layout checks, at the fonts Wine gives.
 check "window fonts, no text clipped (tst_windowfonts.exe)" \
   env QT_QPA_PLATFORM=windows "$wine" "$build/wine-tests/tst_windowfonts.exe"
@@ -156,9 +158,11 @@ check "rk5720-config.exe --help: settings beside the unzipped program" \
 check "rk5720-config.exe carries its icon" \
   bash -c "wrestool -l --type=group_icon '$stage/rk5720-config.exe' | grep -q ."
 : >"$work/sim.log"
-"$wine" "$work/portable/rk5720-config.exe" --startup-host "127.0.0.1:$moved" >"$work/window.log" 2>&1 &
+WINEDEBUG=err+all "$wine" "$work/portable/rk5720-config.exe" --startup-host "127.0.0.1:$moved" >"$work/window.log" 2>&1 &
 pids+=($!)
-check "window appears" within 60 shown
+# What was there instead, and what the program said, when it is not.
+appears() { within 60 shown || { echo "DISPLAY=$DISPLAY"; xwininfo -root -tree | head -20; grep -v fixme "$work/window.log" | tail -30; return 1; }; }
+check "window appears" appears
 # Connected once the simulator has taken the start-up connection.
 within 30 sim_saw '127\.0\.0\.1:[0-9]* connected' || true
 keys alt+r
