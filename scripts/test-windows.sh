@@ -188,16 +188,26 @@ check "installed rk5720-config.exe --help: settings in the user's folder" \
   help_says "$installed/rk5720-config.exe" "rk5720-config.RK5720LAN_Config.ini, in the user's"
 user_settings="$("$wine" winepath -u "$appdata" 2>/dev/null | tr -d '\r')/rk5720-config/RK5720LAN_Config.ini"
 "$wine" "$installed/rk5720-config.exe" --no-autoconnect >"$work/installed.log" 2>&1 &
-pids+=($!)
+installed_pid=$!
+pids+=($installed_pid)
 if within 60 shown; then
   keys alt+F4
   within 30 closed || true
 fi
+# Windows, and Wine, keep a running program's file: the uninstaller may only
+# come once it has ended.
+within 30 sh -c "! kill -0 $installed_pid 2>/dev/null" || true
 check "installed program keeps its settings in %APPDATA%" \
   bash -c "test -f '$user_settings' && ! test -e '$installed/RK5720LAN_Config.ini'"
 uninstall() {
-  "$wine" "$installed/uninstall.exe" /S _?="$(winpath "$installed")" &&
-    ! test -e "$installed/rk5720-config.exe" && ! test -e "$installed/Qt6Core.dll" && ! test -e "$menu"
+  "$wine" "$installed/uninstall.exe" /S _?="$(winpath "$installed")" || { echo "uninstall.exe exited with $?"; return 1; }
+  local left
+  for left in "$installed/rk5720-config.exe" "$installed/Qt6Core.dll" "$menu"; do
+    if test -e "$left"; then
+      echo "still there: $left"
+      return 1
+    fi
+  done
 }
 check "uninstaller removes the program and its entry silently" uninstall
 check "uninstaller leaves the user's settings" test -f "$user_settings"
