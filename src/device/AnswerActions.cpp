@@ -16,14 +16,9 @@ SettingResult ResultOf(const QString& value) {
 
 bool CommandChannel::applySettingItem(AnswerKey key, const QString& value) {
     if (const FieldQuery* query = FindQueryByAnswer(key)) {
-        const SettingRow* row = nullptr;
-        for (const SettingRow& r : SettingRows())
-            if (r.field == query->field)
-                row = &r;
+        const SettingRow* row = FindSettingRowByField(query->field);
         // A table index that is empty cannot be shown: a processing error.
-        const bool table =
-            row && (row->kind == SettingKind::ByteOrder || row->kind == SettingKind::Speed);
-        if (table && value.isEmpty())
+        if (row && IsTableKind(row->kind) && value.isEmpty())
             return false;
         model_.SetValue(query->field, value);
         return true;

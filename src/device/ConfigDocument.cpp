@@ -90,7 +90,7 @@ QString Expected(const SettingInfo& info) {
 
 QString ShownValue(const SettingInfo& info, const DeviceValues& model) {
     const QString value = model.Value(info.field);
-    if (info.kind == Kind::ByteOrder || info.kind == Kind::Speed) {
+    if (IsTableKind(info.kind)) {
         const std::optional<int> index = model.IndexValue(info.field);
         return info.kind == Kind::ByteOrder ? PackFloatText(index.value_or(-1))
                                             : SpeedDuplexText(index.value_or(-1));
@@ -167,7 +167,7 @@ bool ReadBackConfig(const DeviceValues& model, QString& problem) {
             return false;
         }
         bool valid = true;
-        if (info.kind == Kind::ByteOrder || info.kind == Kind::Speed)
+        if (IsTableKind(info.kind))
             valid = model.IndexValue(info.field).value_or(-1) >= 0 &&
                     !ShownValue(info, model).isEmpty();
         else
@@ -343,8 +343,7 @@ std::optional<QList<ConfigValue>> ValuesFromJson(const QByteArray& json, QString
             continue;
         const QJsonValue value = config.value(key);
         QString text;
-        const bool numeric =
-            info.kind == Kind::Port || info.kind == Kind::ByteOrder || info.kind == Kind::Speed;
+        const bool numeric = info.kind == Kind::Port || IsTableKind(info.kind);
         if (value.isString()) {
             text = value.toString();
         } else if (numeric && value.isDouble() && value.toDouble() == double(value.toInt())) {

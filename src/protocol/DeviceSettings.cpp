@@ -114,21 +114,21 @@ bool DeviceValues::HasValues() const {
 }
 
 std::optional<int> DeviceValues::IndexValue(DeviceField field) const {
-    int size = 0;
-    for (const SettingRow& row : kRows) {
-        if (row.field != field)
-            continue;
-        if (row.kind == SettingKind::ByteOrder)
-            size = kPackFloatLastIndex + 1;
-        else if (row.kind == SettingKind::Speed)
-            size = kSpeedDuplexLastIndex + 1;
-    }
-    if (size == 0)
+    const SettingRow* row = FindSettingRowByField(field);
+    if (!row || !IsTableKind(row->kind))
         return std::nullopt;
+    const int size =
+        row->kind == SettingKind::ByteOrder ? kPackFloatLastIndex + 1 : kSpeedDuplexLastIndex + 1;
     const std::optional<int> index = AnsweredIndex(Value(field), size);
     if (!index || *index < 0)
         return std::nullopt;
     return index;
+}
+
+const SettingRow* FindSettingRowByField(DeviceField field) {
+    const auto it = std::find_if(kRows.begin(), kRows.end(),
+                                 [&](const SettingRow& row) { return row.field == field; });
+    return it == kRows.end() ? nullptr : &*it;
 }
 
 DeviceField DeviceValues::FieldWithRole(SettingRole role) {

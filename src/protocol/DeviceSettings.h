@@ -83,6 +83,12 @@ struct ConfigValue {
 const std::array<SettingRow, kConfigSettingCount>& SettingRows();
 const SettingRow* FindSettingRow(DeviceSetting setting);
 const SettingRow* FindSettingRow(const QString& key);
+// The setting whose query reads `field`, or null (the version fields).
+const SettingRow* FindSettingRowByField(DeviceField field);
+// A value chosen from a list and sent as its index.
+inline bool IsTableKind(SettingKind kind) {
+    return kind == SettingKind::ByteOrder || kind == SettingKind::Speed;
+}
 // The value among `values` that sets the setting with `role`, and a
 // setting's role.
 std::optional<QString> ValueWithRole(const QList<ConfigValue>& values, SettingRole role);
