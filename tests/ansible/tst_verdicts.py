@@ -104,6 +104,28 @@ CONFLICTS = [
     ('no MAC given', ('10.0.0.5:1024', None), [('b', ('10.0.0.6:1024', None))], None),
 ]
 
+# (what, the argument, the other host's vars, what the play-wide check takes)
+TEMPLATED = [
+    ('a lone variable', '{{ want_ip }}', dict(want_ip='10.0.0.7'), '10.0.0.7'),
+    ('a variable that holds a template', '{{ want_ip }}',
+     dict(want_ip='{{ net }}.8', net='10.0.0'), '10.0.0.8'),
+    ('a filter', '{{ want_ip | default("10.0.0.9") }}', {}, '10.0.0.9'),
+    ('a number', '{{ want_port }}', dict(want_port=1025), 1025),
+    ('a plain value', '10.0.0.10', {}, '10.0.0.10'),
+]
+
+
+def templated_failures():
+    from ansible.parsing.dataloader import DataLoader
+    from ansible.template import Templar
+    failures = []
+    for what, value, variables, expected in TEMPLATED:
+        templar = Templar(loader=DataLoader(), variables=variables)
+        got = play_checks.templated_value(templar, variables, value)
+        if str(got) != str(expected):
+            failures.append('templated %s: %r' % (what, got))
+    return failures
+
 
 def main():
     failures = []
@@ -124,9 +146,10 @@ def main():
     if play_checks.endpoint(dict(host='h', port=1025, mac='02:00:00:00:00:0a')) != \
             ('h:1025', '02-00-00-00-00-0A'):
         failures.append('endpoint without ip/device_port')
+    failures += templated_failures()
     for failure in failures:
         print('FAIL: ' + failure)
-    count = len(CASES) + len(VERSIONS) + len(CONFLICTS) + 1
+    count = len(CASES) + len(VERSIONS) + len(CONFLICTS) + len(TEMPLATED) + 1
     print('%d passed, %d failed' % (count - len(failures), len(failures)))
     return 1 if failures else 0
 

@@ -9,6 +9,8 @@ from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
+import re
+
 from ansible.parsing.mod_args import ModuleArgsParser
 from ansible.template import Templar
 from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import once_a_run
@@ -17,6 +19,10 @@ from ansible_collections.rk5720.lan.plugins.plugin_utils.run_files import once_a
 # The variables every host of a play sees alike.
 PLAY_WIDE = ('omit', 'hostvars', 'groups', 'playbook_dir', 'ansible_play_hosts_all',
              'ansible_play_batch', 'ansible_playbook_python', 'ansible_check_mode')
+
+# The arguments that say where a device ends.
+ENDPOINT_KEYS = ('host', 'port', 'ip', 'device_port', 'mac')
+BARE_VARIABLE = re.compile(r'^\{\{\s*([A-Za-z_][A-Za-z0-9_]*)\s*\}\}$')
 
 
 def endpoint(args):
@@ -54,19 +60,36 @@ def templated_endpoints(action, task_vars, hosts):
                                collection_list=action._task.collections).parse()[1]
     except Exception:  # pylint: disable=broad-except
         return {}
+    raw = dict((key, raw[key]) for key in ENDPOINT_KEYS if key in raw)
     omit = task_vars.get('omit')
+    play_wide = dict((key, task_vars[key]) for key in PLAY_WIDE if key in task_vars)
     endpoints = {}
     for name in hosts:
         try:
-            # The other host's own vars, never this host's under its name.
-            variables = dict((key, task_vars[key]) for key in PLAY_WIDE if key in task_vars)
-            variables.update(task_vars['hostvars'][name])
+            # The other host's own vars, never this host's under its name;
+            # raw: the templar templates only those the arguments name.
+            variables = dict(play_wide)
+            variables.update(task_vars['hostvars'].raw_get(name))
             variables['inventory_hostname'] = name
-            templated = Templar(loader=action._loader, variables=variables).template(raw)
+            templar = Templar(loader=action._loader, variables=variables)
+            templated = dict((key, templated_value(templar, variables, value))
+                             for key, value in raw.items())
         except Exception:  # pylint: disable=broad-except
             continue
         endpoints[name] = endpoint(dict((k, v) for k, v in templated.items() if v != omit))
     return endpoints
+
+
+def templated_value(templar, variables, value):
+    """What the templar makes of value. A lone "{{ name }}" whose variable
+    holds no template itself is that variable's value: the same, without
+    compiling the expression once per host."""
+    match = BARE_VARIABLE.match(value) if isinstance(value, str) else None
+    if match and match.group(1) in variables:
+        found = variables[match.group(1)]
+        if not (isinstance(found, str) and templar.is_possibly_template(found)):
+            return found if isinstance(found, (int, float, bool)) else str(found)
+    return templar.template(value)
 
 
 def play_conflicts(action, task_vars):
