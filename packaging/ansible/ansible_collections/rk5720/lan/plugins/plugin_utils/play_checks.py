@@ -63,14 +63,24 @@ def templated_endpoints(action, task_vars, hosts):
     raw = dict((key, raw[key]) for key in ENDPOINT_KEYS if key in raw)
     omit = task_vars.get('omit')
     play_wide = dict((key, task_vars[key]) for key in PLAY_WIDE if key in task_vars)
+    hostvars = task_vars['hostvars']
+    # pylint: disable=protected-access
+    manager, inventory = hostvars._variable_manager, hostvars._inventory
+    play = play_of(action._task)
     endpoints = {}
     for name in hosts:
+        host = inventory.get_host(name)
+        if host is None:
+            continue
         try:
-            # The other host's own vars, never this host's under its name;
-            # raw: the templar templates only those the arguments name.
+            # What the other host's task sees (its play's, its task's and its
+            # own vars), never this host's under its name. Untemplated: the
+            # templar templates only those the arguments name.
             variables = dict(play_wide)
-            variables.update(task_vars['hostvars'].raw_get(name))
-            variables['inventory_hostname'] = name
+            variables.update(manager.get_vars(
+                play=play, host=host, task=action._task,
+                include_hostvars=False, include_delegate_to=False,
+                _hosts=task_vars.get('ansible_play_hosts'), _hosts_all=hosts))
             templar = Templar(loader=action._loader, variables=variables)
             templated = dict((key, templated_value(templar, variables, value))
                              for key, value in raw.items())
@@ -78,6 +88,14 @@ def templated_endpoints(action, task_vars, hosts):
             continue
         endpoints[name] = endpoint(dict((k, v) for k, v in templated.items() if v != omit))
     return endpoints
+
+
+def play_of(task):
+    """The play a task belongs to, through its blocks and includes."""
+    parent = getattr(task, '_parent', None)
+    while parent is not None and getattr(parent, '_play', None) is None:
+        parent = getattr(parent, '_parent', None)
+    return getattr(parent, '_play', None)
 
 
 def templated_value(templar, variables, value):
