@@ -138,8 +138,18 @@ rm -rf "$build/wine-tests"
 cp -r "$stage" "$build/wine-tests"
 cp "$build/tests/app/tst_windowfonts.exe" "$qt/bin/Qt6Test.dll" "$build/wine-tests/"
 
+# What the uninstaller removes: the files the installer put there, by name, so
+# that a folder shared with other programs keeps theirs.
+uninstall_list=$build/package/uninstall-files.nsh
+(
+  cd "$stage"
+  find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
+  find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|'
+) >"$uninstall_list"
+
 zip=$build/package/rk5720-config-$version-windows-x64.zip
 (cd "$build/package" && zip -qr9 "$zip" "$(basename "$stage")")
 setup=$build/package/rk5720-config-$version-windows-x64-setup.exe
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" "$win/installer.nsi"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
+  -DUNINSTALL_LIST="$uninstall_list" "$win/installer.nsi"
 ls -l "$zip" "$setup"
