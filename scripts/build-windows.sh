@@ -5,7 +5,8 @@
 # build tree (reused while its version and configure options stay the same);
 # then builds the three programs, a zip and an NSIS installer in BUILD_DIR
 # (default build-windows), and the window's layout test for test-windows.sh.
-# Environment: RK_WIN_CACHE (default /var/cache/rk5720-windows), RK_WIN_JOBS.
+# Environment: RK_WIN_CACHE (default /var/cache/rk5720-windows), RK_WIN_JOBS,
+# RK_WIN_QT_ONLY=1 (Qt alone), RK_WIN_PRINT_QT=1 (the Qt folder, nothing built).
 set -Eeuo pipefail
 trap 'echo "build-windows.sh: failed at line $LINENO" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,9 +30,7 @@ install_missing() {
 }
 
 # The host build supplies moc/rcc/uic (same Qt version) and the icon renderer.
-"$root/scripts/deps.sh"
-install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 nsis zip \
-  icoutils dpkg-dev ninja-build cmake
+"$root/scripts/deps.sh" >&2
 
 qt_version=$(dpkg-query -W -f='${source:Upstream-Version}' qt6-base-dev | sed 's/+.*//')
 # Everything the Qt build depends on, besides its source: changing a line here
@@ -53,6 +52,13 @@ qt_options=(
 )
 key=$( (printf '%s\n' "${qt_options[@]}"; cat "$win/mingw-w64-x86_64.cmake") | sha256sum | cut -c1-12)
 qt=$cache/qt-$qt_version-mingw-$key
+# RK_WIN_PRINT_QT=1: only names the folder Qt for Windows is (or would be) cached in.
+if [ "${RK_WIN_PRINT_QT:-0}" = 1 ]; then
+  echo "$qt"
+  exit 0
+fi
+install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 nsis zip \
+  icoutils dpkg-dev ninja-build cmake
 
 build_qt() {
   local src=$cache/src tmp=$cache/tmp-$key apt=$cache/apt
@@ -138,8 +144,18 @@ rm -rf "$build/wine-tests"
 cp -r "$stage" "$build/wine-tests"
 cp "$build/tests/app/tst_windowfonts.exe" "$qt/bin/Qt6Test.dll" "$build/wine-tests/"
 
+# What the uninstaller removes: the files the installer put there, by name, so
+# that a folder shared with other programs keeps theirs.
+uninstall_list=$build/package/uninstall-files.nsh
+(
+  cd "$stage"
+  find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
+  find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|'
+) >"$uninstall_list"
+
 zip=$build/package/rk5720-config-$version-windows-x64.zip
 (cd "$build/package" && zip -qr9 "$zip" "$(basename "$stage")")
 setup=$build/package/rk5720-config-$version-windows-x64-setup.exe
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" "$win/installer.nsi"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
+  -DUNINSTALL_LIST="$uninstall_list" "$win/installer.nsi"
 ls -l "$zip" "$setup"

@@ -199,10 +199,17 @@ fi
 within 30 sh -c "! kill -0 $installed_pid 2>/dev/null" || true
 check "installed program keeps its settings in %APPDATA%" \
   bash -c "test -f '$user_settings' && ! test -e '$installed/RK5720LAN_Config.ini'"
+# Another program's file in the same folder, which the uninstaller must keep.
+cp "$stage/rk5720-cli.exe" "$installed/other-tool.exe"
 uninstall() {
-  "$wine" "$installed/uninstall.exe" /S _?="$(winpath "$installed")" || { echo "uninstall.exe exited with $?"; return 1; }
+  # As Windows runs it: the uninstaller copies itself to the temporary folder
+  # and goes on from there. (With "_?=" it would stay, but Wine quotes that
+  # argument, spaces and all, and the uninstaller then finds no folder.)
+  "$wine" "$installed/uninstall.exe" /S || { echo "uninstall.exe exited with $?"; return 1; }
+  timeout 120 /usr/lib/wine/wineserver64 -w || true
   local left
-  for left in "$installed/rk5720-config.exe" "$installed/Qt6Core.dll" "$menu"; do
+  for left in "$installed/rk5720-config.exe" "$installed/Qt6Core.dll" "$installed/platforms" \
+    "$installed/uninstall.exe" "$menu"; do
     if test -e "$left"; then
       echo "still there: $left"
       return 1
@@ -210,6 +217,7 @@ uninstall() {
   done
 }
 check "uninstaller removes the program and its entry silently" uninstall
+check "uninstaller keeps another program's file in the folder" test -f "$installed/other-tool.exe"
 check "uninstaller leaves the user's settings" test -f "$user_settings"
 
 echo "$passed passed, $failed failed"

@@ -1,5 +1,6 @@
 ; The installer: the program folder, a Start-menu entry and an uninstaller.
-; makensis -DVERSION=a.b.c.d -DSTAGE=folder -DOUTFILE=setup.exe installer.nsi
+; makensis -DVERSION=a.b.c.d -DSTAGE=folder -DOUTFILE=setup.exe
+;   -DUNINSTALL_LIST=uninstall-files.nsh installer.nsi
 Unicode true
 Target amd64-unicode
 Name "RK5720 LAN configuration"
@@ -41,12 +42,10 @@ SectionEnd
 Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\RK5720 LAN configuration.lnk"
-  ; The files it installed, not the user's settings in the application-data folder.
-  RMDir /r "$INSTDIR\platforms"
-  RMDir /r "$INSTDIR\styles"
-  RMDir /r "$INSTDIR\tls"
-  Delete "$INSTDIR\*.exe"
-  Delete "$INSTDIR\*.dll"
+  ; The files it installed, by name: not the user's settings in the
+  ; application-data folder, nor what other programs keep in this folder.
+  !include "${UNINSTALL_LIST}"
+  Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "Software\rk5720-config"
