@@ -97,7 +97,7 @@ within 10 xdpyinfo >/dev/null 2>&1
 # whatever face comes first. The prefix's Fonts folder it does read.
 cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 # Windows smooths text with ClearType unless told otherwise; with Wine's own
-# default (standard smoothing) Qt's glyphs lose their one-pixel stems ("i", "l").
+# default (standard smoothing) Qt's glyphs lose their one-pixel stems (i, l).
 "$wine" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothingType /t REG_DWORD /d 2 /f >/dev/null 2>&1
 /usr/lib/wine/wineserver64 -w
 port=$((20000 + RANDOM % 20000))
