@@ -196,8 +196,16 @@ check "settings file beside the unzipped program, CR LF" within 20 crlf_file \
 check "installer installs silently" "$wine" "$setup" /S
 installed="$WINEPREFIX/drive_c/Program Files/RK5720 LAN"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/RK5720 LAN configuration.lnk"
-check "program, uninstaller and Start-menu entry installed" test -f "$installed/rk5720-config.exe" \
-  -a -f "$installed/uninstall.exe" -a -f "$menu"
+# Every staged file, byte for byte, as the zip holds it.
+installed_whole() {
+  local file
+  while read -r file; do
+    cmp -s "$stage/$file" "$installed/$file" || { echo "not installed as staged: $file"; return 1; }
+  done < <(cd "$stage" && find . -type f)
+  test -f "$installed/uninstall.exe" -a -f "$menu" || { echo "no uninstaller or menu entry"; return 1; }
+}
+check "installer installs every staged file, the uninstaller and the Start-menu entry" \
+  installed_whole
 appdata=$("$wine" cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
 check "installed rk5720-config.exe --help: settings in the user's folder" \
   help_says "$installed/rk5720-config.exe" "rk5720-config.RK5720LAN_Config.ini, in the user's"
@@ -222,16 +230,16 @@ uninstall() {
   # argument, spaces and all, and the uninstaller then finds no folder.)
   "$wine" "$installed/uninstall.exe" /S || { echo "uninstall.exe exited with $?"; return 1; }
   timeout 120 /usr/lib/wine/wineserver64 -w || true
-  local left
-  for left in "$installed/rk5720-config.exe" "$installed/Qt6Core.dll" "$installed/platforms" \
-    "$installed/uninstall.exe" "$menu"; do
-    if test -e "$left"; then
-      echo "still there: $left"
-      return 1
-    fi
+  local path left=()
+  while read -r path; do
+    test -e "$installed/$path" && left+=("$path")
+  done < <(cd "$stage" && find . -mindepth 1)
+  for path in "$installed/uninstall.exe" "$menu"; do
+    test -e "$path" && left+=("$path")
   done
+  [ ${#left[@]} -eq 0 ] || { printf 'still there: %s\n' "${left[@]}"; return 1; }
 }
-check "uninstaller removes the program and its entry silently" uninstall
+check "uninstaller removes every installed file, folder and the entry silently" uninstall
 check "uninstaller keeps another program's file in the folder" test -f "$installed/other-tool.exe"
 check "uninstaller leaves the user's settings" test -f "$user_settings"
 
