@@ -30,6 +30,16 @@ def cpu_of(what):
     return (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime), result
 
 
+def start_servers(fleet, count):
+    """Inventory hosts of `count` simulators, each on an address of its own."""
+    servers = {}
+    for index in range(count):
+        address = '127.0.0.%d' % (160 + index)
+        servers['server%02d' % index] = dict(rk5720_host=address,
+                                             rk5720_port=fleet.start(address))
+    return servers
+
+
 def site_group(inventory):
     """The inventory with its one host in the group `site`."""
     with open(inventory) as data:
@@ -44,11 +54,7 @@ def main():
     count = int(sys.argv[4]) if len(sys.argv) > 4 else 16
     forks = int(sys.argv[5]) if len(sys.argv) > 5 else count
     with tempfile.TemporaryDirectory(prefix='rk5720-bench-') as work, Fleet(sim) as fleet:
-        servers = {}
-        for index in range(count):
-            address = '127.0.0.%d' % (160 + index)
-            servers['server%02d' % index] = dict(rk5720_host=address,
-                                                 rk5720_port=fleet.start(address))
+        servers = start_servers(fleet, count)
         targets = ['%s:%d' % (s['rk5720_host'], s['rk5720_port']) for s in servers.values()]
         ansible = Ansible(work, collections, forks=forks)
         jobs = ['--jobs', str(count)]

@@ -16,7 +16,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', '..', 'tests', 'ansible'))
 
 from ansible_fleet import Ansible, Fleet  # noqa: E402
-from bench_fleet import cpu_of  # noqa: E402
+from bench_fleet import cpu_of, start_servers  # noqa: E402
 
 # Answers as rk5720-cli does for a device that already holds every value:
 # the script puts the device's address and port in.
@@ -55,11 +55,7 @@ def main():
     count = int(sys.argv[4]) if len(sys.argv) > 4 else 8
     rounds = int(sys.argv[5]) if len(sys.argv) > 5 else 5
     with tempfile.TemporaryDirectory(prefix='rk5720-bench-') as work, Fleet(sim) as fleet:
-        servers = {}
-        for index in range(count):
-            address = '127.0.0.%d' % (160 + index)
-            servers['server%02d' % index] = dict(rk5720_host=address,
-                                                 rk5720_port=fleet.start(address))
+        servers = start_servers(fleet, count)
         stand_in = os.path.join(work, 'stand-in-cli')
         version = subprocess.run([cli, '--version'], stdout=subprocess.PIPE, check=True,
                                  universal_newlines=True).stdout.strip()
